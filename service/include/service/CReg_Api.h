@@ -1,0 +1,124 @@
+#pragma once
+// The client's configuration: 74 values kept in memory in one record and in the registry under
+// "Software\Orvane\Settings".
+//
+// One object per process (GetInstanceReg/Release). Callers read and write the record's fields directly
+// and call SaveSettings right after changing them; UpdateRegistry reloads the record from the registry.
+// No lock: the application and the service touch the record from their threads as the handset did,
+// one writer at a time by convention.
+
+#include "platform/Registry.h"
+
+#include <cstdint>
+#include <string>
+
+// Field names are the registry value names with "-" written as "_".
+struct _SETTINGS_DEF {
+    std::int32_t Sync_Period = 7;
+    std::int32_t Sync_Contacts = 1;
+    std::int32_t Sync_Contacts_Auto = 0;
+    std::int32_t Sync_Events = 1;
+    std::int32_t Sync_Sms = 0;
+    std::int32_t Sync_Images = 1;
+    std::int32_t Sync_Video = 0;
+    std::int32_t Sync_Audio = 0;
+    std::int32_t Sync_Other = 0;
+    std::int32_t Sync_Direction_Contacts = 1;
+    std::int32_t Sync_Direction_Events = 1;
+    std::int32_t Sync_Direction_Images = 1;
+    std::int32_t Sync_Direction_Video = 1;
+    std::int32_t Sync_Direction_Audio = 1;
+    std::int32_t Sync_Direction_Other = 1;
+    std::int32_t Sync_Memory = 1;
+    std::int32_t Sync_Card = 1;
+    std::u16string URL;
+    std::u16string UserId;
+    std::u16string Password;
+    std::u16string Image_Download_Dir;
+    std::u16string Video_Download_Dir;
+    std::u16string Audio_Download_Dir;
+    std::u16string Other_Download_Dir;
+    std::u16string Ukey;
+    std::u16string QX_key;
+    std::int32_t SettingsRettrived = 0;
+    std::u16string Extensions_Image;
+    std::u16string Extensions_Video;
+    std::u16string Extensions_Audio;
+    std::u16string Extensions_Other;
+    std::int32_t Stop_On_Quota = 0;
+    std::int32_t Enable_Settings = 1;
+    std::int32_t Enable_Mark_All = 0;
+    std::int32_t Enable_Sort = 0;
+    std::int32_t Max_File_Size = 512000;
+    std::int32_t Show_Splash = 0;
+    std::int32_t Identification_Timeout = 0;
+    std::int32_t Calendar_Timeframe_Back = 0;
+    std::int32_t Calendar_Timeframe_Fwd = 0;
+    std::int32_t Calendar_History = 0;
+    std::int32_t qWave2_0 = 0;
+    std::int32_t Enable_Sync = 1;
+    std::int32_t Enable_SyncCalendar = 1;
+    std::int32_t Enable_Backup = 1;
+    std::int32_t Enable_Restore = 1;
+    std::int32_t Enable_ManualUpload = 1;
+    std::int32_t Enable_ManualDownload = 1;
+    std::int32_t Manual_Authentication = 0;
+    std::int32_t Connector_Timeout = 0;
+    std::int32_t Copy_Retries = 0;
+    std::int32_t Splash_Count = 0;
+    std::int32_t Enable_Sync_Folders = 1;
+    std::int32_t Enable_Sync_Contacts = 1;
+    std::int32_t Enable_Sync_Events = 1;
+    std::int32_t Enable_Sync_Messages = 1;
+    std::int32_t Enable_Auto_Contact = 1;
+    std::int32_t Enable_Scheduler = 1;
+    std::u16string Content_Type;
+    std::int32_t Debug_Level = 0;
+    std::int32_t Display_Permissions = 0;
+    std::int32_t Packet_Size = 0;
+    std::u16string Protocol_Version;
+    std::int32_t Disable_Daily_Sync = 0;
+    std::u16string Config_Version;
+    std::int32_t Retry_Number = 0;
+    std::u16string ExpectCIR; // in memory only
+    std::u16string Sync_Timeframe;
+    std::int32_t All_Contacts = 0;
+    std::int32_t All_Appointments = 0;
+    std::int32_t All_Tasks = 0;
+    std::u16string Forbidden_Folders; // read, never written back
+    std::int32_t File_Chunk_Size = 0;
+    std::int32_t File_Download_Chunk_Size = 0;
+};
+
+// One row of the settings table: the registry value name and where the value lives in the record.
+struct SettingDescriptor {
+    const char16_t* name;
+    std::int32_t _SETTINGS_DEF::*integer; // set for integer values
+    std::u16string _SETTINGS_DEF::*text;  // set for text values
+};
+
+// The 74 values in table order.
+const SettingDescriptor* SettingsTable(std::size_t& count);
+// The row of that registry value name (exact spelling), or null.
+const SettingDescriptor* FindSetting(std::u16string_view name);
+
+inline constexpr const char16_t* kSettingsKey = u"Software\\Orvane\\Settings";
+
+class CReg_Api {
+public:
+    static CReg_Api* GetInstanceReg();
+    static void Release();
+
+    _SETTINGS_DEF* GetSettingsInstance() { return &m_settings; }
+    // Reloads every field that has a valid registry value; normalises and writes back the four
+    // download folders.
+    void UpdateRegistry();
+    // Writes the record (all but "ExpectCIR" and "Forbidden-Folders"); individual write failures are
+    // ignored. Returns 1.
+    int SaveSettings();
+
+private:
+    CReg_Api();
+    CRegKey m_key; // closed when the key could not be opened
+    _SETTINGS_DEF m_settings;
+};

@@ -1,0 +1,62 @@
+#pragma once
+// The one connection to the account server: the request header block being built, the session id and
+// cookie of the current server session, and the latest response.
+//
+// One per process, created by the first ConnectServer and destroyed by ReleaseService. Used by one
+// flow at a time (the worker thread); not locked.
+
+#include "platform/HttpClient.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+class ServerTransport {
+public:
+    ServerTransport();
+    ~ServerTransport();
+
+    // Opens a connection to `url`; false when one is already open, or when the address cannot be split
+    // or connected to.
+    bool Open(std::u16string_view agent, std::u16string_view url);
+    void Close();
+    bool IsOpen() const;
+
+    void ResetHeaders(); // "Content-Type: application/octet-stream"
+    void ClearSession(); // forgets cookie and session id
+    // Header names are given with their ": " (or ":" for the two lower-case agent headers).
+    void AddHeader(std::u16string_view name, const std::u16string* value);
+    void AddHeader(std::u16string_view name, std::u16string_view value);
+    void AddNumberHeader(std::u16string_view name, std::int32_t value);
+    void AddBase64Header(std::u16string_view name, std::u16string_view text);
+    void AddQuotedPrintableHeader(std::u16string_view name, std::u16string_view text);
+    void SaveHeaders();
+    void RestoreHeaders();
+    const std::u16string& HeaderBlock() const { return m_headers; }
+
+    // Sends one request with the header block; returns the HTTP status, 0 on failure.
+    long SendRequest(std::u16string_view verb, std::span<const std::uint8_t> body);
+    // The whole body of the latest response as text (UTF-8 decoded); false without Content-Length, or
+    // when the body was shorter than announced or refused for its size.
+    bool ReadBody(std::u16string& text);
+    // The same as raw bytes (file chunks).
+    bool ReadBodyBytes(std::string& bytes);
+    // First occurrence of a response header of the latest response; `name` may carry its ": ". A value
+    // that does not fit 1024 bytes counts as absent.
+    bool QueryHeader(std::u16string_view name, std::u16string& value) const;
+
+    const std::u16string& SessionId() const { return m_sessionId; }
+    const std::u16string& Cookie() const { return m_cookie; }
+    const std::u16string& ObjectPath() const { return m_objectPath; }
+
+private:
+    std::unique_ptr<CHttpClient> m_connection;
+    HttpResponse m_response;
+    std::u16string m_cookie;
+    std::u16string m_objectPath;
+    std::u16string m_headers;
+    std::u16string m_savedHeaders;
+    std::u16string m_sessionId;
+};
