@@ -1,0 +1,127 @@
+#include "XmlWriter.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+enum class Context : std::uint8_t { Text, Attribute };
+
+void AppendCharacterReference(std::string& out, unsigned char c)
+{
+    out += "&#";
+    out += std::to_string(c);
+    out += ';';
+}
+
+void AppendEscaped(std::string& out, std::string_view value, Context context)
+{
+    for (const char c : value) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"':
+            out += context == Context::Attribute ? "&quot;" : "\"";
+            break;
+        case '\t':
+        case '\n':
+            // Attribute values are normalised to blanks by parsers; text keeps them as they are.
+            if (context == Context::Attribute)
+                AppendCharacterReference(out, byte);
+            else
+                out += c;
+            break;
+        default:
+            // CR always, and the other control characters, which XML cannot carry literally.
+            if (byte < 0x20)
+                AppendCharacterReference(out, byte);
+            else
+                out += c;
+        }
+    }
+}
+
+// CDATA cannot hold "]]>" nor a reference, so both a "]]>" and a CR end the section for a moment.
+void AppendCData(std::string& out, std::string_view value)
+{
+    out += "<![CDATA[";
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\r') {
+            out += "]]>&#13;<![CDATA[";
+        } else if (value.substr(i, 3) == "]]>") {
+            out += "]]]]><![CDATA[>";
+            i += 2;
+        } else {
+            out += value[i];
+        }
+    }
+    out += "]]>";
+}
+
+// Writes the node; an element is opened only (returns true when it has children to write).
+bool WriteStart(std::string& out, const pugi::xml_node& node)
+{
+    switch (node.type()) {
+    case pugi::node_element:
+        out += '<';
+        out += node.name();
+        for (const pugi::xml_attribute attribute : node.attributes()) {
+            out += ' ';
+            out += attribute.name();
+            out += "=\"";
+            AppendEscaped(out, attribute.value(), Context::Attribute);
+            out += '"';
+        }
+        if (!node.first_child()) {
+            out += "/>";
+            return false;
+        }
+        out += '>';
+        return true;
+    case pugi::node_pcdata:
+        AppendEscaped(out, node.value(), Context::Text);
+        return false;
+    case pugi::node_cdata:
+        AppendCData(out, node.value());
+        return false;
+    case pugi::node_pi:
+        out += "<?";
+        out += node.name();
+        if (*node.value() != '\0') {
+            out += ' ';
+            out += node.value();
+        }
+        out += "?>";
+        return false;
+    default:
+        // Comments, doctypes and declarations are never kept by our loader nor made by our code.
+        return false;
+    }
+}
+
+} // namespace
+
+// Iterative, so that a document nested a million levels deep cannot exhaust the stack.
+std::string WriteXml(const pugi::xml_document& document)
+{
+    std::string out;
+    pugi::xml_node node = document.first_child();
+    while (node) {
+        if (WriteStart(out, node)) {
+            node = node.first_child();
+            continue;
+        }
+        while (!node.next_sibling()) {
+            node = node.parent();
+            if (node == document)
+                return out;
+            out += "</";
+            out += node.name();
+            out += '>';
+        }
+        node = node.next_sibling();
+    }
+    return out;
+}
