@@ -13,8 +13,10 @@
 // Without it, the special folders are the user's XDG folders (~/.config/user-dirs.dirs, else
 // ~/Documents, ~/Pictures, ~/Videos, ~/Music), storage cards are the mounts under /media/$USER,
 // the device data lives in $XDG_DATA_HOME/lumeno (default ~/.local/share/lumeno) and the program folder
-// and device root are folders inside it. All functions are thread-safe and read the environment on
-// every call, so tests may change LUMENO_DEVICE_ROOT between cases.
+// ("Lumeno"), the device root ("device") and the temporary folder ("temp") are folders inside it.
+// Device paths compare case-insensitively (ASCII); the rest of a path keeps its case. All functions
+// are thread-safe and read the environment on every call, so tests may change LUMENO_DEVICE_ROOT
+// between cases. Only DataFolder, TempFolder and Special(..., true) create anything.
 
 #include <cstdint>
 #include <filesystem>

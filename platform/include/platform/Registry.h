@@ -67,21 +67,27 @@ private:
     RegRoot m_root = RegRoot::CurrentUser;
     std::u16string m_path;
     bool m_open = false;
+    std::int64_t m_id = 0;     // row of the key in the store
+    std::uint64_t m_store = 0; // which store it came from (UseStore starts a new one)
 };
 
 // The process-wide registry store.
 class CRegistry {
 public:
     // Opens the key, creating it and every missing parent. Fails only when the store fails.
+    // `path` levels are separated by "\"; empty levels are ignored and "" is the root itself. On
+    // failure `key` is left closed.
     static RegStatus CreateKey(RegRoot root, std::u16string_view path, CRegKey& key);
     // Opens an existing key; NotFound when it does not exist.
     static RegStatus OpenKey(RegRoot root, std::u16string_view path, CRegKey& key);
-    // Deletes the key with every key and value beneath it; NotFound when it does not exist.
+    // Deletes the key with every key and value beneath it; NotFound when it does not exist. For the
+    // root itself ("") everything beneath it is deleted and the root stays.
     static RegStatus DeleteTree(RegRoot root, std::u16string_view path);
 
     // The store file in use; by default "registry.db" in the device data folder.
     static std::filesystem::path StorePath();
     // Closes the store; the next call opens the file at `path` (empty: the default place again).
-    // For tests and tools that pick their device at run time.
+    // Keys opened before answer NotFound afterwards. For tests and tools that pick their device at
+    // run time. The store is opened lazily; a store that fails to open is tried again on the next call.
     static void UseStore(const std::filesystem::path& path);
 };

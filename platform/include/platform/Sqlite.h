@@ -34,7 +34,8 @@ public:
     CSqliteDb(CSqliteDb&& other) noexcept;
     CSqliteDb& operator=(CSqliteDb&& other) noexcept;
 
-    // Opens (creating when missing) the database file; parent folders must exist.
+    // Opens (creating when missing) the database file; parent folders must exist. ":memory:" (or an
+    // empty path) opens a private in-memory database. On failure the object stays closed.
     SqlResult Open(const std::filesystem::path& path, int busyTimeoutMs = 10000);
     void Close();
     bool IsOpen() const { return m_db != nullptr; }
@@ -79,7 +80,8 @@ public:
     CSqliteStatement& BindNull(int index);
 
     // Steps once: true while a row is available; Done() tells whether the statement ran to its end
-    // and Result() what went wrong otherwise.
+    // and Result() what went wrong otherwise. A failed Bind is kept in Result() and the statement
+    // does not run until Reset().
     bool Step();
     bool Done() const { return m_done; }
     const SqlResult& Result() const { return m_result; }
@@ -95,6 +97,8 @@ public:
 
 private:
     friend class CSqliteDb;
+    void NoteBind(int code);
+
     sqlite3_stmt* m_stmt = nullptr;
     sqlite3* m_db = nullptr;
     bool m_done = false;
