@@ -44,14 +44,6 @@ TEST_F(SqliteTest, OpenTurnsOnWalForeignKeysAndOwnerOnlyFiles)
     }
 }
 
-TEST_F(SqliteTest, OpenTightensTheModeOfAnExistingFile)
-{
-    m_db.Close();
-    ASSERT_EQ(::chmod(Db().c_str(), 0644), 0);
-    ASSERT_TRUE(m_db.Open(Db()).Ok());
-    EXPECT_EQ(FileMode(Db()), 0600u);
-}
-
 TEST_F(SqliteTest, OpenFailsIntoAClosedObjectWhenTheFolderIsMissing)
 {
     const SqlResult result = m_db.Open(m_dir.Path() / "missing" / "x.db");
@@ -156,14 +148,6 @@ TEST_F(SqliteTest, UserVersionAndMovesKeepTheConnection)
     // Closing with a statement still alive must not break the statement's owner.
     moved.Close();
     EXPECT_FALSE(target.Step());
-}
-
-TEST(SqliteMemoryTest, MemoryDatabaseNeedsNoFile)
-{
-    CSqliteDb db;
-    ASSERT_TRUE(db.Open(":memory:").Ok());
-    ASSERT_TRUE(db.Exec("CREATE TABLE t (x); INSERT INTO t VALUES (3);").Ok());
-    EXPECT_EQ(QueryText(db, "SELECT x FROM t"), "3");
 }
 
 } // namespace

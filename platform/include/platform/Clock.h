@@ -25,7 +25,7 @@ struct CivilTime {
     int minute = 0;
     int second = 0;
     int millisecond = 0;
-    int dayOfWeek = 1; // 0 = Sunday
+    int dayOfWeek = 1; // 0 = Sunday; filled in by the conversions, ignored by CivilToFileTime
 };
 
 class CClock {
@@ -51,8 +51,11 @@ public:
 
 // Calendar conversions. Local time follows the TZ database (the TZ environment variable, else the
 // system zone), including daylight saving at the instant concerned.
+// Pure arithmetic on the proleptic Gregorian calendar; below a millisecond is cut off.
 CivilTime FileTimeToCivil(FileTime time);
-FileTime CivilToFileTime(const CivilTime& civil); // out-of-range fields are normalised
+// Out-of-range fields carry over (month 13, day 0, hour 24 ...); a result before 1601 gives 0, one past
+// the last FileTime gives the largest.
+FileTime CivilToFileTime(const CivilTime& civil);
 CivilTime UtcToLocal(FileTime utc);
 // Local civil time to UTC. A local time that does not exist (skipped by a DST change) is taken as
 // if the change had not happened yet; an ambiguous one (repeated) as the earlier instant.
