@@ -1,0 +1,54 @@
+#pragma once
+// Turns one store item into its vCard / vCalendar text and fills a store item from such a text.
+//
+// One converter per conversion: attach an item, then GetText or SetText, then discard the converter.
+// The item must outlive the converter. Contacts travel as vCard 2.1, appointments as a VEVENT and tasks
+// as a VTODO, each in its own VCALENDAR 1.0. Writing never fails (a field the store cannot give is
+// left out); reading sets typed fields on the item for the caller to save, except the fields set by
+// property id, which are saved at once. Single-threaded.
+
+#include "utils/Status.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class CPimItem;
+class CPropertyReader;
+struct PimRecurrence;
+
+enum class ItemKind : std::uint8_t { Unknown, Contact, Appointment, Task };
+
+// Result of SetText for a text of no known kind: nothing was done.
+inline constexpr HRESULT S_NOTHING_DONE = 1;
+
+class ItemConverter {
+public:
+    // Attaches the item; its kind follows its folder.
+    HRESULT Attach(CPimItem& item);
+
+    // The attached item's text; empty when nothing is attached.
+    std::u16string GetText() const;
+
+    // Fills the attached item from `text`; the kind is taken from the text's first BEGIN of VCARD,
+    // VEVENT or VTODO. Returns S_OK, S_NOTHING_DONE for a text of unknown kind (item unchanged),
+    // E_FAIL when the text's kind does not match the item (item unchanged) or when the text ends
+    // before its END:VCARD / END:VCALENDAR (the fields read so far stay set on the item).
+    HRESULT SetText(std::u16string_view text);
+
+    static ItemKind DetectKind(std::u16string_view text);
+
+    // The EXDATE value of the last VEVENT read; kept, not applied to the item.
+    const std::u16string& ExceptionDates() const { return m_exceptionDates; }
+
+private:
+    std::u16string WriteVCard() const;
+    HRESULT ReadVCard(CPropertyReader& reader);
+    void ImportPicture(CPropertyReader& reader);
+
+    CPimItem* m_item = nullptr;
+    ItemKind m_kind = ItemKind::Unknown;
+    std::u16string m_exceptionDates;
+    // Remembered from DTSTART for the rule reader; -1 when no valid DTSTART was read.
+    int m_startDayOfMonth = -1;
+};

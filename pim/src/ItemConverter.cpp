@@ -1,0 +1,72 @@
+#include "pim/ItemConverter.h"
+
+#include "PropertyReader.h"
+#include "platform/PimStore.h"
+
+namespace {
+
+ItemKind KindOfFolder(PimFolder folder)
+{
+    switch (folder) {
+    case PimFolder::Contacts: return ItemKind::Contact;
+    case PimFolder::Calendar: return ItemKind::Appointment;
+    case PimFolder::Tasks: return ItemKind::Task;
+    }
+    return ItemKind::Unknown;
+}
+
+} // namespace
+
+HRESULT ItemConverter::Attach(CPimItem& item)
+{
+    m_item = &item;
+    m_kind = KindOfFolder(item.Folder());
+    return m_kind == ItemKind::Unknown ? E_PIM_INVALID_ARG : S_OK;
+}
+
+std::u16string ItemConverter::GetText() const
+{
+    if (!m_item)
+        return {};
+    switch (m_kind) {
+    case ItemKind::Contact: return WriteVCard();
+    case ItemKind::Appointment:
+    case ItemKind::Task:
+    case ItemKind::Unknown: break;
+    }
+    return {};
+}
+
+ItemKind ItemConverter::DetectKind(std::u16string_view text)
+{
+    CPropertyReader reader(text);
+    while (reader.Next()) {
+        if (!NameIs(reader.Name(), u"BEGIN"))
+            continue;
+        const std::u16string& value = reader.NextComponent();
+        if (value == u"VCARD")
+            return ItemKind::Contact;
+        if (value == u"VEVENT")
+            return ItemKind::Appointment;
+        if (value == u"VTODO")
+            return ItemKind::Task;
+    }
+    return ItemKind::Unknown;
+}
+
+HRESULT ItemConverter::SetText(std::u16string_view text)
+{
+    const ItemKind kind = DetectKind(text);
+    if (kind == ItemKind::Unknown)
+        return S_NOTHING_DONE;
+    if (!m_item || kind != m_kind)
+        return E_FAIL;
+    CPropertyReader reader(text);
+    switch (kind) {
+    case ItemKind::Contact: return ReadVCard(reader);
+    case ItemKind::Appointment:
+    case ItemKind::Task:
+    case ItemKind::Unknown: break;
+    }
+    return E_FAIL;
+}

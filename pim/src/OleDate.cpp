@@ -1,0 +1,202 @@
+#include "OleDate.h"
+
+#include "platform/PimFields.h"
+
+#include <cmath>
+#include <cstdint>
+
+namespace {
+
+constexpr std::int64_t kSecondsPerDay = 86400;
+// Days from 1970-01-01 back to the OLE epoch 1899-12-30.
+constexpr std::int64_t kOleEpochFromUnixDays = -25569;
+// Years whose instants a FileTime can hold with room for any zone offset; outside them the zone's
+// offset is taken as 0.
+constexpr int kFirstZonedYear = 1602;
+constexpr int kLastZonedYear = 30000;
+
+std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor)
+{
+    const std::int64_t quotient = value / divisor;
+    return (value % divisor != 0 && (value < 0) != (divisor < 0)) ? quotient - 1 : quotient;
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's days_from_civil).
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day)
+{
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = FloorDiv(year, 400);
+    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+void CivilFromDays(std::int64_t days, CivilTime& civil)
+{
+    days += 719468;
+    const std::int64_t era = FloorDiv(days, 146097);
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shifted = (5 * dayOfYear + 2) / 153;
+    const unsigned month = shifted < 10 ? shifted + 3 : shifted - 9;
+    civil.day = static_cast<int>(dayOfYear - (153 * shifted + 2) / 5 + 1);
+    civil.month = static_cast<int>(month);
+    civil.year = static_cast<int>(static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0));
+}
+
+bool IsLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(int year, int month)
+{
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+bool IsValidCivil(const CivilTime& civil)
+{
+    return civil.year >= 1 && civil.year <= 9999 && civil.month >= 1 && civil.month <= 12 && civil.day >= 1 &&
+           civil.day <= DaysInMonth(civil.year, civil.month) && civil.hour >= 0 && civil.hour <= 23 &&
+           civil.minute >= 0 && civil.minute <= 59 && civil.second >= 0 && civil.second <= 59;
+}
+
+bool IsZoned(const CivilTime& civil)
+{
+    return civil.year >= kFirstZonedYear && civil.year <= kLastZonedYear;
+}
+
+CivilTime LocalToUtcCivil(const CivilTime& local)
+{
+    if (!IsZoned(local))
+        return local;
+    return FileTimeToCivil(LocalToUtc(local));
+}
+
+CivilTime UtcToLocalCivil(const CivilTime& utc)
+{
+    if (!IsZoned(utc))
+        return utc;
+    return UtcToLocal(CivilToFileTime(utc));
+}
+
+void AppendDigits(std::u16string& out, int value, int width)
+{
+    char16_t digits[8];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = static_cast<char16_t>(u'0' + value % 10);
+        value /= 10;
+    }
+    out.append(digits, static_cast<std::size_t>(width));
+}
+
+// Decimal value of the leading digits of text[from, from + length); 0 when there are none.
+int DecimalField(std::u16string_view text, std::size_t from, std::size_t length)
+{
+    int value = 0;
+    for (std::size_t i = from; i < from + length && i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c < u'0' || c > u'9')
+            break;
+        value = value * 10 + (c - u'0');
+    }
+    return value;
+}
+
+} // namespace
+
+double OleToContinuous(double ole)
+{
+    if (ole >= 0)
+        return ole;
+    const double whole = std::trunc(ole);
+    return whole + (whole - ole);
+}
+
+double ContinuousToOle(double value)
+{
+    if (value >= 0)
+        return value;
+    const double day = std::floor(value);
+    return day - (value - day);
+}
+
+bool OleToCivil(double ole, CivilTime& civil)
+{
+    if (!std::isfinite(ole) || ole >= NO_DATE || ole < -700000.0)
+        return false;
+    const auto seconds = static_cast<std::int64_t>(std::llround(OleToContinuous(ole) * kSecondsPerDay));
+    const std::int64_t days = FloorDiv(seconds, kSecondsPerDay);
+    std::int64_t rest = seconds - days * kSecondsPerDay;
+    civil = CivilTime{};
+    CivilFromDays(days + kOleEpochFromUnixDays, civil);
+    civil.hour = static_cast<int>(rest / 3600);
+    rest %= 3600;
+    civil.minute = static_cast<int>(rest / 60);
+    civil.second = static_cast<int>(rest % 60);
+    return civil.year >= 1 && civil.year <= 9999;
+}
+
+double CivilToOle(const CivilTime& civil)
+{
+    const std::int64_t days = DaysFromCivil(civil.year, static_cast<unsigned>(civil.month),
+                                            static_cast<unsigned>(civil.day)) - kOleEpochFromUnixDays;
+    const double fraction = (civil.hour * 3600.0 + civil.minute * 60.0 + civil.second) / kSecondsPerDay;
+    if (days >= 0)
+        return static_cast<double>(days) + fraction;
+    return static_cast<double>(days) - fraction;
+}
+
+bool AppendDateText(std::u16string& out, double localOle, bool utc)
+{
+    CivilTime civil;
+    if (!OleToCivil(localOle, civil))
+        return false;
+    if (utc)
+        civil = LocalToUtcCivil(civil);
+    if (civil.year < 0 || civil.year > 9999)
+        return false;
+    AppendDigits(out, civil.year, 4);
+    AppendDigits(out, civil.month, 2);
+    AppendDigits(out, civil.day, 2);
+    out.push_back(u'T');
+    AppendDigits(out, civil.hour, 2);
+    AppendDigits(out, civil.minute, 2);
+    AppendDigits(out, civil.second, 2);
+    if (utc)
+        out.push_back(u'Z');
+    return true;
+}
+
+bool ParseDateText(std::u16string_view text, double& localOle)
+{
+    CivilTime civil;
+    civil.year = DecimalField(text, 0, 4);
+    civil.month = DecimalField(text, 4, 2);
+    civil.day = DecimalField(text, 6, 2);
+    civil.hour = DecimalField(text, 9, 2);
+    civil.minute = DecimalField(text, 11, 2);
+    civil.second = DecimalField(text, 13, 2);
+    if (!IsValidCivil(civil))
+        return false;
+    if (!text.empty() && text.back() == u'Z')
+        civil = UtcToLocalCivil(civil);
+    localOle = CivilToOle(civil);
+    return true;
+}
+
+bool ParseDateOnly(std::u16string_view text, double& localOle)
+{
+    CivilTime civil;
+    civil.year = DecimalField(text, 0, 4);
+    civil.month = DecimalField(text, 4, 2);
+    civil.day = DecimalField(text, 6, 2);
+    civil.hour = civil.minute = civil.second = 0;
+    if (!IsValidCivil(civil))
+        return false;
+    localOle = CivilToOle(civil);
+    return true;
+}

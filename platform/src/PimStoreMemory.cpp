@@ -1,0 +1,82 @@
+// A PIM store held in memory: the same contract as the store file, for tests, benchmarks and
+// conversions checked by hand. Lost when the object goes.
+
+#include "platform/PimStore.h"
+
+#include <map>
+
+namespace {
+
+class CPimStoreMemory final : public PimStore {
+public:
+    HRESULT Logon() override { return S_OK; }
+
+    HRESULT LoadFolder(PimFolder folder, std::vector<PimRecord>& records) override
+    {
+        records.clear();
+        for (const auto& [oid, record] : m_records) {
+            if (record.folder == folder)
+                records.push_back(record);
+        }
+        return S_OK;
+    }
+
+    HRESULT LoadRecord(std::uint32_t oid, PimRecord& record) override
+    {
+        const auto found = m_records.find(oid);
+        if (found == m_records.end())
+            return E_PIM_NOT_FOUND;
+        record = found->second;
+        return S_OK;
+    }
+
+    HRESULT SaveRecord(PimRecord& record, const std::string* picture) override
+    {
+        std::uint32_t oid = record.oid;
+        if (oid == 0) {
+            if (m_lastId >= kPimMaxObjectId)
+                return E_PIM_FULL;
+            oid = ++m_lastId;
+        } else if (!m_records.contains(oid)) {
+            return E_PIM_NOT_FOUND;
+        }
+        record.oid = oid;
+        m_records[oid] = record;
+        if (picture && picture->empty())
+            m_pictures.erase(oid);
+        else if (picture)
+            m_pictures[oid] = *picture;
+        return S_OK;
+    }
+
+    HRESULT DeleteRecord(std::uint32_t oid) override
+    {
+        if (m_records.erase(oid) == 0)
+            return E_PIM_NOT_FOUND;
+        m_pictures.erase(oid);
+        return S_OK;
+    }
+
+    HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override
+    {
+        bytes.clear();
+        if (!m_records.contains(oid))
+            return E_PIM_NOT_FOUND;
+        const auto found = m_pictures.find(oid);
+        if (found != m_pictures.end())
+            bytes = found->second;
+        return S_OK;
+    }
+
+private:
+    std::map<std::uint32_t, PimRecord> m_records;
+    std::map<std::uint32_t, std::string> m_pictures;
+    std::uint32_t m_lastId = 0;
+};
+
+} // namespace
+
+std::unique_ptr<PimStore> CreateMemoryPimStore()
+{
+    return std::make_unique<CPimStoreMemory>();
+}
