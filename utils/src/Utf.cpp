@@ -36,8 +36,14 @@ void AppendUtf16(std::u16string& out, char32_t cp)
     out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit)
+{
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit)
+{
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 // Decodes one code point at `pos` and advances it. A malformed sequence yields U+FFFD and consumes
 // its lead byte plus the continuation bytes that were valid so far (the "maximal subpart" rule).
@@ -92,7 +98,8 @@ std::string Utf16ToUtf8(std::u16string_view text)
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            const char32_t cp = 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
+            const char32_t cp =
+                0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
             AppendUtf8(out, cp);
             ++i;
         } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
@@ -109,6 +116,25 @@ std::string UnicodeToUTF8(std::u16string_view text)
     std::string out = Utf16ToUtf8(text);
     if (const auto zero = out.find('\0'); zero != std::string::npos)
         out.resize(zero);
+    return out;
+}
+
+std::u16string UnicodeToEncodedUTF8(std::u16string_view text)
+{
+    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+    const std::string bytes = UnicodeToUTF8(text);
+    std::u16string out;
+    out.reserve(bytes.size() * 3);
+    for (const char character : bytes) {
+        const auto byte = static_cast<std::uint8_t>(character);
+        if (byte < 0x80) {
+            out.push_back(byte);
+            continue;
+        }
+        out.push_back(u'=');
+        out.push_back(kDigits[byte >> 4]);
+        out.push_back(kDigits[byte & 0x0F]);
+    }
     return out;
 }
 

@@ -23,12 +23,12 @@ TEST(Utf, InvalidInputBecomesReplacementCharacters)
         std::u16string expected;
     };
     const Case cases[] = {
-        {"\xC3", u"\uFFFD"},                 // truncated sequence
-        {"\xC0\xAF", u"\uFFFD\uFFFD"},       // overlong "/"
-        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // encoded surrogate
+        {"\xC3", u"\uFFFD"},                               // truncated sequence
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},                     // overlong "/"
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},           // encoded surrogate
         {"\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"}, // above U+10FFFF
         {"a\xFFz", u"a\uFFFDz"},
-        {"\xE2\x82", u"\uFFFD"},             // cut short at the end
+        {"\xE2\x82", u"\uFFFD"}, // cut short at the end
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToUtf16(c.bytes), c.expected) << "input of " << c.bytes.size() << " bytes";
@@ -43,4 +43,18 @@ TEST(Utf, Latin1IsOneBytePerCharacter)
 {
     EXPECT_EQ(Latin1ToUtf16("M\xFCller"), u"Müller");
     EXPECT_EQ(Utf16ToLatin1(u"Müller Ж"), "M\xFCller ?");
+}
+
+TEST(Utf, EncodedUTF8EscapesBytesFrom0x80)
+{
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"\u00E9", u"=C3=A9"},
+        {u"a=b", u"a=b"}, // "=" itself is not escaped
+        {u"\u20AC1", u"=E2=82=AC1"},
+        {u"\U0001F600", u"=F0=9F=98=80"},
+        {std::u16string(u"a\0\u00E9", 3), u"a"}, // ends at the first zero, as UnicodeToUTF8
+        {u"\r\n", u"\r\n"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(UnicodeToEncodedUTF8(text), expected);
 }

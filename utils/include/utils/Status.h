@@ -14,5 +14,11 @@ constexpr HRESULT HResultFromErrno(int code)
     return static_cast<HRESULT>(0x80070000u | (static_cast<std::uint32_t>(code) & 0xFFFFu));
 }
 
-constexpr bool Succeeded(HRESULT status) { return status >= 0; }
-constexpr bool Failed(HRESULT status) { return status < 0; }
+constexpr bool Succeeded(HRESULT status)
+{
+    return status >= 0;
+}
+constexpr bool Failed(HRESULT status)
+{
+    return status < 0;
+}

@@ -9,6 +9,10 @@
 // UTF-8 of the whole text; the result ends at its first zero byte, if any.
 std::string UnicodeToUTF8(std::u16string_view text);
 
+// UTF-8 of the text (up to its first zero character, as UnicodeToUTF8), as wide text: bytes below 0x80
+// stay as they are, every other byte becomes "=%02X". "=" itself is not escaped; no line breaks.
+std::u16string UnicodeToEncodedUTF8(std::u16string_view text);
+
 // UTF-8 of the whole text, keeping zero characters (for bodies and stores that may hold them).
 std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-16 of UTF-8 bytes, keeping zero bytes as zero characters.
