@@ -243,7 +243,7 @@ HRESULT CPimItem::OpenPicture(PictureAccess access, std::unique_ptr<CPimPictureS
     if (access == PictureAccess::Read) {
         if (m_pictureChanged) {
             bytes = m_pendingPicture;
-        } else if (m_record.oid != 0) {
+        } else if (m_record.oid != 0 && m_record.hasPicture) {
             const HRESULT status = m_store.LoadPicture(m_record.oid, bytes);
             if (Failed(status))
                 return status;

@@ -15,8 +15,10 @@ public:
     {
         records.clear();
         for (const auto& [oid, record] : m_records) {
-            if (record.folder == folder)
+            if (record.folder == folder) {
                 records.push_back(record);
+                records.back().hasPicture = m_pictures.contains(oid);
+            }
         }
         return S_OK;
     }
@@ -27,6 +29,7 @@ public:
         if (found == m_records.end())
             return E_PIM_NOT_FOUND;
         record = found->second;
+        record.hasPicture = m_pictures.contains(oid);
         return S_OK;
     }
 
@@ -46,6 +49,8 @@ public:
             m_pictures.erase(oid);
         else if (picture)
             m_pictures[oid] = *picture;
+        if (picture)
+            record.hasPicture = !picture->empty();
         return S_OK;
     }
 

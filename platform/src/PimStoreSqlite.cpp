@@ -28,6 +28,16 @@ double DateFromText(const std::string& text)
     return result.ec == std::errc() ? value : NO_DATE;
 }
 
+// Most stored text is ASCII: widen it directly and leave the rest to the full decoder.
+std::u16string TextFromUtf8(const std::string& bytes)
+{
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return Utf8ToUtf16(bytes);
+    }
+    return std::u16string(bytes.begin(), bytes.end());
+}
+
 class CPimStoreSqlite final : public PimStore {
 public:
     explicit CPimStoreSqlite(std::filesystem::path file) : m_file(std::move(file)) {}
@@ -42,7 +52,7 @@ public:
 private:
     HRESULT Fail(const char* what, const SqlResult& result);
     HRESULT Fail(const char* what, const CSqliteStatement& statement) { return Fail(what, statement.Result()); }
-    // Reads rows of (oid, recurs, field, value) into records keyed by oid, in oid order.
+    // Reads rows of (oid, folder, recurs, field, value, has picture) into records keyed by oid.
     HRESULT ReadFields(CSqliteStatement& statement, std::map<std::uint32_t, PimRecord>& records);
     HRESULT ReadRecurrence(CSqliteStatement& patterns, CSqliteStatement& exceptions,
                            std::map<std::uint32_t, PimRecord>& records);
@@ -109,11 +119,12 @@ HRESULT CPimStoreSqlite::ReadFields(CSqliteStatement& statement, std::map<std::u
         record.oid = oid;
         record.folder = static_cast<PimFolder>(statement.Int(1));
         record.recurs = statement.Int(2) != 0;
+        record.hasPicture = statement.Int(5) != 0;
         if (statement.IsNull(3))
             continue;
         PimFieldValue value{static_cast<PimField>(static_cast<std::uint32_t>(statement.Int(3))), {}, 0};
         switch (TypeOfField(value.field)) {
-        case PimFieldType::Text: value.text = Utf8ToUtf16(statement.Text(4)); break;
+        case PimFieldType::Text: value.text = TextFromUtf8(statement.Text(4)); break;
         case PimFieldType::Date: value.number = DateFromText(statement.Text(4)); break;
         case PimFieldType::Integer:
         case PimFieldType::Flag: value.number = static_cast<double>(statement.Int(4)); break;
@@ -169,7 +180,8 @@ HRESULT CPimStoreSqlite::LoadFolder(PimFolder folder, std::vector<PimRecord>& re
     const auto folderId = static_cast<std::int64_t>(folder);
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
-        "SELECT i.oid, i.folder, i.recurs, f.field, f.value FROM items i LEFT JOIN fields f ON f.oid = i.oid "
+        "SELECT i.oid, i.folder, i.recurs, f.field, f.value, "
+        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid) FROM items i LEFT JOIN fields f ON f.oid = i.oid "
         "WHERE i.folder = ?1 ORDER BY i.oid");
     HRESULT status = ReadFields(fields.Bind(1, folderId), byOid);
     if (Succeeded(status) && folder != PimFolder::Contacts) {
@@ -200,7 +212,8 @@ HRESULT CPimStoreSqlite::LoadRecord(std::uint32_t oid, PimRecord& record)
         return Fail("begin read", begun);
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
-        "SELECT i.oid, i.folder, i.recurs, f.field, f.value FROM items i LEFT JOIN fields f ON f.oid = i.oid "
+        "SELECT i.oid, i.folder, i.recurs, f.field, f.value, "
+        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid) FROM items i LEFT JOIN fields f ON f.oid = i.oid "
         "WHERE i.oid = ?1");
     HRESULT status = ReadFields(fields.Bind(1, static_cast<std::int64_t>(oid)), byOid);
     if (Succeeded(status)) {
@@ -330,6 +343,8 @@ HRESULT CPimStoreSqlite::SaveRecord(PimRecord& record, const std::string* pictur
         m_db.Rollback();
         if (created)
             record.oid = 0;
+    } else if (picture) {
+        record.hasPicture = !picture->empty();
     }
     return status;
 }

@@ -61,6 +61,7 @@ struct PimRecord {
     std::vector<PimFieldValue> fields; // set fields only, in the order first set
     bool recurs = false;
     PimRecurrence recurrence; // meaningful while `recurs`
+    bool hasPicture = false;  // set by the store; spares a picture lookup for items without one
 };
 
 // The storage contract. Every operation reports success or a status; store failures are logged by
