@@ -30,8 +30,8 @@ std::u16string ItemConverter::GetText() const
         return {};
     switch (m_kind) {
     case ItemKind::Contact: return WriteVCard();
-    case ItemKind::Appointment:
-    case ItemKind::Task:
+    case ItemKind::Appointment: return WriteVEvent();
+    case ItemKind::Task: return WriteVTodo();
     case ItemKind::Unknown: break;
     }
     return {};
@@ -64,9 +64,9 @@ HRESULT ItemConverter::SetText(std::u16string_view text)
     CPropertyReader reader(text);
     switch (kind) {
     case ItemKind::Contact: return ReadVCard(reader);
-    case ItemKind::Appointment:
-    case ItemKind::Task:
+    case ItemKind::Appointment: return ReadVEvent(reader);
+    case ItemKind::Task: return ReadVTodo(reader);
     case ItemKind::Unknown: break;
     }
-    return E_FAIL;
+    return S_NOTHING_DONE;
 }

@@ -38,13 +38,18 @@ public:
 
     static ItemKind DetectKind(std::u16string_view text);
 
-    // The EXDATE value of the last VEVENT read; kept, not applied to the item.
+    // The whole EXDATE value of the last VEVENT read (all dates, undecoded); kept, not applied.
     const std::u16string& ExceptionDates() const { return m_exceptionDates; }
 
 private:
     std::u16string WriteVCard() const;
+    std::u16string WriteVEvent() const;
+    std::u16string WriteVTodo() const;
     HRESULT ReadVCard(CPropertyReader& reader);
+    HRESULT ReadVEvent(CPropertyReader& reader);
+    HRESULT ReadVTodo(CPropertyReader& reader);
     void ImportPicture(CPropertyReader& reader);
+    void ReadRule(CPropertyReader& reader);
 
     CPimItem* m_item = nullptr;
     ItemKind m_kind = ItemKind::Unknown;

@@ -1,0 +1,132 @@
+// Appointment to VEVENT and task to VTODO, each in a VCALENDAR 1.0 of its own. Times are written in
+// UTC ("Z") with the zone's real offset at that instant; a line whose value is absent is left out.
+
+#include "pim/ItemConverter.h"
+
+#include "OleDate.h"
+#include "RecurrenceRules.h"
+#include "TextLines.h"
+#include "platform/PimStore.h"
+
+#include <cmath>
+
+namespace {
+
+void AppendDateLine(std::u16string& out, std::u16string_view prefix, double date)
+{
+    if (date >= NO_DATE)
+        return;
+    const std::size_t mark = out.size();
+    out.append(prefix);
+    if (!AppendDateText(out, date, true)) {
+        out.resize(mark);
+        return;
+    }
+    out.append(u"\r\n");
+}
+
+double DateOf(const CPimItem& item, PimField field)
+{
+    double date = NO_DATE;
+    item.GetDate(field, date);
+    return date;
+}
+
+const PimRecurrence* PatternOf(const CPimItem& item)
+{
+    bool recurs = false;
+    if (Failed(item.GetIsRecurring(recurs)) || !recurs)
+        return nullptr;
+    return &item.Record().recurrence;
+}
+
+// A task's importance is normal until someone sets it.
+std::int32_t IntegerOr(const CPimItem& item, PimField field, std::int32_t unset)
+{
+    for (const PimFieldValue& value : item.Record().fields) {
+        if (value.field == field)
+            return static_cast<std::int32_t>(value.number);
+    }
+    return unset;
+}
+
+std::u16string_view PriorityOf(std::int32_t importance)
+{
+    switch (importance) {
+    case kImportanceHigh: return u"PRIORITY:1\r\n";
+    case kImportanceLow: return u"PRIORITY:9\r\n";
+    default: return u"PRIORITY:5\r\n";
+    }
+}
+
+std::u16string_view ClassOf(std::int32_t sensitivity)
+{
+    switch (sensitivity) {
+    case kSensitivityPersonal: return u"CLASS:PERSONAL\r\n";
+    case kSensitivityPrivate: return u"CLASS:PRIVATE\r\n";
+    case kSensitivityConfidential: return u"CLASS:CONFIDENTIAL\r\n";
+    default: return u"CLASS:PUBLIC\r\n";
+    }
+}
+
+} // namespace
+
+std::u16string ItemConverter::WriteVEvent() const
+{
+    const CPimItem& item = *m_item;
+    std::u16string out;
+    out.reserve(384);
+    out.append(u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VEVENT\r\n");
+    const double start = DateOf(item, PimField::Start);
+    AppendDateLine(out, u"DTSTART:", start);
+    AppendDateLine(out, u"DTEND:", DateOf(item, PimField::End));
+    AppendLine(out, u"SUMMARY:", item.FindText(PimField::Subject));
+    AppendLine(out, u"LOCATION:", item.FindText(PimField::Location));
+    AppendFoldedLine(out, u"DESCRIPTION:", item.FindText(PimField::Body));
+    if (const PimRecurrence* pattern = PatternOf(item)) {
+        std::size_t mark = out.size();
+        out.append(u"RRULE:");
+        if (AppendRecurrenceRule(out, *pattern))
+            out.append(u"\r\n");
+        else
+            out.resize(mark);
+        mark = out.size();
+        out.append(u"EXDATE:");
+        if (AppendExceptionDates(out, *pattern))
+            out.append(u"\r\n");
+        else
+            out.resize(mark);
+    }
+    std::int32_t reminderSet = 0;
+    item.GetFlag(PimField::ReminderSet, reminderSet);
+    if (reminderSet != 0 && start < NO_DATE) {
+        std::int32_t minutes = 0;
+        item.GetInteger(PimField::ReminderMinutesBeforeStart, minutes);
+        AppendDateLine(out, u"DALARM:", ContinuousToOle(OleToContinuous(start) - minutes / 1440.0));
+    }
+    out.append(u"END:VEVENT\r\nEND:VCALENDAR\r\n");
+    return out;
+}
+
+std::u16string ItemConverter::WriteVTodo() const
+{
+    const CPimItem& item = *m_item;
+    std::u16string out;
+    out.reserve(384);
+    out.append(u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VTODO\r\n");
+    AppendLine(out, u"SUMMARY:", item.FindText(PimField::Subject));
+    // A recurring task is written without its rule; its span is that of the pattern.
+    const PimRecurrence* pattern = PatternOf(item);
+    AppendDateLine(out, u"DTSTART:", pattern ? pattern->patternStartDate : DateOf(item, PimField::StartDate));
+    AppendDateLine(out, u"DUE:", pattern ? pattern->patternEndDate : DateOf(item, PimField::DueDate));
+    std::int32_t complete = 0;
+    item.GetFlag(PimField::Complete, complete);
+    if (complete != 0)
+        AppendDateLine(out, u"COMPLETED:", DateOf(item, PimField::DateCompleted));
+    AppendDateLine(out, u"DALARM:", DateOf(item, PimField::ReminderTime));
+    AppendFoldedLine(out, u"DESCRIPTION:", item.FindText(PimField::Body));
+    out.append(PriorityOf(IntegerOr(item, PimField::Importance, kImportanceNormal)));
+    out.append(ClassOf(IntegerOr(item, PimField::Sensitivity, kSensitivityNormal)));
+    out.append(u"END:VTODO\r\nEND:VCALENDAR\r\n");
+    return out;
+}

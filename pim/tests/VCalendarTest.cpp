@@ -1,0 +1,306 @@
+#include "OleDate.h"
+#include "PimTestSupport.h"
+#include "ZoneSupport.h"
+#include "platform/XmlDom.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+double Local(int year, int month, int day, int hour, int minute = 0)
+{
+    return CivilToOle(CivilTime{year, month, day, hour, minute, 0, 0, 0});
+}
+
+std::u16string Event(std::u16string_view body)
+{
+    return u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VEVENT\r\n" + std::u16string(body) +
+           u"END:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+std::u16string Todo(std::u16string_view body)
+{
+    return u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VTODO\r\n" + std::u16string(body) +
+           u"END:VTODO\r\nEND:VCALENDAR\r\n";
+}
+
+bool Contains(const std::u16string& text, std::u16string_view part)
+{
+    return text.find(part) != std::u16string::npos;
+}
+
+class VCalendarTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CPimItem> Appointment(double start, double end)
+    {
+        auto item = m_store.NewItem(PimFolder::Calendar);
+        item->SetDate(PimField::Start, start);
+        item->SetDate(PimField::End, end);
+        return item;
+    }
+
+    double Date(std::u16string_view text, PimField field, PimFolder folder = PimFolder::Calendar)
+    {
+        double date = -7;
+        m_store.Read(folder, text)->GetDate(field, date);
+        return date;
+    }
+
+    PimTestStore m_store;
+};
+
+} // namespace
+
+TEST_F(VCalendarTest, UtcFormUsesTheZonesRealOffset)
+{
+    struct Case {
+        const char* zone;
+        double local;
+        std::u16string utc;
+    };
+    const Case cases[] = {
+        {"Europe/Berlin", Local(2007, 3, 15, 10), u"DTSTART:20070315T090000Z"},  // winter, +1
+        {"Europe/Berlin", Local(2007, 7, 15, 10), u"DTSTART:20070715T080000Z"},  // summer, +2
+        {"Europe/Berlin", Local(2007, 3, 25, 1, 30), u"DTSTART:20070325T003000Z"}, // before the change
+        {"Europe/Berlin", Local(2007, 3, 25, 3, 30), u"DTSTART:20070325T013000Z"}, // after it
+        {"Europe/Berlin", Local(2007, 10, 28, 4), u"DTSTART:20071028T030000Z"},
+        {"America/New_York", Local(2007, 3, 11, 1, 30), u"DTSTART:20070311T063000Z"},
+        {"America/New_York", Local(2007, 3, 11, 3, 30), u"DTSTART:20070311T073000Z"},
+        {"America/New_York", Local(2007, 11, 4, 3), u"DTSTART:20071104T080000Z"},
+        {"Asia/Tokyo", Local(2007, 3, 15, 10), u"DTSTART:20070315T010000Z"},
+        {"Asia/Tokyo", Local(2007, 7, 15, 10), u"DTSTART:20070715T010000Z"},
+        {"UTC", Local(1899, 12, 29, 6), u"DTSTART:18991229T060000Z"},
+    };
+    for (const Case& c : cases) {
+        ScopedTimeZone zone(c.zone);
+        auto item = Appointment(c.local, c.local + 1.0 / 24);
+        const std::u16string text = PimTestStore::TextOf(*item);
+        EXPECT_TRUE(Contains(text, c.utc + u"\r\n")) << c.zone;
+        EXPECT_NEAR(Date(text, PimField::Start), c.local, 1e-9) << c.zone;
+    }
+}
+
+TEST_F(VCalendarTest, ReadsDateForms)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    EXPECT_NEAR(Date(Event(u"DTSTART:20070315T100000\r\n"), PimField::Start), Local(2007, 3, 15, 10), 1e-9);
+    EXPECT_NEAR(Date(Event(u"DTSTART:20070315\r\n"), PimField::Start), Local(2007, 3, 15, 0), 1e-9);
+    EXPECT_NEAR(Date(Event(u"DTSTART:20070715T080000Z\r\n"), PimField::Start), Local(2007, 7, 15, 10), 1e-9);
+    // No valid date: the field stays as it was.
+    EXPECT_EQ(Date(Event(u"DTSTART:20071315T100000\r\n"), PimField::Start), NO_DATE);
+    EXPECT_EQ(Date(Event(u"DTSTART:20070230T100000\r\n"), PimField::Start), NO_DATE);
+    EXPECT_EQ(Date(Event(u"DTSTART:20070301T240000\r\n"), PimField::Start), NO_DATE);
+}
+
+TEST_F(VCalendarTest, Reminders)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    auto item = Appointment(Local(2007, 3, 15, 10), Local(2007, 3, 15, 11));
+    item->SetFlag(PimField::ReminderSet, true);
+    item->SetInteger(PimField::ReminderMinutesBeforeStart, 15);
+    const std::u16string text = PimTestStore::TextOf(*item);
+    EXPECT_TRUE(Contains(text, u"DTSTART:20070315T090000Z\r\n"));
+    EXPECT_TRUE(Contains(text, u"DALARM:20070315T084500Z\r\n"));
+
+    struct Case {
+        const char* what;
+        std::u16string text;
+        std::int32_t set;
+        std::int32_t minutes;
+    };
+    const Case cases[] = {
+        {"written text", text, -1, 15},
+        {"DALARM before DTSTART", Event(u"DALARM:20070315T084500Z\r\nDTSTART:20070315T090000Z\r\n"), -1, 15},
+        {"no DALARM", Event(u"DTSTART:20070315T090000Z\r\n"), 0, 0},
+        {"rounded to the second, then truncated", Event(u"DTSTART:20070315T090000Z\r\nDALARM:20070315T084431Z\r\n"), -1, 15},
+    };
+    for (const Case& c : cases) {
+        auto back = m_store.Read(PimFolder::Calendar, c.text);
+        std::int32_t set = 7;
+        std::int32_t minutes = 7;
+        back->GetFlag(PimField::ReminderSet, set);
+        back->GetInteger(PimField::ReminderMinutesBeforeStart, minutes);
+        EXPECT_EQ(set, c.set) << c.what;
+        EXPECT_EQ(minutes, c.minutes) << c.what;
+    }
+}
+
+TEST_F(VCalendarTest, TaskKeepsImportanceAndSensitivity)
+{
+    const std::pair<std::int32_t, std::u16string> importances[] = {
+        {kImportanceHigh, u"PRIORITY:1"}, {kImportanceNormal, u"PRIORITY:5"}, {kImportanceLow, u"PRIORITY:9"}};
+    const std::pair<std::int32_t, std::u16string> sensitivities[] = {{kSensitivityNormal, u"CLASS:PUBLIC"},
+                                                                     {kSensitivityPersonal, u"CLASS:PERSONAL"},
+                                                                     {kSensitivityPrivate, u"CLASS:PRIVATE"},
+                                                                     {kSensitivityConfidential, u"CLASS:CONFIDENTIAL"}};
+    for (const auto& [importance, priorityLine] : importances) {
+        for (const auto& [sensitivity, classLine] : sensitivities) {
+            auto task = m_store.NewItem(PimFolder::Tasks);
+            task->SetInteger(PimField::Importance, importance);
+            task->SetInteger(PimField::Sensitivity, sensitivity);
+            const std::u16string text = PimTestStore::TextOf(*task);
+            EXPECT_TRUE(Contains(text, priorityLine + u"\r\n" + classLine + u"\r\n"));
+            auto back = m_store.Read(PimFolder::Tasks, text);
+            std::int32_t value = -1;
+            back->GetInteger(PimField::Importance, value);
+            EXPECT_EQ(value, importance);
+            back->GetInteger(PimField::Sensitivity, value);
+            EXPECT_EQ(value, sensitivity);
+        }
+    }
+    EXPECT_TRUE(Contains(PimTestStore::TextOf(*m_store.NewItem(PimFolder::Tasks)), u"PRIORITY:5\r\nCLASS:PUBLIC\r\n"));
+}
+
+TEST_F(VCalendarTest, ReaderTable)
+{
+    struct Case {
+        const char* what;
+        std::u16string text;
+        PimFolder folder;
+        PimField field;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {"CLASS is case-sensitive", Event(u"CLASS:private\r\n"), PimFolder::Calendar, PimField::Sensitivity, 0},
+        {"CLASS:CONFIDENTIAL", Event(u"CLASS:CONFIDENTIAL\r\n"), PimFolder::Calendar, PimField::Sensitivity, 3},
+        {"PRIORITY 4 is high", Todo(u"PRIORITY:4\r\n"), PimFolder::Tasks, PimField::Importance, 2},
+        {"PRIORITY 8 is normal", Todo(u"PRIORITY:8\r\n"), PimFolder::Tasks, PimField::Importance, 1},
+        {"PRIORITY 12 is low", Todo(u"PRIORITY:12\r\n"), PimFolder::Tasks, PimField::Importance, 0},
+    };
+    for (const Case& c : cases) {
+        std::int32_t value = -1;
+        m_store.Read(c.folder, c.text)->GetInteger(c.field, value);
+        EXPECT_EQ(value, c.expected) << c.what;
+    }
+    auto alarm = m_store.Read(PimFolder::Calendar,
+                              Event(u"DESCRIPTION:body\r\nBEGIN:VALARM\r\nDESCRIPTION:alarm\r\nEND:VALARM\r\n"));
+    EXPECT_EQ(PimTestStore::Field(*alarm, PimField::Body), u"body");
+    auto early = m_store.Read(PimFolder::Calendar, u"SUMMARY:early\r\n" + Event(u""));
+    EXPECT_EQ(PimTestStore::Field(*early, PimField::Subject), u"");
+
+    HRESULT status = S_OK;
+    m_store.Read(PimFolder::Calendar, u"BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nSUMMARY:x\r\nEND:VEVENT\r\n", &status);
+    EXPECT_EQ(status, E_FAIL);
+    m_store.Read(PimFolder::Tasks, u"BEGIN:VCALENDAR\r\nBEGIN:VTODO\r\nEND:VTODO\r\n", &status);
+    EXPECT_EQ(status, E_FAIL);
+}
+
+TEST_F(VCalendarTest, MultiLineDescriptionSurvivesXml)
+{
+    auto item = Appointment(Local(2007, 3, 15, 10), Local(2007, 3, 15, 11));
+    item->SetText(PimField::Body, u"Agenda:\r\n 1. Status\r\n2. Plan");
+    const std::u16string text = PimTestStore::TextOf(*item);
+    EXPECT_EQ(PimTestStore::Field(*m_store.Read(PimFolder::Calendar, text), PimField::Body),
+              u"Agenda:\r\n 1. Status\r\n2. Plan");
+    CXmlDocument document;
+    ASSERT_TRUE(document.Load(u"<event><vcal><![CDATA[" + text + u"]]></vcal></event>"));
+    const std::u16string travelled = document.DocumentElement().FirstChildElement(u"vcal").Text();
+    EXPECT_EQ(PimTestStore::Field(*m_store.Read(PimFolder::Calendar, travelled), PimField::Body),
+              u"Agenda:\r\n 1. Status\r\n2. Plan");
+}
+
+TEST_F(VCalendarTest, AppointmentsRoundTripWithEveryRecurrenceType)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    struct Case {
+        const char* what;
+        PimRecurrence pattern;
+        std::u16string rule;
+    };
+    PimRecurrence weekly;
+    weekly.recurrenceType = 1;
+    weekly.dayOfWeekMask = 42;
+    weekly.occurrences = 10;
+    weekly.noEndDate = false;
+    weekly.exceptionDates = {Local(2007, 3, 19, 10), Local(2007, 3, 21, 10), Local(2007, 7, 16, 10)};
+    PimRecurrence lastFriday;
+    lastFriday.recurrenceType = 3;
+    lastFriday.instance = 5;
+    lastFriday.dayOfWeekMask = 32;
+    PimRecurrence monthly;
+    monthly.recurrenceType = 2;
+    monthly.interval = 2;
+    monthly.dayOfMonth = 15;
+    monthly.noEndDate = false;
+    monthly.patternEndDate = Local(2007, 12, 15, 0);
+    PimRecurrence yearly;
+    yearly.recurrenceType = 5;
+    yearly.monthOfYear = 3;
+    yearly.dayOfMonth = 15;
+    PimRecurrence yearlyNth;
+    yearlyNth.recurrenceType = 6;
+    yearlyNth.instance = 2;
+    yearlyNth.monthOfYear = 3;
+    yearlyNth.dayOfWeekMask = 4;
+    PimRecurrence daily;
+    daily.interval = 0;
+    const Case cases[] = {
+        {"weekly", weekly, u"RRULE:W1 MO WE FR #10\r\nEXDATE:20070319T090000Z;20070321T090000Z;20070716T080000Z\r\n"},
+        {"last Friday", lastFriday, u"RRULE:MP1 1- FR #0\r\n"},
+        {"monthly on the 15th", monthly, u"RRULE:MD2 15 20071214T230000Z\r\n"},
+        {"yearly", yearly, u"RRULE:YM1 3 #0\r\n"},
+        {"yearly nth weekday", yearlyNth, u"RRULE:MP12 2+ TU #0\r\n"},
+        {"daily, interval 0", daily, u"RRULE:D1 #0\r\n"},
+    };
+    for (const Case& c : cases) {
+        auto item = Appointment(Local(2007, 3, 15, 10), Local(2007, 3, 15, 11));
+        item->SetText(PimField::Subject, u"Planung für Жуков");
+        item->SetText(PimField::Location, u"Raum 4");
+        item->SetText(PimField::Body, u"a\r\nb");
+        item->SetFlag(PimField::ReminderSet, true);
+        item->SetInteger(PimField::ReminderMinutesBeforeStart, 30);
+        PimRecurrence* pattern = nullptr;
+        item->GetRecurrencePattern(pattern);
+        *pattern = c.pattern;
+        ASSERT_EQ(item->Save(), S_OK);
+        const std::u16string text = PimTestStore::TextOf(*item);
+        EXPECT_TRUE(Contains(text, u"SUMMARY:Planung für Жуков\r\nLOCATION:Raum 4\r\nDESCRIPTION:a\r\n b\r\n" + c.rule +
+                                       u"DALARM:20070315T083000Z\r\n"))
+            << c.what << ": " << std::string(text.begin(), text.end());
+
+        auto back = m_store.NewItem(PimFolder::Calendar);
+        ItemConverter reader;
+        reader.Attach(*back);
+        ASSERT_EQ(reader.SetText(text), S_OK) << c.what;
+        ASSERT_EQ(back->Save(), S_OK);
+        // Exception dates are kept by the converter, not applied: the second text has no EXDATE.
+        std::u16string expected = text;
+        const std::size_t exdate = expected.find(u"EXDATE:");
+        if (exdate != std::u16string::npos) {
+            EXPECT_EQ(reader.ExceptionDates(), expected.substr(exdate + 7, expected.find(u'\r', exdate) - exdate - 7));
+            expected.erase(exdate, expected.find(u'\n', exdate) + 1 - exdate);
+        }
+        EXPECT_EQ(PimTestStore::TextOf(*back), expected) << c.what;
+    }
+}
+
+TEST_F(VCalendarTest, TaskRoundTrip)
+{
+    ScopedTimeZone zone("America/New_York");
+    auto task = m_store.NewItem(PimFolder::Tasks);
+    task->SetText(PimField::Subject, u"Angebot 😀");
+    task->SetText(PimField::Body, u"eins\r\nzwei");
+    task->SetDate(PimField::StartDate, Local(2007, 3, 10, 0));
+    task->SetDate(PimField::DueDate, Local(2007, 3, 12, 0));
+    task->SetFlag(PimField::Complete, true);
+    task->SetDate(PimField::DateCompleted, Local(2007, 3, 11, 17));
+    task->SetDate(PimField::ReminderTime, Local(2007, 3, 11, 9));
+    task->SetInteger(PimField::Importance, kImportanceLow);
+    task->SetInteger(PimField::Sensitivity, kSensitivityConfidential);
+    const std::u16string text = PimTestStore::TextOf(*task);
+    EXPECT_EQ(text, u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VTODO\r\nSUMMARY:Angebot 😀\r\n"
+                    u"DTSTART:20070310T050000Z\r\nDUE:20070312T040000Z\r\nCOMPLETED:20070311T210000Z\r\n"
+                    u"DALARM:20070311T130000Z\r\nDESCRIPTION:eins\r\n zwei\r\nPRIORITY:9\r\nCLASS:CONFIDENTIAL\r\n"
+                    u"END:VTODO\r\nEND:VCALENDAR\r\n");
+    auto back = m_store.Read(PimFolder::Tasks, text);
+    EXPECT_EQ(PimTestStore::TextOf(*back), text);
+
+    // A rule read into a task makes it recurring; the task is then written over its pattern's span.
+    auto recurring = m_store.Read(PimFolder::Tasks, Todo(u"DTSTART:20070310T050000Z\r\nRRULE:W1 SA 20070331T040000Z\r\n"));
+    bool recurs = false;
+    recurring->GetIsRecurring(recurs);
+    EXPECT_TRUE(recurs);
+    const std::u16string written = PimTestStore::TextOf(*recurring);
+    EXPECT_TRUE(Contains(written, u"DTSTART:20070310T050000Z\r\nDUE:20070331T040000Z\r\n"));
+    EXPECT_FALSE(Contains(written, u"RRULE"));
+}
