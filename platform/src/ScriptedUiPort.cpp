@@ -6,7 +6,8 @@ void CScriptedUiPort::Answer(int button)
     m_answers.push_back(button);
 }
 
-int CScriptedUiPort::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption, unsigned type)
+int CScriptedUiPort::MessageBox(HWND owner, std::u16string_view text, std::u16string_view caption,
+                                unsigned type)
 {
     std::lock_guard lock(m_mutex);
     int answer = HeadlessAnswer(type);

@@ -14,7 +14,8 @@ public:
     int MessageBox(HWND, std::u16string_view text, std::u16string_view caption, unsigned type) override
     {
         const int answer = HeadlessAnswer(type);
-        std::fprintf(stderr, "[%s] %s -> %d\n", Utf16ToUtf8(caption).c_str(), Utf16ToUtf8(text).c_str(), answer);
+        std::fprintf(stderr, "[%s] %s -> %d\n", Utf16ToUtf8(caption).c_str(), Utf16ToUtf8(text).c_str(),
+                     answer);
         return answer;
     }
 };
@@ -27,9 +28,12 @@ std::atomic<CUiPort*> s_installed{nullptr};
 int HeadlessAnswer(unsigned type)
 {
     switch (type & 0xFu) {
-    case MB_OK: return IDOK;
-    case MB_YESNO: return IDNO;
-    default: return IDCANCEL;
+    case MB_OK:
+        return IDOK;
+    case MB_YESNO:
+        return IDNO;
+    default:
+        return IDCANCEL;
     }
 }
 

@@ -53,8 +53,8 @@ public:
 struct WindowEntry {
     CWindowTarget* target;
     CMessagePump* pump;
-    std::vector<std::thread::id> runningOn;                // threads inside a handler of this window
-    std::vector<std::shared_ptr<SendState>> pendingSends;  // queued, not yet started
+    std::vector<std::thread::id> runningOn;               // threads inside a handler of this window
+    std::vector<std::shared_ptr<SendState>> pendingSends; // queued, not yet started
 };
 
 struct WindowTable {

@@ -195,6 +195,11 @@ bool CXmlDocument::LoadUtf8(std::string_view bytes, XmlLineEnds lineEnds, std::s
     return true;
 }
 
+void CXmlDocument::Clear()
+{
+    m_impl->document.reset();
+}
+
 void CXmlDocument::AppendProcessingInstruction(std::u16string_view target, std::u16string_view data)
 {
     pugi::xml_document& document = m_impl->document;

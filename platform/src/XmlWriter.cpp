@@ -19,9 +19,15 @@ void AppendEscaped(std::string& out, std::string_view value, Context context)
     for (const char c : value) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
         case '"':
             out += context == Context::Attribute ? "&quot;" : "\"";
             break;

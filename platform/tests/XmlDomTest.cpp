@@ -27,15 +27,17 @@ TEST(XmlDom, SerialisesWithoutIndentationAndKeepsAttributeOrder)
     CXmlDocument document;
     document.AppendProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"UTF-8\"");
     CXmlNode root = document.CreateDocumentElement(u"QXSync");
-    root.SetAttribute(u"z", u"1").SetAttribute(u"a", 7u).SetAttributeBool(u"m", true).SetAttributeBool(u"b", false);
+    root.SetAttribute(u"z", u"1")
+        .SetAttribute(u"a", 7u)
+        .SetAttributeBool(u"m", true)
+        .SetAttributeBool(u"b", false);
     root.SetAttribute(u"z", u"2"); // replacing keeps the place
     root.AppendElement(u"list").AppendElement(u"item").SetText(u"x < y & \"q\"");
     root.AppendElement(u"empty");
 
-    EXPECT_EQ(document.Serialize(),
-              u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-              u"<QXSync z=\"2\" a=\"7\" m=\"true\" b=\"false\">"
-              u"<list><item>x &lt; y &amp; \"q\"</item></list><empty/></QXSync>");
+    EXPECT_EQ(document.Serialize(), u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                                    u"<QXSync z=\"2\" a=\"7\" m=\"true\" b=\"false\">"
+                                    u"<list><item>x &lt; y &amp; \"q\"</item></list><empty/></QXSync>");
 }
 
 TEST(XmlDom, InstructionAppendedAfterTheRootStillComesFirst)
@@ -106,14 +108,8 @@ TEST(XmlDom, ReadsChildrenAttributesAndText)
 TEST(XmlDom, BadDocumentsAreRefusedAndLeaveTheDocumentEmpty)
 {
     const std::string cases[] = {
-        "",
-        "   ",
-        "not xml",
-        "<?xml version=\"1.0\"?>",
-        "<a><b></a>",
-        "<a>",
-        "<a/><b/>",
-        std::string("<a>x\0y</a>", 10),
+        "",           "   ", "not xml",  "<?xml version=\"1.0\"?>",
+        "<a><b></a>", "<a>", "<a/><b/>", std::string("<a>x\0y</a>", 10),
         "<1a/>",
     };
     for (const std::string& text : cases) {
@@ -130,8 +126,9 @@ TEST(XmlDom, BadDocumentsAreRefusedAndLeaveTheDocumentEmpty)
 TEST(XmlDom, NeverExpandsCustomEntities)
 {
     CXmlDocument document;
-    ASSERT_TRUE(document.LoadUtf8("<!DOCTYPE r [<!ENTITY e \"EXPANDED\"><!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
-                                  "<r a=\"&e;\">&e;&x;&lt;&#65;</r>"));
+    ASSERT_TRUE(
+        document.LoadUtf8("<!DOCTYPE r [<!ENTITY e \"EXPANDED\"><!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                          "<r a=\"&e;\">&e;&x;&lt;&#65;</r>"));
     const CXmlNode root = document.DocumentElement();
     EXPECT_EQ(root.Text(), u"&e;&x;<A");
     EXPECT_EQ(root.Attribute(u"a"), u"&e;");

@@ -5,7 +5,9 @@
 // the thread that owns it (the user-interface thread). PostMessage queues a message on the owner's pump
 // and returns at once; SendMessage runs the handler on the owner's thread and waits for its result (it
 // calls the handler directly when the caller is the owner's thread). A message to a handle that is no
-// longer registered is dropped: PostMessage returns false, SendMessage returns 0. Thread-safe.
+// longer registered is dropped: PostMessage returns false, SendMessage returns 0. A sender waiting for
+// a window that is unregistered, or whose pump is destroyed, before its message ran gets 0 at once
+// rather than waiting for ever. Thread-safe.
 //
 // The front ends install their own pump (the Qt front end posts into Qt's event loop); tests and the
 // terminal front end use CQueuePump.

@@ -3,7 +3,10 @@
 //
 // Backed by pugixml: attribute order is kept as set, entities are never expanded beyond the five
 // predefined ones and character references, text is UTF-8 inside and UTF-16 at this interface.
-// Loading normalises line ends as every XML parser must (CR LF becomes LF) unless told otherwise.
+// Loading normalises line ends as every XML parser must (CR LF becomes LF) unless told otherwise;
+// the serialiser writes every CR as "&#13;", so text with CR LF survives our own writer and any
+// parser. A value that is only white space is kept; white space between elements is dropped. A
+// document with more than one document element, or with a zero byte, does not load.
 // Nodes are light handles into their document and stay valid while the document lives.
 
 #include <cstdint>
@@ -60,13 +63,16 @@ public:
     bool Load(std::u16string_view text, XmlLineEnds lineEnds = XmlLineEnds::Normalise, std::string* error = nullptr);
     bool LoadUtf8(std::string_view bytes, XmlLineEnds lineEnds = XmlLineEnds::Normalise, std::string* error = nullptr);
 
+    // Empties the document.
+    void Clear();
     // Appends a processing instruction to the document (before the document element).
     void AppendProcessingInstruction(std::u16string_view target, std::u16string_view data);
     // Creates the document element (replacing none: call once).
     CXmlNode CreateDocumentElement(std::u16string_view name);
     CXmlNode DocumentElement() const;
 
-    // The whole document as text, processing instructions first, without indentation.
+    // The whole document as text, processing instructions first, without indentation and without a
+    // declaration of its own (an "xml" processing instruction appended by the caller is written).
     std::u16string Serialize() const;
     std::string SerializeUtf8() const;
 
