@@ -1,6 +1,7 @@
 # Compiler settings shared by every target of the project.
 
-set(LUMENO_WARNINGS -Wall -Wextra -Wshadow=local -Wnon-virtual-dtor -Wimplicit-fallthrough)
+# -Wshadow=local is GCC's; clang (the fuzz builds) has no such option and would fail under -Werror.
+set(LUMENO_WARNINGS -Wall -Wextra $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor -Wimplicit-fallthrough)
 if(LUMENO_WERROR)
   list(APPEND LUMENO_WARNINGS -Werror)
 endif()
