@@ -90,11 +90,12 @@ CPimItem::CPimItem(PimStore& store, PimRecord record)
 HRESULT CPimItem::Save()
 {
     if (m_record.recurs && m_record.folder == PimFolder::Calendar) {
-        // An appointment's pattern starts on the day the appointment starts.
+        // An appointment's pattern starts on the day the appointment starts (the integer part of an
+        // OLE date is its day, before 1899 too).
         double start = NO_DATE;
         GetDate(PimField::Start, start);
         if (start < NO_DATE)
-            m_record.recurrence.patternStartDate = std::floor(start);
+            m_record.recurrence.patternStartDate = std::trunc(start);
     }
     const HRESULT status = m_store.SaveRecord(m_record, m_pictureChanged ? &m_pendingPicture : nullptr);
     if (Succeeded(status))
@@ -282,7 +283,7 @@ HRESULT CPimItem::GetRecurrencePattern(PimRecurrence*& pattern)
         double start = NO_DATE;
         GetDate(m_record.folder == PimFolder::Calendar ? PimField::Start : PimField::StartDate, start);
         if (start < NO_DATE)
-            m_record.recurrence.patternStartDate = std::floor(start);
+            m_record.recurrence.patternStartDate = std::trunc(start);
     }
     pattern = &m_record.recurrence;
     return S_OK;

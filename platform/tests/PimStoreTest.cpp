@@ -145,6 +145,12 @@ TEST_P(PimStoreTest, FieldsPictureAndRecurrenceSurviveSaveAndLoad)
 
     auto contact = NewItem(*m_store, PimFolder::Contacts);
     EXPECT_EQ(contact->GetRecurrencePattern(pattern), E_PIM_INVALID_ARG);
+
+    // 29 December 1899 06:00 lies on day -1.
+    auto early = NewItem(*m_store, PimFolder::Calendar);
+    early->SetDate(PimField::Start, -1.25);
+    ASSERT_EQ(early->GetRecurrencePattern(pattern), S_OK);
+    EXPECT_EQ(pattern->patternStartDate, -1.0);
 }
 
 TEST_P(PimStoreTest, PictureStreamReadsInBlocksAndSeeks)
