@@ -28,6 +28,7 @@ bool EndsWithSoftBreak(std::u16string_view line)
 CPropertyReader::CPropertyReader(std::u16string_view text)
     : m_text(text)
     , m_position(text.starts_with(kCdataStart) ? kCdataStart.size() : 0)
+    , m_lastColon(text.rfind(u':'))
 {
 }
 
@@ -43,12 +44,15 @@ bool CPropertyReader::Next()
         m_position = m_text.size();
         return false;
     }
-    const std::size_t colon = m_text.find(u':', m_position);
-    if (colon == std::u16string_view::npos) {
+    // Only this line is searched for ":", so that text of many lines without one is still read in
+    // linear time; the last ":" of the text tells whether any is left at all.
+    if (m_lastColon == std::u16string_view::npos || m_lastColon < m_position) {
         m_position = m_text.size();
         return false;
     }
-    if (colon > end) {
+    const std::size_t found = m_text.substr(m_position, end - m_position).find(u':');
+    const std::size_t colon = found == std::u16string_view::npos ? std::u16string_view::npos : m_position + found;
+    if (colon == std::u16string_view::npos) {
         std::u16string_view line = m_text.substr(m_position, end - m_position);
         if (!line.empty() && line.back() == u'\r')
             line.remove_suffix(1);

@@ -36,6 +36,7 @@ private:
 
     std::u16string_view m_text;
     std::size_t m_position = 0;
+    std::size_t m_lastColon;
     std::u16string_view m_name;
     std::u16string m_value;
     std::size_t m_valuePosition = 0;

@@ -117,3 +117,22 @@ TEST(PropertyReader, LineWithoutColonIsAPropertyWithoutValue)
     EXPECT_TRUE(ReadAll(u"no colon at all\r\n").empty());
     EXPECT_TRUE(ReadAll(u"TEL:1").empty());
 }
+
+TEST(PropertyReader, ManyLinesWithoutColonAreReadInLinearTime)
+{
+    // 200,000 lines and a single ":" at the very end: a search from every line to the end of the text
+    // would take minutes.
+    std::u16string text;
+    for (int i = 0; i < 200000; ++i)
+        text += u"x\n";
+    text += u"N:last\n";
+    CPropertyReader reader(text);
+    std::size_t count = 0;
+    std::u16string last;
+    while (reader.Next()) {
+        ++count;
+        last = reader.NextComponent();
+    }
+    EXPECT_EQ(count, 200001u);
+    EXPECT_EQ(last, u"last");
+}
