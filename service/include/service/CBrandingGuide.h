@@ -2,9 +2,12 @@
 // The user-interface texts: entries 1 to 200 of the branding table, loaded once from a ".brd" file in
 // the user's language, and entry 201, the locale tag sent as "accept-language".
 //
-// Files are looked for, in this order, as "<ll>-<CC>.brd", "<ll>.brd" and "english.brd" in the program
-// folder, then in the installed data folder (see CBrandingGuide.cpp). Entries the file does not set
-// read "undefined".
+// The locale comes from LC_ALL, LC_MESSAGES or LANG ("de_DE.UTF-8": "de" and "DE"; "C", "POSIX" or
+// none: "en" and "us"); the tag is "de-de" (only "de" when the locale names no country). Files are
+// looked for as "<ll>-<CC>.brd", "<ll>.brd" and "english.brd" (names in the locale's case) in the
+// program folder, then in the folder named by LUMENO_BRANDING_DIR when it is set, otherwise in the
+// installed data folder and the source tree's data folder. Lines are "key=text", keys 1 to 200, "\n"
+// in a text is a line break (CR LF); entries the file does not set read "undefined". Thread-safe.
 
 #include <string>
 

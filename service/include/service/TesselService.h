@@ -3,9 +3,13 @@
 // handset identity, the state of the current server session and the record of the server dialog that
 // is on screen; every flow is one of its methods and returns a RETURNED_RES.
 //
-// One per process (InitService/ReleaseService). The application calls flows from one worker thread at
-// a time; its user-interface thread touches the object only through the stop flag, the server dialog
-// record and the dialog-answered event (while a flow waits on it), and through ProcessMessageCIR.
+// One per process (InitService/ReleaseService). The library creates it while it is loaded and releases
+// it when unloaded unless the program did so first; programs that load the library without being the
+// product give themselves a private device first (service/tests/support). The object keeps the
+// settings, UI bridge and branding singletons it took at construction, and ReleaseService releases
+// them: release them only together with the service. The application calls flows from one worker
+// thread at a time; its user-interface thread touches the object only through the stop flag, the server
+// dialog record and the dialog-answered event (while a flow waits on it), and through ProcessMessageCIR.
 
 #include "platform/Event.h"
 #include "platform/Window.h"
@@ -57,6 +61,8 @@ public:
     void SetWaitCIR() { m_waitCir.store(1); }
     int IsWaitCIR() const { return m_waitCir.load(); }
     void RemoveWaitCIR() { m_waitCir.store(0); }
+    // The device's "work-area" configuration ("left,top,right,bottom"), else the handset screen of
+    // 240 x 320 pixels below its 26-pixel top bar.
     void GetWorkAreaRect(RECT& rect) const { rect = m_workArea; }
     // Remembers the window of the application's server-dialog object.
     void PrepareGenericDialog(HWND dialog) { m_genericDialog = dialog; }
