@@ -21,11 +21,14 @@ struct HttpUrl {
     std::string path;   // starts with "/"; "/" when the address has none
 };
 
-// Splits "scheme://host[:port][/path]"; false when it is not such an address.
+// Splits "scheme://host[:port][/path]" (scheme http or https, either case; an IPv6 host in brackets;
+// a query stays part of the path); false when it is not such an address (user info, a fragment, a bad
+// port, blanks or control characters).
 bool SplitHttpUrl(std::string_view url, HttpUrl& parts);
 
 struct HttpOptions {
-    std::string caFile;                            // extra trusted CA certificates (PEM); empty: system
+    std::string caFile;    // more CA certificates (PEM) to trust besides the system's; empty: none
+    std::string userAgent; // sent as "User-Agent: " unless the request's own lines carry one
     long connectTimeoutMs = 30000;
     long transferTimeoutMs = 300000;               // whole request
     std::uint64_t maxBodyBytes = 64u * 1024 * 1024; // larger announced bodies are refused
@@ -46,7 +49,10 @@ public:
     // Prepares a connection to the server; the network is first used by the first request.
     virtual bool Open(const HttpUrl& server, const HttpOptions& options, std::string& error) = 0;
     // Sends one request on the kept-alive connection. `headerLines` are complete lines without
-    // line ends ("Name: value"), sent in this order and exactly as given.
+    // line ends ("Name: value"), sent in this order and exactly as given after the client's own
+    // "Host:" (and "Content-Length:" when there is a body); a line with an empty value goes out as
+    // "Name:". On failure before a status arrived, status is 0 and `error` says why; a failure while
+    // the body arrives keeps status and headers and clears bodyComplete.
     virtual HttpResponse Execute(std::string_view method, std::string_view path,
                                  const std::vector<std::string>& headerLines, std::string_view body) = 0;
     virtual void Close() = 0;

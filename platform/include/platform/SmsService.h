@@ -3,8 +3,10 @@
 //
 // The default service takes the service-centre number from the device configuration ("smsc"; empty
 // means the SIM has no service centre) and hands each sent message to the configured gateway
-// ("sms-gateway", an HTTP address that receives the message as a POST) after recording it in the
-// device's sent-SMS log. A failed delivery is a send failure. Tests may install their own service.
+// ("sms-gateway", an http(s) address that receives a form POST with the fields "to" and "text", UTF-8;
+// "ca-file" as for the server). Every attempt is recorded as one line of "sent-sms.log" in the device
+// data folder (time, number, text, outcome). No gateway, a transport failure or a status other than
+// 2xx is a send failure. Tests may install their own service.
 
 #include <string>
 #include <string_view>

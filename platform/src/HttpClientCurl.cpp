@@ -1,0 +1,313 @@
+#include "HttpClientCurl.h"
+
+#include <curl/curl.h>
+
+#include <array>
+#include <charconv>
+#include <mutex>
+
+namespace {
+
+// Response headers beyond this many bytes end the request: a peer cannot make us collect without end.
+constexpr std::size_t kMaxHeaderBytes = 1024 * 1024;
+
+void InitCurlOnce()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string_view TrimBlanks(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool IsSafePath(std::string_view path)
+{
+    if (path.empty() || path.front() != '/')
+        return false;
+    for (unsigned char c : path) {
+        if (c <= 0x20 || c >= 0x7F || c == '#')
+            return false;
+    }
+    return true;
+}
+
+// libcurl takes "Name:" as "leave this header out" and "Name;" as "send it empty"; a line whose value
+// is empty must therefore be handed over in the second form to go out at all.
+std::string CurlHeaderLine(const std::string& line)
+{
+    const std::size_t colon = line.find(':');
+    if (colon == std::string::npos || !TrimBlanks(std::string_view(line).substr(colon + 1)).empty())
+        return line;
+    return line.substr(0, colon) + ";";
+}
+
+class CurlHeaderList {
+public:
+    ~CurlHeaderList() { curl_slist_free_all(m_list); }
+    bool Append(const std::string& line)
+    {
+        curl_slist* grown = curl_slist_append(m_list, line.c_str());
+        if (!grown)
+            return false;
+        m_list = grown;
+        return true;
+    }
+    curl_slist* Get() const { return m_list; }
+
+private:
+    curl_slist* m_list = nullptr;
+};
+
+class CHttpClientCurl final : public CHttpClient {
+public:
+    ~CHttpClientCurl() override { Close(); }
+
+    bool Open(const HttpUrl& server, const HttpOptions& options, std::string& error) override
+    {
+        error.clear();
+        if (m_handle) {
+            error = "a connection is already open";
+            return false;
+        }
+        InitCurlOnce();
+        m_handle = curl_easy_init();
+        if (!m_handle) {
+            error = "libcurl could not create a handle";
+            return false;
+        }
+        m_options = options;
+        m_base = server.scheme + "://" + server.host + ":" + std::to_string(server.port);
+        SetConnectionOptions();
+        return true;
+    }
+
+    HttpResponse Execute(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
+                         std::string_view body) override
+    {
+        HttpResponse response;
+        if (!m_handle) {
+            response.error = "no connection is open";
+            return response;
+        }
+        if (!IsSafePath(path)) {
+            response.error = "request path \"" + std::string(path) + "\" holds blanks, controls or '#'";
+            return response;
+        }
+        CurlHeaderList headers;
+        if (!BuildHeaderList(headerLines, headers, response.error))
+            return response;
+
+        const std::string url = m_base + std::string(path);
+        const std::string verb(method);
+        curl_easy_setopt(m_handle, CURLOPT_URL, url.c_str());
+        curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, headers.Get());
+        curl_easy_setopt(m_handle, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
+        if (verb == "GET" && body.empty()) {
+            curl_easy_setopt(m_handle, CURLOPT_HTTPGET, 1L);
+        } else {
+            curl_easy_setopt(m_handle, CURLOPT_POST, 1L);
+            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDS, body.empty() ? "" : body.data());
+            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+            if (verb != "POST")
+                curl_easy_setopt(m_handle, CURLOPT_CUSTOMREQUEST, verb.c_str());
+        }
+
+        m_current = &response;
+        m_statusFromLine = 0;
+        m_headerBytes = 0;
+        m_refusal.clear();
+        m_errorBuffer[0] = '\0';
+        const CURLcode code = curl_easy_perform(m_handle);
+        m_current = nullptr;
+        curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+        curl_easy_setopt(m_handle, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
+        Finish(code, response);
+        return response;
+    }
+
+    void Close() override
+    {
+        if (m_handle)
+            curl_easy_cleanup(m_handle);
+        m_handle = nullptr;
+    }
+
+private:
+    void SetConnectionOptions()
+    {
+        curl_easy_setopt(m_handle, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(m_handle, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(m_handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        curl_easy_setopt(m_handle, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(m_handle, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!m_options.caFile.empty())
+            curl_easy_setopt(m_handle, CURLOPT_CAINFO, m_options.caFile.c_str());
+        if (!m_options.userAgent.empty())
+            curl_easy_setopt(m_handle, CURLOPT_USERAGENT, m_options.userAgent.c_str());
+        curl_easy_setopt(m_handle, CURLOPT_CONNECTTIMEOUT_MS, m_options.connectTimeoutMs);
+        curl_easy_setopt(m_handle, CURLOPT_TIMEOUT_MS, m_options.transferTimeoutMs);
+        curl_easy_setopt(m_handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_options.maxBodyBytes));
+        curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
+        curl_easy_setopt(m_handle, CURLOPT_HEADERFUNCTION, &CHttpClientCurl::OnHeader);
+        curl_easy_setopt(m_handle, CURLOPT_HEADERDATA, this);
+        curl_easy_setopt(m_handle, CURLOPT_WRITEFUNCTION, &CHttpClientCurl::OnBody);
+        curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, this);
+    }
+
+    // Our lines exactly as given, after entries that keep libcurl from adding its own "Accept:",
+    // "Expect:" and (for a body without one) "Content-Type:".
+    static bool BuildHeaderList(const std::vector<std::string>& lines, CurlHeaderList& list, std::string& error)
+    {
+        bool hasContentType = false;
+        for (const std::string& line : lines) {
+            if (line.find_first_of("\r\n") != std::string::npos) {
+                error = "header line \"" + line.substr(0, line.find_first_of("\r\n")) + "\" holds a line break";
+                return false;
+            }
+            const std::size_t colon = line.find(':');
+            if (colon != std::string::npos && EqualsIgnoringCase(TrimBlanks(line.substr(0, colon)), "Content-Type"))
+                hasContentType = true;
+        }
+        bool ok = list.Append("Accept:") && list.Append("Expect:");
+        if (!hasContentType)
+            ok = ok && list.Append("Content-Type:");
+        for (const std::string& line : lines)
+            ok = ok && list.Append(CurlHeaderLine(line));
+        if (!ok)
+            error = "out of memory for the request headers";
+        return ok;
+    }
+
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<CHttpClientCurl*>(user);
+        const std::size_t length = size * count;
+        self->m_headerBytes += length;
+        if (self->m_headerBytes > kMaxHeaderBytes) {
+            self->m_refusal = "response headers exceed " + std::to_string(kMaxHeaderBytes) + " bytes";
+            return 0;
+        }
+        self->AddHeaderLine(std::string_view(data, length));
+        return length;
+    }
+
+    void AddHeaderLine(std::string_view line)
+    {
+        auto& headers = m_current->headers;
+        if (line.starts_with("HTTP/")) {
+            // A new status line starts a new response (after an interim 1xx one).
+            headers.clear();
+            const std::size_t blank = line.find(' ');
+            int status = 0;
+            if (blank != std::string_view::npos && line.size() >= blank + 4)
+                std::from_chars(line.data() + blank + 1, line.data() + blank + 4, status);
+            m_statusFromLine = status;
+            return;
+        }
+        if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            if (!headers.empty()) {
+                const std::string_view more = TrimBlanks(line);
+                if (!more.empty())
+                    headers.back().second.append(" ").append(more);
+            }
+            return;
+        }
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos)
+            return;
+        headers.emplace_back(std::string(TrimBlanks(line.substr(0, colon))),
+                             std::string(TrimBlanks(line.substr(colon + 1))));
+    }
+
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<CHttpClientCurl*>(user);
+        const std::size_t length = size * count;
+        std::string& body = self->m_current->body;
+        const std::uint64_t cap = self->m_options.maxBodyBytes;
+        if (length > cap || body.size() > cap - length) {
+            self->m_refusal = "response body exceeds the cap of " + std::to_string(cap) + " bytes";
+            return 0;
+        }
+        if (body.empty()) {
+            curl_off_t announced = -1;
+            curl_easy_getinfo(self->m_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+            if (announced > 0 && static_cast<std::uint64_t>(announced) <= cap)
+                body.reserve(static_cast<std::size_t>(announced));
+        }
+        body.append(data, length);
+        return length;
+    }
+
+    void Finish(CURLcode code, HttpResponse& response)
+    {
+        long status = 0;
+        curl_easy_getinfo(m_handle, CURLINFO_RESPONSE_CODE, &status);
+        if (status == 0)
+            status = m_statusFromLine;
+        curl_off_t announced = -1;
+        curl_easy_getinfo(m_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        if (announced >= 0)
+            response.contentLength = static_cast<std::uint64_t>(announced);
+
+        if (code == CURLE_OK) {
+            response.status = status;
+            response.bodyComplete = true;
+            return;
+        }
+        if (!m_refusal.empty())
+            response.error = m_refusal;
+        else if (code == CURLE_FILESIZE_EXCEEDED)
+            response.error = "announced response body exceeds the cap of " + std::to_string(m_options.maxBodyBytes) +
+                             " bytes";
+        else if (m_errorBuffer[0] != '\0')
+            response.error = m_errorBuffer.data();
+        else
+            response.error = curl_easy_strerror(code);
+        response.error = m_base + ": " + response.error;
+        // Once the status has arrived the response stays what it was; only its body is not whole.
+        response.status = status;
+        response.bodyComplete = false;
+        if (status == 0)
+            response.headers.clear();
+    }
+
+    CURL* m_handle = nullptr;
+    HttpOptions m_options;
+    std::string m_base;
+    std::array<char, CURL_ERROR_SIZE> m_errorBuffer{};
+    HttpResponse* m_current = nullptr;
+    long m_statusFromLine = 0;
+    std::size_t m_headerBytes = 0;
+    std::string m_refusal;
+};
+
+} // namespace
+
+std::unique_ptr<CHttpClient> CreateCurlHttpClient()
+{
+    return std::make_unique<CHttpClientCurl>();
+}

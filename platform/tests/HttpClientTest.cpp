@@ -1,0 +1,308 @@
+#include "platform/HttpClient.h"
+
+#include "TempDir.h"
+#include "TestHttpServer.h"
+#include "TestTlsServer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct SplitCase {
+    const char* url;
+    bool ok;
+    const char* scheme;
+    const char* host;
+    int port;
+    const char* path;
+};
+
+TEST(SplitHttpUrl, AcceptsServerAddressesAndRefusesTheRest)
+{
+    const SplitCase cases[] = {
+        {"http://example.com", true, "http", "example.com", 80, "/"},
+        {"HTTPS://Example.com/sync/serv", true, "https", "Example.com", 443, "/sync/serv"},
+        {"http://10.0.0.1:8080/a/b?x=1", true, "http", "10.0.0.1", 8080, "/a/b?x=1"},
+        {"http://host?x=1", true, "http", "host", 80, "/?x=1"},
+        {"https://[::1]:8443/p", true, "https", "[::1]", 8443, "/p"},
+        {"https://[::1]", true, "https", "[::1]", 443, "/"},
+        {"ftp://example.com/", false, "", "", 0, ""},
+        {"example.com/path", false, "", "", 0, ""},
+        {"http://", false, "", "", 0, ""},
+        {"http://:80/", false, "", "", 0, ""},
+        {"http://host:/", false, "", "", 0, ""},
+        {"http://host:0/", false, "", "", 0, ""},
+        {"http://host:65536/", false, "", "", 0, ""},
+        {"http://host:8x/", false, "", "", 0, ""},
+        {"http://user:pw@host/", false, "", "", 0, ""},
+        {"http://host/a b", false, "", "", 0, ""},
+        {"http://host/a#frag", false, "", "", 0, ""},
+        {"http://host/a\r\nX: y", false, "", "", 0, ""},
+        {"http://[::1/", false, "", "", 0, ""},
+    };
+    for (const SplitCase& c : cases) {
+        SCOPED_TRACE(c.url);
+        HttpUrl parts;
+        ASSERT_EQ(SplitHttpUrl(c.url, parts), c.ok);
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(parts.scheme, c.scheme);
+        EXPECT_EQ(parts.host, c.host);
+        EXPECT_EQ(parts.port, c.port);
+        EXPECT_EQ(parts.path, c.path);
+    }
+}
+
+class HttpClientTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CHttpClient> Connect(const std::string& url, HttpOptions options = {})
+    {
+        HttpUrl parts;
+        EXPECT_TRUE(SplitHttpUrl(url, parts));
+        auto client = CHttpClient::Create();
+        std::string error;
+        EXPECT_TRUE(client->Open(parts, options, error)) << error;
+        return client;
+    }
+
+    CTestHttpServer m_server;
+};
+
+TEST_F(HttpClientTest, SendsHeaderLinesExactlyAsGivenAndInOrder)
+{
+    m_server.Queue200({}, "ok");
+    auto client = Connect(m_server.Url());
+    const std::vector<std::string> lines = {"Content-Type: application/octet-stream", "user-agent:Maker-X/Y/Z",
+                                            "QX-Empty: ", "qx-useragent:Maker-X/Y/Z", "QX-Command: Crc"};
+    const HttpResponse response = client->Execute("POST", "/sync/serv", lines, "body bytes");
+    ASSERT_EQ(response.status, 200) << response.error;
+
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "POST");
+    EXPECT_EQ(requests[0].target, "/sync/serv");
+    EXPECT_EQ(requests[0].body, "body bytes");
+    // The client adds only the host and the body's length; an empty value goes out without its blank.
+    const std::vector<std::string> expected = {"Host: 127.0.0.1:" + std::to_string(m_server.Port()),
+                                               "Content-Type: application/octet-stream",
+                                               "user-agent:Maker-X/Y/Z",
+                                               "QX-Empty:",
+                                               "qx-useragent:Maker-X/Y/Z",
+                                               "QX-Command: Crc",
+                                               "Content-Length: 10"};
+    EXPECT_EQ(requests[0].headerLines, expected);
+}
+
+TEST_F(HttpClientTest, GetWithoutContentTypeGetsNoHeadersOfCurlsOwn)
+{
+    m_server.Queue200({});
+    HttpOptions options;
+    options.userAgent = "PocketPC";
+    auto client = Connect(m_server.Url(), options);
+    ASSERT_EQ(client->Execute("GET", "/x", {"QX-A: 1"}, {}).status, 200);
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "GET");
+    const std::vector<std::string> expected = {"Host: 127.0.0.1:" + std::to_string(m_server.Port()),
+                                               "User-Agent: PocketPC", "QX-A: 1"};
+    EXPECT_EQ(requests[0].headerLines, expected);
+}
+
+TEST_F(HttpClientTest, RefusesHeaderLinesWithLineBreaksAndUnsafePaths)
+{
+    auto client = Connect(m_server.Url());
+    HttpResponse response = client->Execute("GET", "/x", {"QX-A: 1\r\nQX-Injected: 2"}, {});
+    EXPECT_EQ(response.status, 0);
+    EXPECT_NE(response.error.find("line break"), std::string::npos) << response.error;
+    response = client->Execute("GET", "/x/1;a b", {}, {});
+    EXPECT_EQ(response.status, 0);
+    EXPECT_NE(response.error.find("/x/1;a b"), std::string::npos) << response.error;
+    EXPECT_EQ(m_server.Requests().size(), 0u);
+}
+
+TEST_F(HttpClientTest, CollectsResponseHeadersInArrivalOrder)
+{
+    m_server.Queue200({{"Set-Cookie", "ID=7; path=/"}, {"QX-SessionID", "abc"}, {"qx-a", "first"}, {"QX-A", "second"}},
+                      "hello");
+    auto client = Connect(m_server.Url());
+    const HttpResponse response = client->Execute("GET", "/", {}, {});
+    ASSERT_EQ(response.status, 200);
+    EXPECT_TRUE(response.bodyComplete);
+    EXPECT_EQ(response.body, "hello");
+    ASSERT_TRUE(response.contentLength.has_value());
+    EXPECT_EQ(*response.contentLength, 5u);
+    ASSERT_GE(response.headers.size(), 4u);
+    EXPECT_EQ(response.headers[0], (std::pair<std::string, std::string>{"Set-Cookie", "ID=7; path=/"}));
+    EXPECT_EQ(response.headers[1], (std::pair<std::string, std::string>{"QX-SessionID", "abc"}));
+    EXPECT_EQ(response.headers[2], (std::pair<std::string, std::string>{"qx-a", "first"}));
+    EXPECT_EQ(response.headers[3], (std::pair<std::string, std::string>{"QX-A", "second"}));
+}
+
+TEST_F(HttpClientTest, BodyShorterThanAnnouncedKeepsStatusAndHeaders)
+{
+    ScriptedReply reply;
+    reply.headers = {{"QX-A", "1"}};
+    reply.body = "half";
+    reply.announcedLength = 100;
+    m_server.Queue(reply);
+    auto client = Connect(m_server.Url());
+    const HttpResponse response = client->Execute("GET", "/", {}, {});
+    EXPECT_EQ(response.status, 200);
+    EXPECT_FALSE(response.bodyComplete);
+    EXPECT_FALSE(response.error.empty());
+    ASSERT_FALSE(response.headers.empty());
+    EXPECT_EQ(response.headers[0].first, "QX-A");
+}
+
+TEST_F(HttpClientTest, AnnouncedLengthAboveTheCapIsRefusedBeforeTheBody)
+{
+    ScriptedReply reply;
+    reply.headers = {{"QX-A", "1"}};
+    reply.body = std::string(1000, 'x');
+    reply.announcedLength = 1ull << 40; // a terabyte: nothing of that size may be allocated
+    m_server.Queue(reply);
+    auto client = Connect(m_server.Url());
+    const HttpResponse response = client->Execute("GET", "/", {}, {});
+    EXPECT_EQ(response.status, 200);
+    EXPECT_FALSE(response.bodyComplete);
+    EXPECT_TRUE(response.body.empty());
+    EXPECT_NE(response.error.find("cap"), std::string::npos) << response.error;
+}
+
+TEST_F(HttpClientTest, BodyWithoutLengthIsCutAtTheCap)
+{
+    ScriptedReply reply;
+    reply.body = std::string(5000, 'x');
+    reply.omitContentLength = true;
+    m_server.Queue(reply);
+    HttpOptions options;
+    options.maxBodyBytes = 1000;
+    auto client = Connect(m_server.Url(), options);
+    const HttpResponse response = client->Execute("GET", "/", {}, {});
+    EXPECT_EQ(response.status, 200);
+    EXPECT_FALSE(response.bodyComplete);
+    EXPECT_LE(response.body.size(), 1000u);
+    EXPECT_FALSE(response.contentLength.has_value());
+    EXPECT_NE(response.error.find("cap"), std::string::npos) << response.error;
+}
+
+TEST_F(HttpClientTest, KeepsOneConnectionForAllRequestsAndReconnectsAfterAClose)
+{
+    auto client = Connect(m_server.Url());
+    for (int i = 0; i < 6; ++i)
+        m_server.Queue200({}, "r" + std::to_string(i));
+    for (int i = 0; i < 6; ++i) {
+        const HttpResponse response = client->Execute(i % 2 ? "POST" : "GET", "/", {}, i % 2 ? "b" : "");
+        ASSERT_EQ(response.status, 200) << response.error;
+        EXPECT_EQ(response.body, "r" + std::to_string(i));
+    }
+    EXPECT_EQ(m_server.AcceptedConnections(), 1);
+
+    ScriptedReply closing;
+    closing.close = true;
+    m_server.Queue(closing);
+    m_server.Queue200({}, "after");
+    EXPECT_EQ(client->Execute("GET", "/", {}, {}).status, 200);
+    EXPECT_EQ(client->Execute("GET", "/", {}, {}).body, "after");
+    EXPECT_EQ(m_server.AcceptedConnections(), 2);
+}
+
+TEST_F(HttpClientTest, UnreachableServerGivesStatusZeroAndAReason)
+{
+    std::string url;
+    {
+        CTestHttpServer gone;
+        url = gone.Url();
+    }
+    auto client = Connect(url);
+    const HttpResponse response = client->Execute("GET", "/", {}, {});
+    EXPECT_EQ(response.status, 0);
+    EXPECT_FALSE(response.error.empty());
+    EXPECT_TRUE(response.headers.empty());
+}
+
+TEST_F(HttpClientTest, ClosedOrDoubleOpenedClientRefuses)
+{
+    auto client = Connect(m_server.Url());
+    HttpUrl parts;
+    ASSERT_TRUE(SplitHttpUrl(m_server.Url(), parts));
+    std::string error;
+    EXPECT_FALSE(client->Open(parts, {}, error));
+    EXPECT_FALSE(error.empty());
+    client->Close();
+    EXPECT_EQ(client->Execute("GET", "/", {}, {}).status, 0);
+}
+
+TEST(HttpClientFactory, InstalledFactoryReplacesCurlUntilRemoved)
+{
+    struct CFakeClient final : CHttpClient {
+        bool Open(const HttpUrl&, const HttpOptions&, std::string&) override { return true; }
+        HttpResponse Execute(std::string_view, std::string_view, const std::vector<std::string>&,
+                             std::string_view) override
+        {
+            HttpResponse response;
+            response.status = 299;
+            return response;
+        }
+        void Close() override {}
+    };
+    CHttpClient::InstallFactory([] { return std::make_unique<CFakeClient>(); });
+    EXPECT_EQ(CHttpClient::Create()->Execute("GET", "/", {}, {}).status, 299);
+    CHttpClient::InstallFactory({});
+    EXPECT_EQ(CHttpClient::Create()->Execute("GET", "/", {}, {}).status, 0); // curl, not opened
+}
+
+class HttpsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(MakeSelfSignedCertificate(m_folder.Path(), "IP:127.0.0.1", m_certificate))
+            << "the openssl tool is needed to make the test certificate";
+    }
+
+    static HttpResponse Get(const std::string& url, const std::string& caFile)
+    {
+        HttpUrl parts;
+        EXPECT_TRUE(SplitHttpUrl(url, parts));
+        HttpOptions options;
+        options.caFile = caFile;
+        auto client = CHttpClient::Create();
+        std::string error;
+        EXPECT_TRUE(client->Open(parts, options, error)) << error;
+        return client->Execute("GET", "/", {}, {});
+    }
+
+    TempDir m_folder;
+    TestCertificate m_certificate;
+};
+
+TEST_F(HttpsTest, SelfSignedServerIsRefusedUntilItsCaFileIsConfigured)
+{
+    CTestTlsServer server(m_certificate);
+    ASSERT_TRUE(server.IsRunning());
+
+    HttpResponse response = Get(server.Url(), "");
+    EXPECT_EQ(response.status, 0);
+    EXPECT_FALSE(response.error.empty());
+    EXPECT_EQ(server.AnsweredRequests(), 0);
+
+    response = Get(server.Url(), m_certificate.certFile.string());
+    EXPECT_EQ(response.status, 200) << response.error;
+    EXPECT_EQ(response.body, "secure");
+}
+
+TEST_F(HttpsTest, CertificateForAnotherHostIsRefusedEvenWhenTrusted)
+{
+    TempDir other;
+    TestCertificate elsewhere;
+    ASSERT_TRUE(MakeSelfSignedCertificate(other.Path(), "DNS:elsewhere.invalid", elsewhere));
+    CTestTlsServer server(elsewhere);
+    ASSERT_TRUE(server.IsRunning());
+    const HttpResponse response = Get(server.Url(), elsewhere.certFile.string());
+    EXPECT_EQ(response.status, 0);
+    EXPECT_EQ(server.AnsweredRequests(), 0);
+}
+
+} // namespace
