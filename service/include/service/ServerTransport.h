@@ -18,8 +18,10 @@ public:
     ServerTransport();
     ~ServerTransport();
 
-    // Opens a connection to `url`; false when one is already open, or when the address cannot be split
-    // or connected to.
+    // Opens a connection to `url` (certificates verified; the device configuration's "ca-file" adds
+    // trusted CAs); `agent` is the User-Agent of requests whose header block has none. False when one is
+    // already open, or when the address cannot be split (the transport then stays open, unusable, until
+    // Close) or connected to.
     bool Open(std::u16string_view agent, std::u16string_view url);
     void Close();
     bool IsOpen() const;
@@ -30,21 +32,26 @@ public:
     void AddHeader(std::u16string_view name, const std::u16string* value);
     void AddHeader(std::u16string_view name, std::u16string_view value);
     void AddNumberHeader(std::u16string_view name, std::int32_t value);
+    // Both encode at most 1024 bytes of the text's UTF-8 (cut before a character that would not fit).
+    // The Base64 value stays on one line: a line break would end the header on the wire.
     void AddBase64Header(std::u16string_view name, std::u16string_view text);
     void AddQuotedPrintableHeader(std::u16string_view name, std::u16string_view text);
     void SaveHeaders();
     void RestoreHeaders();
     const std::u16string& HeaderBlock() const { return m_headers; }
 
-    // Sends one request with the header block; returns the HTTP status, 0 on failure.
+    // Sends one request with the header block to the object path, followed by "/<tick>;<session id>"
+    // while there is a session id; without one, a cookie goes along as "Cookie: " (for this request
+    // only; the block is not changed). Keeps the answer's Set-Cookie (cut at ";") and QX-SessionID.
+    // Returns the HTTP status; 0 when nothing was answered (the reason is logged).
     long SendRequest(std::u16string_view verb, std::span<const std::uint8_t> body);
-    // The whole body of the latest response as text (UTF-8 decoded); false without Content-Length, or
-    // when the body was shorter than announced or refused for its size.
+    // The whole body of the latest response as text (UTF-8 decoded); false (text empty, reason logged)
+    // without Content-Length, or when the body was shorter than announced or refused for its size.
     bool ReadBody(std::u16string& text);
     // The same as raw bytes (file chunks).
     bool ReadBodyBytes(std::string& bytes);
-    // First occurrence of a response header of the latest response; `name` may carry its ": ". A value
-    // that does not fit 1024 bytes counts as absent.
+    // First occurrence of a response header of the latest response, name compared without regard to
+    // case; `name` may carry its ": ". A value of more than 1024 bytes counts as absent (and is logged).
     bool QueryHeader(std::u16string_view name, std::u16string& value) const;
 
     const std::u16string& SessionId() const { return m_sessionId; }

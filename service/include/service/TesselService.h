@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -103,11 +104,18 @@ private:
     TesselService(const TesselService&) = delete;
     TesselService& operator=(const TesselService&) = delete;
 
+    // Fills device id, manufacturer and IMSI from the phone line; false (logged, nothing changed)
+    // without a manufacturer or a device id.
     bool ReadHandsetIdentity();
-    RETURNED_RES RunDialogRound();
-    RETURNED_RES PostDialogAnswer(std::u16string_view commandType);
+    // One server dialog round on the latest response: the result that ends the request, or nothing
+    // when the executor goes on with the new response that answering the dialog brought.
+    std::optional<RETURNED_RES> RunDialogRound();
+    // Posts the dialog answer as "GDOperation" with this command type; false unless status 200.
+    bool PostDialogAnswer(std::u16string_view commandType);
     RETURNED_RES ReportServerError();
     RETURNED_RES FollowResponse();
+    // Asks the application window to show the record and waits for its answer; false (logged) when
+    // the window does not exist, since then nobody could answer.
     bool WaitForDialogAnswer();
 
     // Field group 5: three words and two strings of the data flows; the first string is emptied

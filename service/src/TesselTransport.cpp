@@ -1,0 +1,94 @@
+// The service's side of the transport: opening and closing the server connection, and the standard
+// request header block with the handset's identity.
+
+#include "service/TesselService.h"
+
+#include "HandsetIdentity.h"
+#include "ServiceLog.h"
+#include "platform/SmsService.h"
+#include "platform/Telephony.h"
+#include "service/CReg_Api.h"
+#include "service/ServerTransport.h"
+
+namespace {
+
+constexpr std::size_t kDeviceIdLength = 16;
+
+} // namespace
+
+int TesselService::ConnectServer()
+{
+    if (!m_transport)
+        m_transport = std::make_unique<ServerTransport>();
+    if (!m_transport->Open(u"PocketPC", m_settingsStore->GetSettingsInstance()->URL)) {
+        SERVICE_LOG_FAILURE(this);
+        return 0;
+    }
+    return 1;
+}
+
+void TesselService::DisconnectServer()
+{
+    if (m_transport)
+        m_transport->Close();
+}
+
+bool TesselService::ReadHandsetIdentity()
+{
+    LineGeneralInfo line;
+    if (!CTelephony::ReadLineGeneralInfo(line) || line.manufacturer.empty()) {
+        LogLine(u"handset identity: the phone line names no manufacturer");
+        return false;
+    }
+    std::u16string deviceId = line.serialNumber.substr(0, kDeviceIdLength);
+    if (deviceId.empty())
+        deviceId = FallbackDeviceId();
+    if (deviceId.empty()) {
+        LogLine(u"handset identity: no IMEI and no unique device id");
+        return false;
+    }
+    m_deviceId = deviceId;
+    m_manufacturer = line.manufacturer;
+    m_imsi = line.subscriberNumber;
+    return true;
+}
+
+int TesselService::PrepareHTTPHeader(std::u16string_view command)
+{
+    if (!m_transport)
+        m_transport = std::make_unique<ServerTransport>();
+    ServerTransport& transport = *m_transport;
+    transport.ResetHeaders();
+    if ((m_deviceId.empty() || m_manufacturer.empty()) && !ReadHandsetIdentity()) {
+        SERVICE_LOG_FAILURE(this);
+        return 0;
+    }
+
+    if (m_smsc.empty() && !CSmsService::Get().GetServiceCentre(m_smsc))
+        m_smsc.clear();
+    if (!m_smsc.empty())
+        transport.AddHeader(u"QX-SmscId: ", m_smsc);
+
+    if (m_userAgent.empty())
+        m_userAgent = BuildUserAgent(m_manufacturer, CTelephony::ReadOsVersion());
+    transport.AddHeader(u"user-agent:", m_userAgent);
+    transport.AddHeader(u"qx-useragent:", m_userAgent);
+
+    if (m_appAgent.empty())
+        m_appAgent = BuildApplicationAgent(ServiceLibraryVersion());
+    transport.AddHeader(u"QX-Agent: ", m_appAgent);
+    transport.AddHeader(u"accept-language: ", m_acceptLanguage);
+    transport.AddHeader(u"QX-DeviceID: ", m_deviceId);
+    if (!m_imsi.empty())
+        transport.AddHeader(u"QX-IMSI: ", m_imsi);
+    transport.AddHeader(u"QX-Command: ", command);
+
+    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
+    if (!settings.Ukey.empty())
+        transport.AddHeader(u"QX-Ukey: ", settings.Ukey);
+    if (!settings.UserId.empty())
+        transport.AddHeader(u"QX-UserID: ", settings.UserId);
+    if (!settings.Password.empty())
+        transport.AddHeader(u"QX-Password: ", settings.Password);
+    return 1;
+}

@@ -1,0 +1,89 @@
+#include "ScriptedDialogWindow.h"
+
+#include "service/Messages.h"
+#include "service/TesselService.h"
+
+#include <algorithm>
+
+namespace {
+// Long enough for any test; the test's own CTest time-out ends a hang first.
+constexpr std::uint32_t kPumpRunMs = 10 * 60 * 1000;
+} // namespace
+
+CScriptedDialogWindow::CScriptedDialogWindow(TesselService& service)
+    : m_service(service)
+{
+    m_thread = std::thread([this] {
+        CQueuePump pump;
+        {
+            std::lock_guard lock(m_mutex);
+            m_handle = RegisterWindow(*this, pump);
+            m_pump = &pump;
+        }
+        m_changed.notify_all();
+        pump.RunUntil(
+            [this] {
+                std::lock_guard lock(m_mutex);
+                return m_stopping;
+            },
+            kPumpRunMs);
+        UnregisterWindow(m_handle);
+        std::lock_guard lock(m_mutex);
+        m_pump = nullptr;
+    });
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_pump != nullptr; });
+}
+
+CScriptedDialogWindow::~CScriptedDialogWindow()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+        m_pump->Post([] {});
+    }
+    m_thread.join();
+}
+
+void CScriptedDialogWindow::Script(DialogAnswer answer)
+{
+    std::lock_guard lock(m_mutex);
+    m_answers.push_back(std::move(answer));
+}
+
+std::vector<ServerDialogRecord> CScriptedDialogWindow::Shown() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_shown;
+}
+
+bool CScriptedDialogWindow::WaitForMessage(std::uint32_t message, int count, std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        return std::count(m_messages.begin(), m_messages.end(), message) >= count;
+    });
+}
+
+LRESULT CScriptedDialogWindow::OnMessage(std::uint32_t message, WPARAM, LPARAM)
+{
+    std::lock_guard lock(m_mutex);
+    m_messages.push_back(message);
+    m_changed.notify_all();
+    if (message != WM_SHOW_SERVER_DIALOG)
+        return 0;
+    ServerDialogRecord& record = m_service.m_dialog;
+    m_shown.push_back(record);
+    DialogAnswer answer;
+    if (!m_answers.empty()) {
+        answer = std::move(m_answers.front());
+        m_answers.pop_front();
+    }
+    record.chosenButton = answer.button;
+    if (answer.input)
+        record.inputValue = *answer.input;
+    if (answer.button == kButtonYes)
+        record.hasStopDialog = answer.stopBox ? 1 : 0;
+    m_service.m_dialogAnswered->Set();
+    return 0;
+}
