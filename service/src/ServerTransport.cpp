@@ -233,13 +233,17 @@ bool ServerTransport::ReadBodyBytes(std::string& bytes)
     bytes.clear();
     if (m_response.status == 0)
         return false;
+    if (!m_response.bodyComplete) {
+        LogLine("server answer: body not read whole (" + m_response.error + ")");
+        return false;
+    }
     if (!m_response.contentLength) {
         LogLine("server answer: no Content-Length");
         return false;
     }
-    if (!m_response.bodyComplete || m_response.body.size() != *m_response.contentLength) {
-        LogLine("server answer: body of " + std::to_string(*m_response.contentLength) + " bytes not read whole (" +
-                std::to_string(m_response.body.size()) + " arrived)");
+    if (m_response.body.size() != *m_response.contentLength) {
+        LogLine("server answer: body of " + std::to_string(m_response.body.size()) + " bytes, announced " +
+                std::to_string(*m_response.contentLength));
         return false;
     }
     bytes = m_response.body;
