@@ -77,10 +77,8 @@ CUdpSocket::~CUdpSocket()
 }
 
 CUdpSocket::CUdpSocket(CUdpSocket&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1))
-    , m_family(std::exchange(other.m_family, 0))
-{
-}
+    : m_fd(std::exchange(other.m_fd, -1)), m_family(std::exchange(other.m_family, 0))
+{}
 
 CUdpSocket& CUdpSocket::operator=(CUdpSocket&& other) noexcept
 {
@@ -104,7 +102,8 @@ bool CUdpSocket::Bind(std::string_view address, std::uint16_t port, std::string*
         return false;
     }
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&resolved->address), resolved->size) != 0) {
-        SetError(error, ErrnoText(("bind to " + std::string(address) + " port " + std::to_string(port)).c_str()));
+        SetError(error,
+                 ErrnoText(("bind to " + std::string(address) + " port " + std::to_string(port)).c_str()));
         ::close(fd);
         return false;
     }
@@ -134,7 +133,8 @@ void CUdpSocket::Close()
     m_family = 0;
 }
 
-bool CUdpSocket::SendTo(std::string_view address, std::uint16_t port, std::string_view bytes, std::string* error)
+bool CUdpSocket::SendTo(std::string_view address, std::uint16_t port, std::string_view bytes,
+                        std::string* error)
 {
     const std::optional<Resolved> resolved = Resolve(address, port, false, error);
     if (!resolved)
@@ -160,7 +160,8 @@ bool CUdpSocket::SendTo(std::string_view address, std::uint16_t port, std::strin
     const ssize_t sent = ::sendto(fd, bytes.data(), bytes.size(), 0,
                                   reinterpret_cast<const sockaddr*>(&resolved->address), resolved->size);
     if (sent < 0 || static_cast<std::size_t>(sent) != bytes.size()) {
-        SetError(error, ErrnoText(("send to " + std::string(address) + " port " + std::to_string(port)).c_str()));
+        SetError(error,
+                 ErrnoText(("send to " + std::string(address) + " port " + std::to_string(port)).c_str()));
         return false;
     }
     return true;
@@ -181,7 +182,8 @@ std::optional<Datagram> CUdpSocket::Receive(std::uint32_t timeoutMs, std::size_t
     std::vector<char> buffer(maxBytes + 1);
     sockaddr_storage from{};
     socklen_t size = sizeof from;
-    const ssize_t received = ::recvfrom(m_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &size);
+    const ssize_t received =
+        ::recvfrom(m_fd, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &size);
     if (received < 0)
         return std::nullopt;
     Datagram datagram;

@@ -12,7 +12,8 @@ TEST(UdpSocketTest, DatagramTravelsToABoundPortWithItsSender)
     ASSERT_NE(receiver.LocalPort(), 0);
 
     CUdpSocket sender;
-    ASSERT_TRUE(sender.SendTo("127.0.0.1", receiver.LocalPort(), std::string("Sync a\0b", 8), &error)) << error;
+    ASSERT_TRUE(sender.SendTo("127.0.0.1", receiver.LocalPort(), std::string("Sync a\0b", 8), &error))
+        << error;
     const std::optional<Datagram> datagram = receiver.Receive(10000);
     ASSERT_TRUE(datagram);
     EXPECT_EQ(datagram->bytes, std::string("Sync a\0b", 8));

@@ -39,7 +39,8 @@ public:
     // Sends one datagram. A closed object first opens an unbound socket of the destination's family; a
     // bound socket of the other family sends through a temporary one. False (reason in `error`) when
     // the destination does not resolve or the send fails.
-    bool SendTo(std::string_view address, std::uint16_t port, std::string_view bytes, std::string* error = nullptr);
+    bool SendTo(std::string_view address, std::uint16_t port, std::string_view bytes,
+                std::string* error = nullptr);
 
     // Waits up to `timeoutMs` for one datagram on the bound socket. Nothing on time-out, on error or
     // when closed. A datagram longer than `maxBytes` is cut to `maxBytes`.
