@@ -1,0 +1,113 @@
+#include "admin/AdminApi.h"
+
+#include "ServerLog.h"
+#include "admin/AdminRequest.h"
+
+#include <httplib.h>
+
+#include <array>
+
+namespace {
+
+// Far more than any operator command needs; a bigger form is refused before it is read.
+constexpr std::size_t kMaxFields = 256;
+constexpr std::size_t kMaxFieldBytes = 64 * 1024;
+
+struct NamedHandler {
+    std::string_view name;
+    AdminHandler handler;
+};
+
+constexpr std::array kHandlers = {
+    NamedHandler{"add-account", AddAccount},
+    NamedHandler{"list-accounts", ListAccounts},
+    NamedHandler{"show-account", ShowAccount},
+    NamedHandler{"set-settings", SetSettings},
+    NamedHandler{"list-devices", ListDevices},
+    NamedHandler{"set-device", SetDevice},
+    NamedHandler{"push", Push},
+    NamedHandler{"queue-dialog", QueueDialog},
+    NamedHandler{"inject", Inject},
+    NamedHandler{"list-rules", ListRules},
+    NamedHandler{"clear-rules", ClearRules},
+    NamedHandler{"log", ShowLog},
+};
+
+AdminHandler HandlerOf(std::string_view name)
+{
+    for (const NamedHandler& entry : kHandlers) {
+        if (entry.name == name)
+            return entry.handler;
+    }
+    return nullptr;
+}
+
+// Checks the fields against the command's table: each known, required ones present, single ones once.
+std::optional<std::string> FieldProblem(const AdminCommand& command, const httplib::Params& params)
+{
+    if (params.size() > kMaxFields)
+        return "more than 256 fields";
+    for (const auto& [name, value] : params) {
+        const AdminField* field = command.FindField(name);
+        if (!field)
+            return "\"" + name.substr(0, 64) + "\" is not a field of " + std::string(command.name);
+        if (field->use != FieldUse::Repeatable && params.count(name) > 1)
+            return "field " + name + " is given more than once";
+        if (value.size() > kMaxFieldBytes)
+            return "field " + name + " is longer than 64 KiB";
+    }
+    for (const AdminField& field : command.fields) {
+        if (field.use == FieldUse::Required && params.count(std::string(field.name)) == 0)
+            return "field " + std::string(field.name) + " is required";
+    }
+    return std::nullopt;
+}
+
+void Answer(const AdminResult& result, httplib::Response& response)
+{
+    response.status = result.status;
+    if (result.status == 200)
+        response.set_content(EncodeRecords(result.records), "text/plain; charset=utf-8");
+    else
+        response.set_content(result.error + "\n", "text/plain; charset=utf-8");
+}
+
+} // namespace
+
+bool IsLoopbackAddress(std::string_view address)
+{
+    if (address.starts_with("::ffff:"))
+        address.remove_prefix(7);
+    return address.starts_with("127.") || address == "::1";
+}
+
+CAdminApi::CAdminApi(ServerState& server) : m_server(server) {}
+
+void CAdminApi::Install(httplib::Server& routes)
+{
+    auto serve = [this](const httplib::Request& request, httplib::Response& response) {
+        AdminResult result;
+        const std::string name = request.matches.size() > 1 ? request.matches[1].str() : std::string();
+        const AdminCommand* command = FindAdminCommand(name);
+        const AdminHandler handler = HandlerOf(name);
+        if (!IsLoopbackAddress(request.remote_addr)) {
+            result = AdminResult::Refused("the admin API answers loopback clients only", 403);
+        } else if (!command || !handler) {
+            result = AdminResult::Refused("\"" + name.substr(0, 64) + "\" is not an admin command", 404);
+        } else if (request.method == "GET" && !command->readOnly) {
+            result = AdminResult::Refused(name + " changes the server: use POST", 405);
+        } else if (const std::optional<std::string> problem = FieldProblem(*command, request.params)) {
+            result = AdminResult::Refused(name + ": " + *problem);
+        } else {
+            AdminRequest admin{*command, {request.params.begin(), request.params.end()}};
+            result = handler(admin, m_server);
+            if (result.status != 200)
+                result.error = name + ": " + result.error;
+        }
+        ServerLog("admin " + name.substr(0, 64) + ": " + std::to_string(result.status) +
+                  (result.status == 200 ? std::string() : " " + result.error));
+        Answer(result, response);
+    };
+    routes.Get(R"(/admin/([^/]*))", serve);
+    routes.Post(R"(/admin/([^/]*))", serve);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// One operator command as its handler sees it: the checked fields of the request, and what the handler
+// answers (records, or a refusal with its reason).
+
+#include "protocol/ServerState.h"
+#include "refserver/AdminCommands.h"
+#include "refserver/AdminRecord.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+struct AdminResult {
+    int status = 200;
+    std::string error;
+    std::vector<AdminRecord> records;
+
+    static AdminResult Refused(std::string reason, int status = 400);
+};
+
+struct AdminRequest {
+    const AdminCommand& command;
+    std::vector<std::pair<std::string, std::string>> fields;
+
+    std::optional<std::string> Get(std::string_view name) const;
+    std::string GetOr(std::string_view name, std::string_view fallback = {}) const;
+    std::vector<std::string> GetAll(std::string_view name) const;
+
+    // A "true"/"false" field; `problem` gets the reason when it is neither.
+    std::optional<bool> Flag(std::string_view name, std::string& problem) const;
+    // A decimal field within [low, high]; `problem` gets the reason when it is not.
+    std::optional<std::int64_t> Number(std::string_view name, std::int64_t low, std::int64_t high,
+                                       std::string& problem) const;
+};
+
+using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& server);
+
+// The handlers, by family (AdminAccountCommands.cpp, AdminDeviceCommands.cpp, AdminRuleCommands.cpp).
+AdminResult AddAccount(const AdminRequest& request, ServerState& server);
+AdminResult ListAccounts(const AdminRequest& request, ServerState& server);
+AdminResult ShowAccount(const AdminRequest& request, ServerState& server);
+AdminResult SetSettings(const AdminRequest& request, ServerState& server);
+AdminResult ListDevices(const AdminRequest& request, ServerState& server);
+AdminResult SetDevice(const AdminRequest& request, ServerState& server);
+AdminResult Push(const AdminRequest& request, ServerState& server);
+AdminResult QueueDialog(const AdminRequest& request, ServerState& server);
+AdminResult Inject(const AdminRequest& request, ServerState& server);
+AdminResult ListRules(const AdminRequest& request, ServerState& server);
+AdminResult ClearRules(const AdminRequest& request, ServerState& server);
+AdminResult ShowLog(const AdminRequest& request, ServerState& server);
+
+// The record of a device as list-devices shows it (shared by the commands that answer with devices).
+AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server);
+// The key delivery of a "header"/"push" word.
+std::optional<KeyDelivery> ParseKeyDelivery(std::string_view word);

@@ -1,0 +1,186 @@
+// Operator commands that steer coming requests (dialogs, injected answers), and the request log.
+
+#include "admin/AdminRequest.h"
+
+#include "protocol/Credentials.h"
+#include "utils/Utf.h"
+
+#include <limits>
+
+namespace {
+
+constexpr std::size_t kMaxDialogText = 4096;
+constexpr std::int64_t kMaxCount = 1000;
+
+const char* RuleKindName(RuleKind kind)
+{
+    switch (kind) {
+    case RuleKind::Dialog:
+        return "dialog";
+    case RuleKind::Status:
+        return "status";
+    case RuleKind::Error:
+        break;
+    }
+    return "error";
+}
+
+AdminRecord RuleFields(const OperatorRule& rule)
+{
+    AdminRecord record;
+    record.Add("rule", std::to_string(rule.id))
+        .Add("kind", RuleKindName(rule.kind))
+        .Add("command", rule.command)
+        .Add("device", rule.deviceId)
+        .Add("remaining", std::to_string(rule.remaining));
+    if (rule.kind == RuleKind::Dialog)
+        record.Add("code", std::to_string(rule.dialog.code));
+    if (rule.kind == RuleKind::Error)
+        record.Add("error-code", rule.errorCode).Add("error-message", rule.errorMessage);
+    if (rule.kind == RuleKind::Status)
+        record.Add("status", std::to_string(rule.status));
+    return record;
+}
+
+// The command, device and count every rule has; the reason in `problem` when one is wrong.
+OperatorRule RuleTarget(const AdminRequest& request, RuleKind kind, std::string& problem)
+{
+    OperatorRule rule;
+    rule.kind = kind;
+    rule.command = request.GetOr("command");
+    rule.deviceId = request.GetOr("device");
+    if (rule.command != "*" && !IsProtocolToken(rule.command))
+        problem = "command is not \"*\" or a command name";
+    if (request.Get("device") && !IsProtocolToken(rule.deviceId))
+        problem = "device is not 1-64 letters, digits or . _ @ + - = /";
+    if (const std::optional<std::int64_t> count = request.Number("count", 1, kMaxCount, problem))
+        rule.remaining = static_cast<int>(*count);
+    return rule;
+}
+
+// Dialog texts go into XML: any UTF-8 up to 4 KiB.
+std::string Text(const AdminRequest& request, std::string_view name, std::string& problem)
+{
+    std::string value = request.GetOr(name);
+    if (value.size() > kMaxDialogText || !IsValidUtf8(value))
+        problem = std::string(name) + " is not UTF-8 text of at most 4096 bytes";
+    return value;
+}
+
+std::optional<DialogButton> Button(const AdminRequest& request, std::string_view prefix, std::string& problem)
+{
+    const std::string label = std::string(prefix) + "-label";
+    const std::string action = std::string(prefix) + "-action";
+    const std::string opcode = std::string(prefix) + "-opcode";
+    const std::string url = std::string(prefix) + "-url";
+    const std::string sendResult = std::string(prefix) + "-send-result";
+    if (!request.Get(label) && !request.Get(action) && !request.Get(opcode) && !request.Get(url) &&
+        !request.Get(sendResult))
+        return std::nullopt;
+    DialogButton button;
+    button.label = Text(request, label, problem);
+    button.opcode = Text(request, opcode, problem);
+    button.url = Text(request, url, problem);
+    button.sendResult = request.Flag(sendResult, problem).value_or(false);
+    const std::string word = request.GetOr(action);
+    const std::optional<DialogAction> kind = ParseDialogAction(word);
+    if (!kind)
+        problem = action + " \"" + word.substr(0, 32) + "\" is not a dialog action";
+    button.action = kind.value_or(DialogAction::None);
+    return button;
+}
+
+} // namespace
+
+AdminResult QueueDialog(const AdminRequest& request, ServerState& server)
+{
+    std::string problem;
+    OperatorRule rule = RuleTarget(request, RuleKind::Dialog, problem);
+    DialogSpec& dialog = rule.dialog;
+    if (const std::optional<std::int64_t> code =
+            request.Number("code", 1, std::numeric_limits<std::int32_t>::max(), problem))
+        dialog.code = static_cast<std::int32_t>(*code);
+    dialog.title = Text(request, "title", problem);
+    dialog.message = Text(request, "message", problem);
+    dialog.yes = Button(request, "yes", problem);
+    dialog.no = Button(request, "no", problem);
+    dialog.hasInput = request.Get("input-name") || request.Get("input-type") ||
+                      request.Get("input-default") || request.Get("expect-input");
+    dialog.inputName = Text(request, "input-name", problem);
+    dialog.inputType = Text(request, "input-type", problem);
+    dialog.inputDefault = Text(request, "input-default", problem);
+    if (request.Get("expect-input"))
+        dialog.expectedInput = Text(request, "expect-input", problem);
+    dialog.refusalMessage = Text(request, "refusal-message", problem);
+    dialog.hasStopBox = request.Get("stop-label") || request.Get("stop-default");
+    dialog.stopLabel = Text(request, "stop-label", problem);
+    dialog.stopDefault = request.Flag("stop-default", problem).value_or(false);
+    if (!problem.empty())
+        return AdminResult::Refused(problem);
+    AdminResult result;
+    result.records.push_back(RuleFields(server.rules.Add(rule)));
+    return result;
+}
+
+AdminResult Inject(const AdminRequest& request, ServerState& server)
+{
+    std::string problem;
+    const bool isError = request.Get("error-code").has_value();
+    OperatorRule rule = RuleTarget(request, isError ? RuleKind::Error : RuleKind::Status, problem);
+    if (isError == request.Get("status").has_value())
+        problem = "give either error-code or status";
+    if (request.Get("error-message") && !isError)
+        problem = "error-message goes with error-code";
+    rule.errorCode = request.GetOr("error-code");
+    if (isError && (rule.errorCode.empty() || !IsProtocolToken(rule.errorCode)))
+        problem = "error-code is not 1-64 letters, digits or . _ @ + - = /";
+    rule.errorMessage = Text(request, "error-message", problem);
+    if (const std::optional<std::int64_t> status = request.Number("status", 100, 599, problem))
+        rule.status = static_cast<int>(*status);
+    if (!problem.empty())
+        return AdminResult::Refused(problem);
+    AdminResult result;
+    result.records.push_back(RuleFields(server.rules.Add(rule)));
+    return result;
+}
+
+AdminResult ListRules(const AdminRequest&, ServerState& server)
+{
+    AdminResult result;
+    for (const OperatorRule& rule : server.rules.List())
+        result.records.push_back(RuleFields(rule));
+    return result;
+}
+
+AdminResult ClearRules(const AdminRequest&, ServerState& server)
+{
+    AdminResult result;
+    result.records.push_back(AdminRecord().Add("cleared", std::to_string(server.rules.Clear())));
+    return result;
+}
+
+AdminResult ShowLog(const AdminRequest& request, ServerState& server)
+{
+    std::string problem;
+    const std::int64_t since =
+        request.Number("since", 0, std::numeric_limits<std::int64_t>::max(), problem).value_or(0);
+    if (!problem.empty())
+        return AdminResult::Refused(problem);
+    AdminResult result;
+    for (const LoggedRequest& entry : server.requestLog.Since(since)) {
+        AdminRecord record;
+        record.Add("sequence", std::to_string(entry.sequence))
+            .Add("time", std::to_string(entry.timeMs))
+            .Add("remote", entry.remoteAddress)
+            .Add("remote-port", std::to_string(entry.remotePort))
+            .Add("method", entry.method)
+            .Add("path", entry.path)
+            .Add("body-size", std::to_string(entry.bodySize))
+            .Add("status", std::to_string(entry.status))
+            .Add("error-code", entry.errorCode);
+        for (const auto& [name, value] : entry.headers)
+            record.Add("header", name + ": " + value);
+        result.records.push_back(std::move(record));
+    }
+    return result;
+}

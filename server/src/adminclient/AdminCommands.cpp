@@ -1,0 +1,137 @@
+#include "refserver/AdminCommands.h"
+
+#include <array>
+
+namespace {
+
+using enum FieldUse;
+
+constexpr std::array kAddAccount = {
+    AdminField{"user-id", Optional, "user id (letters, digits, . _ @ + -); a new number when absent"},
+    AdminField{"password", Optional, "password the handset must send as QX-Password"},
+    AdminField{"msisdn", Optional, "the account's phone number, for the operator's records"},
+    AdminField{"device", Optional, "also register this device id (QX-DeviceID) to the account"},
+    AdminField{"device-key", Optional, "that device's key; a new random key when absent"},
+    AdminField{"key-delivery", Optional, "header or push: how IdentifyDevice hands that device its key"},
+};
+
+constexpr std::array kShowAccount = {
+    AdminField{"user-id", Required, "the account"},
+};
+
+constexpr std::array kSetSettings = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"set", Repeatable, "NAME=VALUE: a setting sent to the handset by RetrieveSettings"},
+    AdminField{"remove", Repeatable, "NAME: a setting no longer sent"},
+};
+
+constexpr std::array kListDevices = {
+    AdminField{"device", Optional, "only this device"},
+};
+
+constexpr std::array kSetDevice = {
+    AdminField{"device", Required, "the device id"},
+    AdminField{"push-address", Optional,
+               "where pushes go; empty: the address of the device's latest request"},
+    AdminField{"push-port", Optional, "UDP port of pushes; 0: the server's --push-port"},
+    AdminField{"key-delivery", Optional, "header or push: how IdentifyDevice hands over the device key"},
+    AdminField{"expect-cir", Optional,
+               "true: the next StartNegotiation asks for a push round trip (ChangeMsisdn)"},
+};
+
+constexpr std::array kPush = {
+    AdminField{"device", Required, "the device id"},
+    AdminField{
+        "command", Required,
+        "Sync, Backup, Restore, Download, Wipeout, RetrieveSettings, Key, IdentifyDevice or ChangeMsisdn"},
+    AdminField{"parameter", Optional, "second word of a command push (no blanks); default \"-\""},
+    AdminField{"kinds", Optional,
+               "data kinds of a command push, e.g. Contacts;Calendar;Files;Messages;Settings"},
+};
+
+constexpr std::array kQueueDialog = {
+    AdminField{"command", Required, "the QX-Command the dialog comes before (\"*\": any command)"},
+    AdminField{"device", Optional, "only for this device"},
+    AdminField{"count", Optional, "how many times (default 1)"},
+    AdminField{"code", Optional, "dialog code sent back in the answer; a new number when absent"},
+    AdminField{"title", Optional, "title"},
+    AdminField{"message", Optional, "message"},
+    AdminField{"yes-label", Optional, "label of the yes button"},
+    AdminField{"yes-action", Optional,
+               "IdentifyDevice, Exit, ExitUrl, Continue, OperationContinue, OperationRepeate, BackgroundUrl, "
+               "SendInput or InputIdentifyDevice"},
+    AdminField{"yes-opcode", Optional, "opcode of the yes action"},
+    AdminField{"yes-url", Optional, "URL of the yes action"},
+    AdminField{"yes-send-result", Optional, "true or false"},
+    AdminField{"no-label", Optional, "label of the no button"},
+    AdminField{"no-action", Optional, "as yes-action"},
+    AdminField{"no-opcode", Optional, "opcode of the no action"},
+    AdminField{"no-url", Optional, "URL of the no action"},
+    AdminField{"no-send-result", Optional, "true or false"},
+    AdminField{"input-name", Optional, "name of an input field (the dialog then has one)"},
+    AdminField{"input-type", Optional, "input type, e.g. numeric or password"},
+    AdminField{"input-default", Optional, "default value of the input"},
+    AdminField{"expect-input", Optional,
+               "the value the user must enter; checked against the MD5 digest the handset sends"},
+    AdminField{"refusal-message", Optional, "error shown on the next command when the input was wrong"},
+    AdminField{"stop-label", Optional, "label of a stop check box (the dialog then has one)"},
+    AdminField{"stop-default", Optional, "true: the stop box starts ticked"},
+};
+
+constexpr std::array kInject = {
+    AdminField{"command", Required, "the QX-Command to answer instead (\"*\": any command)"},
+    AdminField{"device", Optional, "only for this device"},
+    AdminField{"count", Optional, "how many times (default 1)"},
+    AdminField{"error-code", Optional, "answer 200 with this QX-ErrorCode"},
+    AdminField{"error-message", Optional, "text of the QX-ErrorMessage"},
+    AdminField{"status", Optional, "answer with this HTTP status instead (100-599)"},
+};
+
+constexpr std::array kLog = {
+    AdminField{"since", Optional, "only requests with a greater sequence number"},
+};
+
+constexpr std::array<AdminField, 0> kNoFields{};
+
+constexpr std::array kCommands = {
+    AdminCommand{"add-account", false, "create an account, optionally with a registered device", kAddAccount},
+    AdminCommand{"list-accounts", true, "list the accounts", kNoFields},
+    AdminCommand{"show-account", true, "an account with its settings and devices", kShowAccount},
+    AdminCommand{"set-settings", false, "change an account's settings (raises its configuration version)",
+                 kSetSettings},
+    AdminCommand{"list-devices", true, "devices with their keys, push target, session and last reports",
+                 kListDevices},
+    AdminCommand{"set-device", false, "change how the server reaches or treats a device", kSetDevice},
+    AdminCommand{"push", false, "send a signed push datagram to a device now", kPush},
+    AdminCommand{"queue-dialog", false, "show a server dialog before the device's next command X",
+                 kQueueDialog},
+    AdminCommand{"inject", false, "answer command X with an error (QX-ErrorCode) or an HTTP status", kInject},
+    AdminCommand{"list-rules", true, "queued dialogs and injected answers still waiting", kNoFields},
+    AdminCommand{"clear-rules", false, "drop every queued dialog and injected answer", kNoFields},
+    AdminCommand{"log", true, "the request log: method, path, headers, body size, status", kLog},
+};
+
+} // namespace
+
+const AdminField* AdminCommand::FindField(std::string_view fieldName) const
+{
+    for (const AdminField& field : fields) {
+        if (field.name == fieldName)
+            return &field;
+    }
+    return nullptr;
+}
+
+std::span<const AdminCommand> AdminCommands()
+{
+    return kCommands;
+}
+
+const AdminCommand* FindAdminCommand(std::string_view name)
+{
+    for (const AdminCommand& command : kCommands) {
+        if (command.name == name)
+            return &command;
+    }
+    return nullptr;
+}

@@ -1,0 +1,57 @@
+#include "protocol/ProtocolMessage.h"
+
+#include "utils/Base64.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+bool SameName(std::string_view left, std::string_view right)
+{
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+} // namespace
+
+std::optional<std::string> FindHeader(const HeaderList& headers, std::string_view name)
+{
+    for (const auto& [key, value] : headers) {
+        if (SameName(key, name))
+            return value;
+    }
+    return std::nullopt;
+}
+
+std::string ProtocolRequest::HeaderOr(std::string_view name, std::string_view fallback) const
+{
+    const std::optional<std::string> value = Header(name);
+    return value ? *value : std::string(fallback);
+}
+
+ProtocolResponse& ProtocolResponse::AddHeader(std::string name, std::string value)
+{
+    headers.emplace_back(std::move(name), std::move(value));
+    return *this;
+}
+
+ProtocolResponse ProtocolResponse::Error(std::string code, std::string_view message)
+{
+    ProtocolResponse response;
+    response.AddHeader("QX-ErrorCode", std::move(code));
+    response.AddHeader("QX-ErrorMessage", Base64Encode(message));
+    return response;
+}
+
+ProtocolResponse ProtocolResponse::Refusal(int status, std::string_view reason)
+{
+    ProtocolResponse response;
+    response.status = status;
+    response.body = std::string(reason) + "\n";
+    response.contentType = "text/plain; charset=utf-8";
+    return response;
+}

@@ -1,0 +1,59 @@
+#pragma once
+// The account store's tables. Raise kAccountStoreSchemaVersion with every change and teach
+// CSqliteAccountStore::Open to upgrade a store of the previous version; a store of a newer version is
+// refused rather than misread.
+
+inline constexpr int kAccountStoreSchemaVersion = 1;
+
+// account_settings keeps rowid order: a changed value keeps its place (upsert), so the handset receives
+// the settings in the order the account got them.
+inline constexpr const char* kAccountStoreSchema = R"sql(
+CREATE TABLE accounts (
+    user_id         TEXT PRIMARY KEY,
+    user_key        TEXT NOT NULL,
+    password        TEXT NOT NULL DEFAULT '',
+    msisdn          TEXT NOT NULL DEFAULT '',
+    config_version  INTEGER NOT NULL DEFAULT 1,
+    created_ms      INTEGER NOT NULL
+);
+
+CREATE TABLE account_settings (
+    user_id  TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    name     TEXT NOT NULL,
+    value    TEXT NOT NULL,
+    UNIQUE (user_id, name)
+);
+
+CREATE TABLE devices (
+    device_id     TEXT PRIMARY KEY,
+    user_id       TEXT REFERENCES accounts(user_id) ON DELETE SET NULL,
+    device_key    TEXT NOT NULL DEFAULT '',
+    key_delivery  TEXT NOT NULL DEFAULT 'header',
+    push_address  TEXT NOT NULL DEFAULT '',
+    push_port     INTEGER NOT NULL DEFAULT 0,
+    last_address  TEXT NOT NULL DEFAULT '',
+    user_agent    TEXT NOT NULL DEFAULT '',
+    agent         TEXT NOT NULL DEFAULT '',
+    imsi          TEXT NOT NULL DEFAULT '',
+    retry_number  INTEGER NOT NULL DEFAULT 0,
+    expect_cir    INTEGER NOT NULL DEFAULT 0,
+    created_ms    INTEGER NOT NULL,
+    last_seen_ms  INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX devices_by_user ON devices(user_id);
+
+CREATE TABLE sessions (
+    session_id      TEXT PRIMARY KEY,
+    device_id       TEXT NOT NULL,
+    challenge       TEXT NOT NULL,
+    state           TEXT NOT NULL,
+    operation       TEXT NOT NULL DEFAULT '',
+    initiator       TEXT NOT NULL DEFAULT '',
+    created_ms      INTEGER NOT NULL,
+    last_used_ms    INTEGER NOT NULL,
+    error_reported  INTEGER NOT NULL DEFAULT 0,
+    error_level     INTEGER NOT NULL DEFAULT 0,
+    error_message   TEXT NOT NULL DEFAULT ''
+);
+CREATE INDEX sessions_by_device ON sessions(device_id, created_ms);
+)sql";

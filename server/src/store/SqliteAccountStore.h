@@ -1,0 +1,45 @@
+#pragma once
+// The account store in one SQLite file ("refserver.db" in the server's data folder).
+//
+// One connection guarded by a mutex: the server's request threads take turns, and every multi-row
+// change runs in one immediate transaction, so a crash leaves each change whole or absent.
+
+#include "store/AccountStore.h"
+
+#include "platform/Sqlite.h"
+
+#include <filesystem>
+#include <mutex>
+
+class CSqliteAccountStore final : public CAccountStore {
+public:
+    // Opens or creates the store; ":memory:" keeps it in memory. False (reason in `error`) when the
+    // file cannot be opened, or was made by a newer server.
+    bool Open(const std::filesystem::path& path, std::string& error);
+
+    std::optional<AccountRecord> CreateAccount(AccountRecord account, std::span<const SettingValue> settings,
+                                               const DeviceRecord* device) override;
+    std::optional<AccountRecord> FindAccount(std::string_view userId) override;
+    std::vector<AccountRecord> ListAccounts() override;
+    std::vector<SettingValue> Settings(std::string_view userId) override;
+    std::optional<std::int64_t> UpdateSettings(std::string_view userId, std::span<const SettingValue> values,
+                                               std::span<const std::string> removals,
+                                               VersionBump bump) override;
+    std::optional<DeviceRecord> FindDevice(std::string_view deviceId) override;
+    std::vector<DeviceRecord> ListDevices() override;
+    bool SaveDevice(const DeviceRecord& device) override;
+    bool RecordContact(const DeviceContact& contact) override;
+    bool SaveSession(const SessionRecord& session) override;
+    std::optional<SessionRecord> FindSession(std::string_view sessionId) override;
+    std::optional<SessionRecord> LatestSession(std::string_view deviceId) override;
+    int DropSessionsUnusedSince(std::int64_t beforeMs) override;
+
+private:
+    bool ExistsAccount(std::string_view userId);
+    std::optional<AccountRecord> FindAccountLocked(std::string_view userId);
+    bool SaveDeviceLocked(const DeviceRecord& device);
+    bool Failed(const SqlResult& result, std::string_view what);
+
+    std::mutex m_mutex;
+    CSqliteDb m_db;
+};

@@ -1,0 +1,193 @@
+// The operator's controls: injected answers, pushes sent now, push round trips, the request log, the
+// admin API's refusals and the command-line operator mode.
+
+#include "ServerFixture.h"
+
+#include "protocol/Credentials.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+class OperatorTest : public ServerTest {};
+
+TEST_F(OperatorTest, InjectedErrorsAndStatusesAnswerInsteadOfTheCommand)
+{
+    ASSERT_TRUE(Admin("inject", {{"command", "CompleteNegotiation"},
+                                 {"error-code", "77"},
+                                 {"error-message", "Konto gesperrt \xE2\x80\x93 bitte anrufen"},
+                                 {"count", "2"}})
+                    .Ok());
+    for (int round = 0; round < 2; ++round) {
+        Phone().StartNegotiation();
+        const HandsetAnswer refused = Phone().CompleteNegotiation();
+        EXPECT_EQ(refused.status, 200);
+        EXPECT_EQ(refused.ErrorCode(), "77");
+        EXPECT_EQ(refused.ErrorMessage(), "Konto gesperrt \xE2\x80\x93 bitte anrufen");
+        EXPECT_EQ(Device("DEV1").Get("session-state"), "started") << "the command did not run";
+    }
+    EXPECT_TRUE(Phone().Negotiate()) << "count used up";
+
+    ASSERT_TRUE(Admin("inject", {{"command", "*"}, {"device", "OTHER"}, {"status", "500"}}).Ok());
+    ASSERT_TRUE(Admin("inject", {{"command", "StartNegotiation"}, {"status", "302"}}).Ok());
+    EXPECT_EQ(Admin("list-rules").records.size(), 2u);
+    EXPECT_EQ(Phone().StartNegotiation().status, 302) << "the rule for another device waits";
+    const AdminReply rules = Admin("list-rules");
+    ASSERT_EQ(rules.records.size(), 1u);
+    EXPECT_EQ(rules.records[0].Get("device"), "OTHER");
+    EXPECT_EQ(Admin("clear-rules").records.at(0).Get("cleared"), "1");
+    EXPECT_TRUE(Admin("list-rules").records.empty());
+}
+
+TEST_F(OperatorTest, PushCommandsAreSignedWithTheDeviceKey)
+{
+    struct Case {
+        AdminFields fields;
+        std::string expected; // before the signature
+        const char* word;
+    };
+    const Case cases[] = {
+        {{{"command", "Sync"}, {"parameter", "abc"}, {"kinds", "Contacts;Files"}},
+         "Sync abc Contacts;Files",
+         "Sync"},
+        {{{"command", "backup"}}, "Backup - -", "Backup"},
+        {{{"command", "Restore"}, {"kinds", "Calendar;"}}, "Restore - Calendar;", "Restore"},
+        {{{"command", "Wipeout"}}, "Wipeout - -", "Wipeout"},
+        {{{"command", "RetrieveSettings"}, {"kinds", "Settings"}},
+         "RetrieveSettings - Settings",
+         "RetrieveSettings"},
+        {{{"command", "ChangeMsisdn"}}, "ChangeMsisdn " + Phone().userId, "ChangeMsisdn"},
+    };
+    for (const Case& c : cases) {
+        AdminFields fields = c.fields;
+        fields.emplace_back("device", "DEV1");
+        const AdminReply sent = Admin("push", fields);
+        ASSERT_TRUE(sent.Ok()) << sent.error;
+        const std::string text = c.expected + " " + KeyedDigest(c.word, Phone().deviceKey);
+        EXPECT_EQ(sent.records.at(0).Get("text"), text);
+        EXPECT_EQ(sent.records.at(0).Get("port"), std::to_string(m_pushes.Port()));
+        EXPECT_EQ(m_pushes.Next(), text);
+    }
+    // "Key" carries the key itself as its last word.
+    ASSERT_TRUE(Admin("push", {{"device", "DEV1"}, {"command", "Key"}}).Ok());
+    EXPECT_EQ(m_pushes.Next(), "Key DEV1 " + Phone().userId + " " + Phone().deviceKey);
+}
+
+TEST_F(OperatorTest, ExpectCirAsksForOnePushRoundTrip)
+{
+    Phone();
+    ASSERT_TRUE(Admin("set-device", {{"device", "DEV1"}, {"expect-cir", "true"}}).Ok());
+    const HandsetAnswer first = Phone().StartNegotiation("1");
+    EXPECT_EQ(first.Header("QX-ExpectCir"), "true");
+    EXPECT_FALSE(first.Header("QX-Challenge")) << "the handset starts over after the push";
+    EXPECT_EQ(m_pushes.Next(),
+              "ChangeMsisdn " + Phone().userId + " " + KeyedDigest("ChangeMsisdn", Phone().deviceKey));
+    EXPECT_EQ(Device("DEV1").Get("expect-cir"), "false");
+
+    const HandsetAnswer second = Phone().StartNegotiation("1");
+    EXPECT_FALSE(second.Header("QX-ExpectCir"));
+    EXPECT_TRUE(second.Header("QX-Challenge"));
+}
+
+TEST_F(OperatorTest, RequestLogShowsMethodPathHeadersAndBodySize)
+{
+    Phone().Negotiate("StoreSettings");
+    Phone().Send("StoreSettings", {{"QX-Challenge", Phone().ChallengeResponse()}},
+                 CTestHandset::StoreSettingsBody(7));
+    const AdminReply log = Admin("log");
+    ASSERT_TRUE(log.Ok());
+    ASSERT_EQ(log.records.size(), 3u);
+    const AdminRecord& store = log.records[2];
+    EXPECT_EQ(store.Get("method"), "POST");
+    EXPECT_TRUE(store.GetOr("path").starts_with("/sync/serv/")) << store.GetOr("path");
+    EXPECT_EQ(store.Get("body-size"), std::to_string(CTestHandset::StoreSettingsBody(7).size()));
+    EXPECT_EQ(store.Get("status"), "200");
+    const std::vector<std::string> headers = store.GetAll("header");
+    EXPECT_NE(std::find(headers.begin(), headers.end(), "QX-Command: StoreSettings"), headers.end());
+    EXPECT_NE(std::find(headers.begin(), headers.end(), "QX-DeviceID: DEV1"), headers.end());
+    for (const std::string& header : headers)
+        EXPECT_FALSE(header.starts_with("REMOTE_ADDR") || header.starts_with("LOCAL_PORT"))
+            << "not sent by the handset";
+
+    const AdminReply since = Admin("log", {{"since", log.records[1].GetOr("sequence")}});
+    ASSERT_EQ(since.records.size(), 1u);
+    EXPECT_EQ(since.records[0].Get("sequence"), log.records[2].Get("sequence"));
+
+    // One kept-alive connection carries many requests (more than the HTTP library's default of 5).
+    for (int i = 0; i < 8; ++i)
+        Phone().StartNegotiation();
+    const AdminReply all = Admin("log");
+    std::set<std::string> ports;
+    for (const AdminRecord& entry : all.records)
+        ports.insert(entry.GetOr("remote-port"));
+    EXPECT_EQ(ports.size(), 1u) << "requests came on " << ports.size() << " connections";
+}
+
+TEST_F(OperatorTest, AdminApiRefusesBadRequestsWithAReason)
+{
+    struct Case {
+        const char* command;
+        AdminFields fields;
+        int status;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"no-such-command", {}, 404, "not an admin command"},
+        {"add-account", {{"colour", "red"}}, 400, "colour"},
+        {"add-account", {{"user-id", "a b"}}, 400, "user-id"},
+        {"add-account", {{"user-id", "x"}, {"user-id", "y"}}, 400, "more than once"},
+        {"add-account", {{"device-key", "K"}}, 400, "need a device"},
+        {"add-account", {{"device", "DEV1"}}, 409, "already belongs"},
+        {"add-account", {{"user-id", Phone().userId}}, 409, "taken"},
+        {"show-account", {}, 400, "required"},
+        {"show-account", {{"user-id", "nobody"}}, 404, "nobody"},
+        {"set-settings", {{"user-id", Phone().userId}}, 400, "nothing to change"},
+        {"set-settings", {{"user-id", Phone().userId}, {"set", "NoEquals"}}, 400, "NAME=VALUE"},
+        {"set-settings", {{"user-id", Phone().userId}, {"set", "Bad Name=1"}}, 400, "Bad Name"},
+        {"set-settings", {{"user-id", "nobody"}, {"set", "A=1"}}, 404, "nobody"},
+        {"set-device", {{"device", "DEV1"}, {"push-port", "70000"}}, 400, "push-port"},
+        {"set-device", {{"device", "DEV1"}, {"expect-cir", "yes"}}, 400, "expect-cir"},
+        {"set-device", {{"device", "DEV1"}, {"key-delivery", "mail"}}, 400, "key-delivery"},
+        {"set-device", {{"device", "GHOST"}}, 404, "GHOST"},
+        {"push", {{"device", "DEV1"}, {"command", "Dance"}}, 400, "Dance"},
+        {"push", {{"device", "DEV1"}, {"command", "Sync"}, {"kinds", "Photos"}}, 400, "Photos"},
+        {"push", {{"device", "DEV1"}, {"command", "Sync"}, {"parameter", "two words"}}, 400, "parameter"},
+        {"queue-dialog", {{"command", "StartNegotiation"}, {"yes-action", "Jump"}}, 400, "Jump"},
+        {"queue-dialog", {{"command", "StartNegotiation"}, {"message", "\xFF"}}, 400, "UTF-8"},
+        {"queue-dialog", {{"command", "StartNegotiation"}, {"count", "0"}}, 400, "count"},
+        {"inject", {{"command", "StartNegotiation"}}, 400, "either"},
+        {"inject", {{"command", "StartNegotiation"}, {"status", "99"}}, 400, "status"},
+        {"inject", {{"command", "StartNegotiation"}, {"error-code", "1\r\nX: y"}}, 400, "error-code"},
+        {"log", {{"since", "-1"}}, 400, "since"},
+    };
+    for (const Case& c : cases) {
+        const AdminReply reply = Admin(c.command, c.fields);
+        EXPECT_EQ(reply.status, c.status) << c.command << " " << reply.error;
+        EXPECT_NE(reply.error.find(c.reason), std::string::npos) << c.command << ": " << reply.error;
+    }
+    EXPECT_TRUE(Admin("list-rules").records.empty()) << "nothing refused was queued";
+}
+
+TEST_F(OperatorTest, OperatorModeTalksToTheAdminApi)
+{
+    std::string output;
+    const std::string admin = "--admin " + m_server.AdminUrl();
+    EXPECT_EQ(RunProgram("admin " + admin + " add-account --user-id carol --password 'two words'", output), 0)
+        << output;
+    EXPECT_NE(output.find("user-id: carol\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("password: two words\n"), std::string::npos) << output;
+
+    EXPECT_EQ(RunProgram("admin " + admin + " --raw show-account --user-id=carol", output), 0) << output;
+    EXPECT_TRUE(output.starts_with("kind=account&user-id=carol&")) << output;
+    EXPECT_NE(output.find("&password=two+words&"), std::string::npos) << output;
+
+    EXPECT_EQ(RunProgram("admin " + admin + " show-account --user-id nobody", output), 1);
+    EXPECT_NE(output.find("404"), std::string::npos) << output;
+    EXPECT_EQ(RunProgram("admin " + admin + " show-account --colour red", output), 2);
+    EXPECT_EQ(RunProgram("admin " + admin + " dance", output), 2);
+    EXPECT_EQ(RunProgram("admin list-devices", output), 2) << "no admin address";
+    EXPECT_EQ(RunProgram("admin --admin http://127.0.0.1:1 list-devices", output), 3) << output;
+}
+
+} // namespace
