@@ -62,7 +62,7 @@ TEST(PushMessagesTest, CommandWordsAndKinds)
         EXPECT_FALSE(IsKindsWord(kinds)) << kinds;
 }
 
-TEST(ServerDialogTest, DescriptionCarriesEveryPartTheOperatorGave)
+TEST(DialogDocumentTest, DescriptionCarriesEveryPartTheOperatorGave)
 {
     DialogSpec spec;
     spec.code = 42;
@@ -95,7 +95,7 @@ TEST(ServerDialogTest, DescriptionCarriesEveryPartTheOperatorGave)
     EXPECT_EQ(dialog.FirstChildElement(u"stop-dialog").FirstChildElement(u"default").Text(), u"true");
 }
 
-TEST(ServerDialogTest, WhichButtonsLetTheHandsetCarryOn)
+TEST(DialogDocumentTest, WhichButtonsLetTheHandsetCarryOn)
 {
     struct Case {
         std::optional<DialogAction> yes;
@@ -126,7 +126,7 @@ TEST(ServerDialogTest, WhichButtonsLetTheHandsetCarryOn)
     EXPECT_FALSE(ParseDialogAction("Repeat"));
 }
 
-TEST(ServerDialogTest, AnswerInputIsComparedByItsDigest)
+TEST(DialogDocumentTest, AnswerInputIsComparedByItsDigest)
 {
     std::string error;
     const std::string longInput(300, 'z');

@@ -44,9 +44,9 @@ std::map<std::string, std::string> AccountSettings(const AdminReply& shown)
     return settings;
 }
 
-class SettingsTest : public ServerTest {};
+class SettingsExchangeTest : public ServerTest {};
 
-TEST_F(SettingsTest, NewAccountGetsAFullConfiguration)
+TEST_F(SettingsExchangeTest, NewAccountGetsAFullConfiguration)
 {
     ASSERT_TRUE(Phone().Negotiate("RetrieveSettings"));
     const HandsetAnswer answer = Phone().Send("RetrieveSettings");
@@ -78,7 +78,7 @@ TEST_F(SettingsTest, NewAccountGetsAFullConfiguration)
         EXPECT_FALSE(settings.values.count(name) == 0 || settings.values.at(name).empty()) << name;
 }
 
-TEST_F(SettingsTest, OperatorChangesReachTheHandsetWithANewVersion)
+TEST_F(SettingsExchangeTest, OperatorChangesReachTheHandsetWithANewVersion)
 {
     const AdminReply changed = Admin("set-settings", {{"user-id", Phone().userId},
                                                       {"set", "Sync-Period=14"},
@@ -103,7 +103,7 @@ TEST_F(SettingsTest, OperatorChangesReachTheHandsetWithANewVersion)
         << "a changed value keeps its place";
 }
 
-TEST_F(SettingsTest, StoreSettingsKeepsTheHandsetsValuesWithoutANewVersion)
+TEST_F(SettingsExchangeTest, StoreSettingsKeepsTheHandsetsValuesWithoutANewVersion)
 {
     ASSERT_TRUE(Phone().Negotiate("StoreSettings"));
     const HandsetAnswer stored =
@@ -127,7 +127,7 @@ TEST_F(SettingsTest, StoreSettingsKeepsTheHandsetsValuesWithoutANewVersion)
     EXPECT_EQ(ReadSettings(Phone().Send("RetrieveSettings").body).values.at("Sync-Period"), "28");
 }
 
-TEST_F(SettingsTest, StoreSettingsRefusesWrongChallengesAndBadDocumentsWhole)
+TEST_F(SettingsExchangeTest, StoreSettingsRefusesWrongChallengesAndBadDocumentsWhole)
 {
     ASSERT_TRUE(Phone().Negotiate("StoreSettings"));
     const std::string good = CTestHandset::StoreSettingsBody(28);
