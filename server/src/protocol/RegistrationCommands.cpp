@@ -12,7 +12,7 @@ namespace {
 
 ProtocolResponse InitDevice(CommandContext& context)
 {
-    const ServerState& server = context.server;
+    ServerState& server = context.server;
     DeviceRecord& device = context.device;
     const std::string retry = context.request.HeaderOr("QX-RetryNumber", "0");
     const auto parsed = std::from_chars(retry.data(), retry.data() + retry.size(), device.retryNumber);
@@ -20,7 +20,7 @@ ProtocolResponse InitDevice(CommandContext& context)
         device.retryNumber < 0)
         return ProtocolResponse::Refusal(400,
                                          "QX-RetryNumber \"" + retry.substr(0, 32) + "\" is not a count");
-    if (!context.server.store.SaveDevice(device))
+    if (!server.store.SaveDevice(device))
         return ErrorAnswer(ErrorCode::ServerFailure, "The server could not record the handset.");
 
     // After too many attempts (the handset sends 100 when it cannot send an SMS at all) the server
@@ -44,7 +44,10 @@ std::optional<ProtocolResponse> JoinAccount(CommandContext& context)
     const std::optional<AccountRecord> account = context.server.store.FindAccount(userId);
     if (!account)
         return ErrorAnswer(ErrorCode::UnknownDevice, "There is no account \"" + userId + "\".");
-    if (account->password.empty() || request.HeaderOr("QX-Password") != account->password)
+    if (account->password.empty())
+        return ErrorAnswer(ErrorCode::WrongCredentials,
+                           "Account \"" + userId + "\" has no password; register this handset by SMS.");
+    if (request.HeaderOr("QX-Password") != account->password)
         return ErrorAnswer(ErrorCode::WrongCredentials, "The password is wrong.");
     const std::optional<DeviceRecord> attached =
         context.server.registrar.AttachDevice(context.device, *account);
