@@ -1,6 +1,6 @@
 #include "platform/DevicePaths.h"
 
-#include "AsciiFold.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <algorithm>

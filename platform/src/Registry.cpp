@@ -1,9 +1,9 @@
 #include "platform/Registry.h"
 
-#include "AsciiFold.h"
 #include "RegistrySchema.h"
 #include "platform/DevicePaths.h"
 #include "platform/Sqlite.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <mutex>

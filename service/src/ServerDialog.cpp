@@ -1,9 +1,9 @@
 #include "service/ServerDialog.h"
 
+#include "Digest.h"
 #include "platform/XmlDom.h"
 #include "service/XmlDocuments.h"
-#include "utils/Base64.h"
-#include "utils/Md5.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <array>
@@ -25,27 +25,11 @@ constexpr std::array<std::u16string_view, 9> kActionWords = {
     u"InputIdentifyDevice",
 };
 
-// The input's digest covers at most this many bytes of its UTF-8 form.
-constexpr std::size_t kMaxDigestedInputBytes = 259;
-
 enum class WordCase : std::uint8_t { Exact, Ignored };
-
-char16_t Lower(char16_t c)
-{
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
 
 bool SameWord(std::u16string_view a, std::u16string_view b, WordCase wordCase)
 {
-    if (wordCase == WordCase::Exact)
-        return a == b;
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    }
-    return true;
+    return wordCase == WordCase::Exact ? a == b : EqualsFolded(a, b);
 }
 
 bool IsTrue(const CXmlNode& element)
@@ -124,12 +108,7 @@ void ParseInput(const CXmlNode& input, ServerDialogRecord& record)
 // Base64 of MD5 over the UTF-8 input: the server learns whether the input is right, never the input.
 std::u16string InputDigest(std::u16string_view input)
 {
-    std::string bytes = UnicodeToUTF8(input);
-    if (bytes.size() > kMaxDigestedInputBytes)
-        bytes.resize(kMaxDigestedInputBytes);
-    const auto digest = Md5(bytes);
-    return Utf8ToUtf16(
-        Base64Encode(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size())));
+    return Md5Base64(DigestedText(input));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// Case folding as the handset compares registry names and device paths: ASCII letters only, so that
+// Case folding as the handset compares names, words and device paths: ASCII letters only, so that
 // the result never depends on the host's locale.
 
 #include <string>
