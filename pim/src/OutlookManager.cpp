@@ -191,7 +191,8 @@ HRESULT OutlookManager::Delete(Folder& folder, ItemInfo& info)
     return item->Delete();
 }
 
-// A text the reader does not take (it fails, or it is of no known kind) leaves no half-made item.
+// The item reaches the store in one save once the whole text is in it, so a text the reader does not
+// take (it fails, or it is of no known kind), or a crash while reading, leaves no half-made item.
 HRESULT OutlookManager::Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPimItem>& item)
 {
     item.reset();
@@ -201,27 +202,21 @@ HRESULT OutlookManager::Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPim
     HRESULT status = folder.items->Add(added);
     if (Failed(status))
         return status;
-    status = added->Save();
-    if (Failed(status))
-        return status;
+    added->DeferSaves(true);
     ItemConverter converter;
     status = converter.Attach(*added);
-    info.luid = LuidOf(*added);
     if (Succeeded(status))
         status = converter.SetText(info.data);
     if (status == S_NOTHING_DONE) {
         AlmanacLog("item text holds no vCard, VEVENT or VTODO; nothing added");
         status = E_FAIL;
     }
-    if (Succeeded(status)) {
+    added->DeferSaves(false);
+    if (Succeeded(status))
         status = added->Save();
-        if (Succeeded(status))
-            info.luid = LuidOf(*added);
-    }
-    if (Failed(status)) {
-        Delete(folder, info);
+    if (Failed(status))
         return status;
-    }
+    info.luid = LuidOf(*added);
     item = std::move(added);
     return status;
 }

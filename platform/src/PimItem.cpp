@@ -89,6 +89,8 @@ CPimItem::CPimItem(PimStore& store, PimRecord record)
 
 HRESULT CPimItem::Save()
 {
+    if (m_savesDeferred)
+        return S_OK;
     if (m_record.recurs && m_record.folder == PimFolder::Calendar) {
         // An appointment's pattern starts on the day the appointment starts (the integer part of an
         // OLE date is its day, before 1899 too).

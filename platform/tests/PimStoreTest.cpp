@@ -292,3 +292,24 @@ TEST(PimStoreSqlite, KilledWriterLeavesAConsistentStore)
             EXPECT_EQ(value.text, record.fields.front().text) << "item " << record.oid;
     }
 }
+
+TEST_P(PimStoreTest, DeferredSavesReachTheStoreInOneSave)
+{
+    auto item = NewItem(*m_store, PimFolder::Contacts);
+    item->DeferSaves(true);
+    ASSERT_EQ(item->SetProperty(static_cast<std::uint32_t>(PimField::Nickname), u"Bo"), S_OK);
+    std::unique_ptr<CPimPictureStream> picture;
+    ASSERT_EQ(item->OpenPicture(PictureAccess::Write, picture), S_OK);
+    std::uint32_t written = 0;
+    ASSERT_EQ(picture->Write("jpg", 3, &written), S_OK);
+    ASSERT_EQ(picture->Commit(), S_OK);
+    ASSERT_EQ(item->Save(), S_OK);
+    EXPECT_TRUE(Oids(*m_store, PimFolder::Contacts).empty()) << "a deferred item must not be stored yet";
+
+    item->DeferSaves(false);
+    ASSERT_EQ(item->Save(), S_OK);
+    ASSERT_EQ(Oids(*m_store, PimFolder::Contacts), std::vector<std::uint32_t>{item->Oid()});
+    PimRecord stored;
+    ASSERT_EQ(m_store->LoadRecord(item->Oid(), stored), S_OK);
+    EXPECT_TRUE(stored.hasPicture);
+}

@@ -133,6 +133,10 @@ public:
     const PimRecord& Record() const { return m_record; }
 
     HRESULT Save();
+    // While deferred, Save (also the one after SetProperty and a picture commit) only keeps the
+    // changes in memory; the first Save after deferring ends writes them all in one transaction. Lets
+    // a caller fill a new item from a whole text without a crash ever leaving it half-written.
+    void DeferSaves(bool defer) { m_savesDeferred = defer; }
     // Removes the item from the store; E_PIM_NOT_FOUND when it was never saved or is gone.
     HRESULT Delete();
 
@@ -177,6 +181,7 @@ private:
     PimRecord m_record;
     std::string m_pendingPicture;
     bool m_pictureChanged = false;
+    bool m_savesDeferred = false;
 };
 
 // A folder's items as one snapshot: positions 1..Count() in object-id order, taken at the first Count
