@@ -93,10 +93,46 @@ CReg_Api::CReg_Api()
     // The record's initialisers are the defaults; a key that cannot be opened leaves them in place.
     if (CRegistry::CreateKey(RegRoot::CurrentUser, kSettingsKey, m_key) != RegStatus::Ok)
         CLog_File::AddLogLine(u"settings: the key \"Software\\Orvane\\Settings\" cannot be opened");
-    UpdateRegistry();
+    Reload();
+}
+
+std::u16string CReg_Api::Get(std::u16string _SETTINGS_DEF::*field) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings.*field;
+}
+
+std::int32_t CReg_Api::Get(std::int32_t _SETTINGS_DEF::*field) const
+{
+    std::lock_guard lock(m_mutex);
+    return m_settings.*field;
+}
+
+void CReg_Api::Set(std::u16string _SETTINGS_DEF::*field, std::u16string_view value)
+{
+    std::lock_guard lock(m_mutex);
+    m_settings.*field = value;
+}
+
+void CReg_Api::Set(std::int32_t _SETTINGS_DEF::*field, std::int32_t value)
+{
+    std::lock_guard lock(m_mutex);
+    m_settings.*field = value;
+}
+
+bool CReg_Api::HasKeys() const
+{
+    std::lock_guard lock(m_mutex);
+    return !m_settings.Ukey.empty() && !m_settings.QX_key.empty();
 }
 
 void CReg_Api::UpdateRegistry()
+{
+    std::lock_guard lock(m_mutex);
+    Reload();
+}
+
+void CReg_Api::Reload()
 {
     for (const SettingDescriptor& setting : AllSettings()) {
         if (setting.name == kNotRead)
@@ -131,6 +167,7 @@ void CReg_Api::UpdateRegistry()
 
 int CReg_Api::SaveSettings()
 {
+    std::lock_guard lock(m_mutex);
     for (const SettingDescriptor& setting : AllSettings()) {
         if (setting.name == kNotRead || setting.name == kNotWritten)
             continue;

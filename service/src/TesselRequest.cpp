@@ -59,7 +59,7 @@ RETURNED_RES TesselService::FollowResponse()
             return *ended;
     }
     if (m_transport->QueryHeader(u"QX-UserID: ", value))
-        m_settingsStore->GetSettingsInstance()->UserId = value;
+        m_settingsStore->Set(&_SETTINGS_DEF::UserId, value);
     if (!m_transport->QueryHeader(u"QX-ErrorCode: ", value))
         return RES_OK;
     return ReportServerError();
@@ -107,7 +107,7 @@ std::optional<RETURNED_RES> TesselService::RunDialogRound()
         m_transport->RestoreHeaders();
         return std::nullopt;
     case ACTION_INPUT_IDENTIFY_DEVICE:
-        m_settingsStore->GetSettingsInstance()->UserId = m_dialog.inputValue;
+        m_settingsStore->Set(&_SETTINGS_DEF::UserId, m_dialog.inputValue);
         return RES_SETTINGS_REQUIRED;
     default:
         return RES_OK;

@@ -83,12 +83,15 @@ int TesselService::PrepareHTTPHeader(std::u16string_view command)
         transport.AddHeader(u"QX-IMSI: ", m_imsi);
     transport.AddHeader(u"QX-Command: ", command);
 
-    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
-    if (!settings.Ukey.empty())
-        transport.AddHeader(u"QX-Ukey: ", settings.Ukey);
-    if (!settings.UserId.empty())
-        transport.AddHeader(u"QX-UserID: ", settings.UserId);
-    if (!settings.Password.empty())
-        transport.AddHeader(u"QX-Password: ", settings.Password);
+    // The push handler may store the user key and user id meanwhile.
+    const std::u16string userKey = m_settingsStore->Get(&_SETTINGS_DEF::Ukey);
+    const std::u16string userId = m_settingsStore->Get(&_SETTINGS_DEF::UserId);
+    const std::u16string& password = m_settingsStore->GetSettingsInstance()->Password;
+    if (!userKey.empty())
+        transport.AddHeader(u"QX-Ukey: ", userKey);
+    if (!userId.empty())
+        transport.AddHeader(u"QX-UserID: ", userId);
+    if (!password.empty())
+        transport.AddHeader(u"QX-Password: ", password);
     return 1;
 }

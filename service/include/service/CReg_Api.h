@@ -4,13 +4,20 @@
 //
 // One object per process (GetInstanceReg/Release). Callers read and write the record's fields directly
 // and call SaveSettings right after changing them; UpdateRegistry reloads the record from the registry.
-// No lock: the application and the service touch the record from their threads as the handset did,
-// one writer at a time by convention.
+//
+// Threads: the push handler runs on the user-interface thread and stores keys and the user id, then
+// saves, while a flow on the worker thread reads those keys after each wait and writes other values
+// (retry counter, configuration version, user id). Such fields go through Get/Set, which hold the
+// record's lock, as SaveSettings and UpdateRegistry do for their whole run; so a save never reads a
+// field half-written, and a reload never overwrites a key stored meanwhile. Fields only one thread
+// touches at a time (the settings dialog's, the flows' own) may be used directly.
 
 #include "platform/Registry.h"
 
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 // Field names are the registry value names with "-" written as "_".
 struct _SETTINGS_DEF {
@@ -110,6 +117,13 @@ public:
     static void Release();
 
     _SETTINGS_DEF* GetSettingsInstance() { return &m_settings; }
+    // One field under the record's lock (for fields that two threads use at once).
+    std::u16string Get(std::u16string _SETTINGS_DEF::*field) const;
+    std::int32_t Get(std::int32_t _SETTINGS_DEF::*field) const;
+    void Set(std::u16string _SETTINGS_DEF::*field, std::u16string_view value);
+    void Set(std::int32_t _SETTINGS_DEF::*field, std::int32_t value);
+    // Whether both the user key and the device key are set (the handset is registered).
+    bool HasKeys() const;
     // Reloads every field that has a valid registry value; normalises and writes back the four
     // download folders.
     void UpdateRegistry();
@@ -119,6 +133,9 @@ public:
 
 private:
     CReg_Api();
-    CRegKey m_key; // closed when the key could not be opened
+    void Reload();
+
+    mutable std::mutex m_mutex; // guards m_settings for Get/Set, SaveSettings and UpdateRegistry
+    CRegKey m_key;              // closed when the key could not be opened
     _SETTINGS_DEF m_settings;
 };
