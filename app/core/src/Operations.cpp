@@ -1,0 +1,87 @@
+#include "core/Operations.h"
+
+#include "platform/Clock.h"
+#include "service/CBrandingGuide.h"
+#include "service/TesselService.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kNotSynchronisedText = 93;
+
+constexpr std::array<OperationInfo, kOperationCount> kOperations = {{
+    {OP_SYNC, u"Enable-Sync", &_SETTINGS_DEF::Enable_Sync, 88},
+    {OP_CALENDAR_SYNC, u"Enable-SyncCalendar", &_SETTINGS_DEF::Enable_SyncCalendar, 89},
+    {OP_UPLOAD, u"Enable-ManualUpload", &_SETTINGS_DEF::Enable_ManualUpload, 90},
+    {OP_DOWNLOAD, u"Enable-ManualDownload", &_SETTINGS_DEF::Enable_ManualDownload, 91},
+    {OP_BACKUP, u"Enable-Backup", &_SETTINGS_DEF::Enable_Backup, 3},
+    {OP_RESTORE, u"Enable-Restore", &_SETTINGS_DEF::Enable_Restore, 92},
+}};
+
+std::u16string LastSyncText(TesselService& service, std::u16string_view lowName, std::u16string_view highName)
+{
+    const std::optional<std::uint64_t> time = SummaryTime(service, lowName, highName);
+    return time ? FormatLocalTime(*time) : BrandingText(kNotSynchronisedText);
+}
+
+std::u16string Subtitle(OperationCode code, TesselService& service)
+{
+    switch (code) {
+    case OP_SYNC:
+        return LastSyncText(service, u"sync_time_low", u"sync_time_high");
+    case OP_CALENDAR_SYNC:
+        return LastSyncText(service, u"cal_sync_time_low", u"cal_sync_time_high");
+    case OP_UPLOAD:
+    case OP_DOWNLOAD:
+        return BrandingText(94);
+    case OP_BACKUP:
+        return BrandingText(95);
+    case OP_RESTORE:
+        return BrandingText(174);
+    }
+    return {};
+}
+
+} // namespace
+
+const std::array<OperationInfo, kOperationCount>& OperationTable()
+{
+    return kOperations;
+}
+
+std::vector<OperationRow> BuildOperationRows(const _SETTINGS_DEF& settings, TesselService& service)
+{
+    std::vector<OperationRow> rows;
+    for (const OperationInfo& operation : kOperations) {
+        if (settings.*operation.enabled == 0)
+            continue;
+        rows.push_back(OperationRow{operation.code, 170 + operation.code, BrandingText(operation.titleText),
+                                    Subtitle(operation.code, service)});
+    }
+    return rows;
+}
+
+std::u16string FormatLocalTime(std::uint64_t fileTime)
+{
+    const CivilTime local = UtcToLocal(fileTime);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d-%02d-%04d %02d:%02d:%02d", local.day, local.month, local.year,
+                  local.hour, local.minute, local.second);
+    std::u16string wide;
+    for (const char* at = text; *at; ++at)
+        wide += static_cast<char16_t>(*at);
+    return wide;
+}
+
+std::optional<std::uint64_t> SummaryTime(TesselService& service, std::u16string_view lowName,
+                                         std::u16string_view highName)
+{
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    service.SummaryGetMsg(lowName, REG_TYPE_DWORD, &low, nullptr);
+    service.SummaryGetMsg(highName, REG_TYPE_DWORD, &high, nullptr);
+    if (low == 0 || high == 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(high) << 32 | low;
+}
