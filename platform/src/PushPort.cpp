@@ -74,10 +74,7 @@ std::unique_ptr<CPushPort> CPushPort::Open(std::string* error)
     return std::unique_ptr<CPushPort>(new CPushPort(std::move(binding)));
 }
 
-CPushPort::CPushPort(std::shared_ptr<Binding> binding)
-    : m_binding(std::move(binding))
-{
-}
+CPushPort::CPushPort(std::shared_ptr<Binding> binding) : m_binding(std::move(binding)) {}
 
 CPushPort::~CPushPort()
 {

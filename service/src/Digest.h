@@ -13,7 +13,8 @@
 inline std::u16string Md5Base64(std::string_view bytes)
 {
     const auto digest = Md5(bytes);
-    return Utf8ToUtf16(Base64Encode(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size())));
+    return Utf8ToUtf16(
+        Base64Encode(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size())));
 }
 
 // Typed text (a device key, a dialog input) goes into a digest as its UTF-8 form, up to its first zero

@@ -65,11 +65,23 @@ bool CScriptedDialogWindow::WaitForMessage(std::uint32_t message, int count, std
     });
 }
 
-LRESULT CScriptedDialogWindow::OnMessage(std::uint32_t message, WPARAM, LPARAM)
+std::vector<ProgressReport> CScriptedDialogWindow::Progress() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_progress;
+}
+
+LRESULT CScriptedDialogWindow::OnMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
     std::lock_guard lock(m_mutex);
     m_messages.push_back(message);
     m_changed.notify_all();
+    if (message == WM_SYNC_PROGRESS) {
+        const auto* text = reinterpret_cast<const char16_t*>(wParam);
+        m_progress.push_back(
+            {text ? std::u16string(text) : std::u16string(), static_cast<std::int32_t>(lParam)});
+        return 0;
+    }
     if (message != WM_SHOW_SERVER_DIALOG)
         return 0;
     ServerDialogRecord& record = m_service.m_dialog;

@@ -2,6 +2,7 @@
 
 #include "platform/DevicePaths.h"
 
+#include <thread>
 #include <vector>
 
 namespace {
@@ -224,4 +225,31 @@ TEST_F(SettingsTest, EveryValueRoundTripsThroughTheRegistry)
                 << Utf16ToUtf8(name);
         }
     }
+}
+
+// The push handler stores keys and saves on the user-interface thread while a flow reads them and
+// stores its own values on the worker thread.
+TEST_F(SettingsTest, SharedFieldsMayBeUsedFromTwoThreadsAtOnce)
+{
+    CReg_Api& settings = *CReg_Api::GetInstanceReg();
+    std::thread handler([&] {
+        for (int i = 0; i < 20; ++i) {
+            settings.Set(&_SETTINGS_DEF::QX_key, i % 2 ? u"key-one" : u"key-two");
+            settings.Set(&_SETTINGS_DEF::Ukey, u"u1");
+            settings.SaveSettings();
+        }
+    });
+    for (int i = 0; i < 2000; ++i) {
+        settings.Set(&_SETTINGS_DEF::Retry_Number, i);
+        const std::u16string key = settings.Get(&_SETTINGS_DEF::QX_key);
+        EXPECT_TRUE(key.empty() || key == u"key-one" || key == u"key-two");
+        if (i % 500 == 0)
+            settings.SaveSettings();
+    }
+    handler.join();
+    EXPECT_TRUE(settings.HasKeys());
+    settings.SaveSettings();
+    CReg_Api::Release();
+    EXPECT_EQ(CReg_Api::GetInstanceReg()->GetSettingsInstance()->Retry_Number, 1999);
+    EXPECT_EQ(CReg_Api::GetInstanceReg()->GetSettingsInstance()->QX_key, u"key-one");
 }

@@ -11,8 +11,10 @@
 // thread at a time; its user-interface thread touches the object only through the stop flag, the server
 // dialog record and the dialog-answered event (while a flow waits on it), and through ProcessMessageCIR.
 
+#include "platform/ConnectionManager.h"
 #include "platform/Event.h"
 #include "platform/Window.h"
+#include "service/PushMessage.h"
 #include "service/Results.h"
 #include "service/ServerDialog.h"
 
@@ -83,6 +85,52 @@ public:
     RETURNED_RES ExecuteRequest(std::u16string_view verb, std::span<const std::uint8_t> bytes);
     ServerTransport* Transport() { return m_transport.get(); }
 
+    // --- the server session (worker thread) ---
+    // Opens a session: a fresh session id and challenge. Sends "StartNegotiation" again for as long
+    // as a server dialog asks for a repeat. When the server announces a push ("QX-ExpectCir") it waits
+    // up to 80 rounds of 500 ms for it, reporting progress 20 + round; without the push it tells the
+    // user and returns RES_STOPPED. RES_SETTINGS_REQUIRED: the server wants the settings fetched first
+    // (ConfigVersionFlow). The stop flag ends it with RES_OK.
+    RETURNED_RES StartNegotiation(HWND window);
+    // Answers the challenge and names the operation and the data kinds (non-zero flags);
+    // `schedulerInitiated` non-zero marks a push- or timer-started operation.
+    RETURNED_RES CompleteNegotiation(std::u16string_view operation, int contacts, int messages, int calendar,
+                                     int files, int schedulerInitiated);
+    // Ends the session, with the session error report when one was recorded.
+    RETURNED_RES CompleteSession();
+    // Fetches the settings inside the open session, closes it and negotiates again; the first result
+    // other than RES_OK ends it.
+    RETURNED_RES ConfigVersionFlow(HWND window);
+
+    // --- identification and registration (worker thread) ---
+    // Gets the user key and the device key; `alreadyIdentified` is 1 when the handset had both. The
+    // device key may come by push: up to 40 s of waiting, RES_STOPPED (settings saved) without it.
+    RETURNED_RES IdentifyDevice(HWND window, int& alreadyIdentified);
+    // Registers the phone number: "InitDevice", the registration SMS (after the user's consent) and the
+    // wait for the push that brings the keys, again from the start until the keys come, the server
+    // gives up on the SMS (RES_SETTINGS_REQUIRED, "Retry-Number" 100), or a step fails.
+    RETURNED_RES RetrieveSmsFlow(HWND window);
+
+    // --- server settings (worker thread) ---
+    // One "RetrieveSettings" request in the open session, written into the settings. An answer that
+    // is not a document is kept as "\res.xml" and gives RES_ERROR.
+    RETURNED_RES SettingsRetrieve();
+    // A whole session that fetches the settings; "SettingsRettrived" becomes 1 only when all of it
+    // succeeded.
+    RETURNED_RES SettingsRetrieveFlow(HWND window);
+    // Sends the user's 21 settings in the open session ("StoreSettings").
+    RETURNED_RES SettingsStoreFlow();
+
+    // --- push messages and the data connection (user-interface thread) ---
+    // Reads one push message (waiting up to 60 s) and acts on it: 1 when `info` holds a command for
+    // the application, 0 when there is nothing to do (no message, a layout or signature that does not
+    // hold, or keys delivered to a waiting flow; then `info.command` 5 tells that the device key came).
+    int ProcessMessageCIR(CIR_INFO& info);
+    // The data connection the server needs: 0 when none is needed, -1 when it cannot be made.
+    HCONNECTION OpenGPRSConnection();
+    // Releases a connection from OpenGPRSConnection; 0 and -1 are ignored.
+    void CloseGPRSConnection(HCONNECTION connection);
+
     // --- summary counters ("Software\Orvane\Summary") ---
     void SummarySet(std::u16string_view name, REG_TYPE type, std::uint32_t* value, const std::u16string* text);
     void SummaryGetMsg(std::u16string_view name, REG_TYPE type, std::uint32_t* value, std::u16string* text);
@@ -117,6 +165,24 @@ private:
     // Asks the application window to show the record and waits for its answer; false (logged) when
     // the window does not exist, since then nobody could answer.
     bool WaitForDialogAnswer();
+
+    bool IsStopped() const;
+    // Forgets the session id and cookie and the session error report.
+    void ClearSessionState();
+    // The "StartNegotiation" request with the configuration version.
+    RETURNED_RES RequestNegotiation();
+    // The wait for the push a negotiation answer announced: nothing once it came, else the result
+    // that ends the negotiation.
+    std::optional<RETURNED_RES> WaitForNegotiationPush(HWND window);
+    RETURNED_RES WaitForDeviceKey(HWND window);
+    // "InitDevice": RES_OK when an SMS is to be sent to `number`, then waiting `waitSeconds` for the
+    // push; any other result ends the registration.
+    RETURNED_RES RequestRegistration(HWND window, std::u16string& number, std::uint32_t& waitSeconds);
+    enum class SmsSent : std::uint8_t { Yes, Cancelled, Failed };
+    SmsSent SendRegistrationSms(HWND window, std::u16string_view number);
+    // Waits for the push with the keys: the result that ends the registration, or nothing to start
+    // it again.
+    std::optional<RETURNED_RES> WaitForAccount(HWND window, CEvent& accountEvent, std::uint32_t waitSeconds);
 
     // Field group 5: three words and two strings of the data flows; the first string is emptied
     // whenever the server assigns a session id.
