@@ -32,10 +32,9 @@ CSynchronization::CSynchronization(const _SETTINGS_DEF& settings)
       m_foldersEnabled(settings.Enable_Sync_Folders != 0), m_schedulerEnabled(settings.Enable_Scheduler != 0),
       m_media{ReadMediaChoice(settings, MediaKind::Images), ReadMediaChoice(settings, MediaKind::Video),
               ReadMediaChoice(settings, MediaKind::Audio), ReadMediaChoice(settings, MediaKind::Other)},
-      m_periods(PeriodEntries(settings.Sync_Timeframe)), m_period(SelectedPeriod(m_periods, settings.Sync_Period)),
-      m_storage(settings)
-{
-}
+      m_periods(PeriodEntries(settings.Sync_Timeframe)),
+      m_period(SelectedPeriod(m_periods, settings.Sync_Period)), m_storage(settings)
+{}
 
 bool CSynchronization::IsVisible(Box box) const
 {

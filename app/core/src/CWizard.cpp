@@ -22,8 +22,13 @@ int CWizard::LabelText(Box box)
 CWizard::CWizard(const _SETTINGS_DEF& settings)
 {
     const bool folders = settings.Enable_Sync_Folders != 0;
-    m_visible = {settings.Enable_Sync_Contacts != 0, settings.Enable_Sync_Events != 0,
-                 settings.Enable_Sync_Messages != 0, folders, folders, folders, folders};
+    m_visible = {settings.Enable_Sync_Contacts != 0,
+                 settings.Enable_Sync_Events != 0,
+                 settings.Enable_Sync_Messages != 0,
+                 folders,
+                 folders,
+                 folders,
+                 folders};
     m_ticks = {settings.Sync_Contacts != 0,
                settings.Sync_Events != 0,
                settings.Sync_Sms != 0,

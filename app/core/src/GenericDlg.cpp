@@ -8,8 +8,7 @@
 GenericDlg::GenericDlg(ServerDialogRecord& record)
     : m_record(record), m_typed(record.hasInput ? record.inputValue : std::u16string()),
       m_stopTicked(HasStopBox() && record.stopDefault != 0)
-{
-}
+{}
 
 std::u16string GenericDlg::Shown() const
 {
@@ -18,7 +17,8 @@ std::u16string GenericDlg::Shown() const
 
 bool GenericDlg::SetTyped(std::u16string text)
 {
-    if (IsNumeric() && !std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
+    if (IsNumeric() &&
+        !std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; }))
         return false;
     m_typed = std::move(text);
     return true;

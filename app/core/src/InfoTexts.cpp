@@ -32,13 +32,20 @@ constexpr Counter kCounters[] = {
 int TransactionLabelText(std::uint32_t transaction)
 {
     switch (transaction) {
-    case 10: return 130;
-    case 11: return 133;
-    case 12: return 134;
-    case 13: return 135;
-    case 14: return 3;
-    case 15: return 92;
-    default: return 0;
+    case 10:
+        return 130;
+    case 11:
+        return 133;
+    case 12:
+        return 134;
+    case 13:
+        return 135;
+    case 14:
+        return 3;
+    case 15:
+        return 92;
+    default:
+        return 0;
     }
 }
 
@@ -89,8 +96,8 @@ std::u16string AboutText(std::u16string_view programPath)
     VS_FIXEDFILEINFO version{};
     GetFileVersion(programPath, version);
     return BrandingText(116) + u" " + Decimal(version.dwFileVersionMS >> 16) + u"." +
-           Decimal(version.dwFileVersionMS & 0xFFFF) + u"." + Decimal(version.dwFileVersionLS >> 16) + u"\r\n\r\n" +
-           BrandingText(117);
+           Decimal(version.dwFileVersionMS & 0xFFFF) + u"." + Decimal(version.dwFileVersionLS >> 16) +
+           u"\r\n\r\n" + BrandingText(117);
 }
 
 std::u16string ProgramPath()

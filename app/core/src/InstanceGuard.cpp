@@ -46,8 +46,8 @@ CInstanceGuard::CInstanceGuard()
     m_state = State::Held;
     const std::string pid = std::to_string(getpid()) + "\n";
     // The lock holds all the same when this fails; a second copy then cannot name the holder.
-    const bool named =
-        ftruncate(m_fd, 0) == 0 && pwrite(m_fd, pid.data(), pid.size(), 0) == static_cast<ssize_t>(pid.size());
+    const bool named = ftruncate(m_fd, 0) == 0 &&
+                       pwrite(m_fd, pid.data(), pid.size(), 0) == static_cast<ssize_t>(pid.size());
     if (!named)
         m_error = path + ": the process id could not be written";
 }

@@ -14,7 +14,8 @@ bool CPumpLoop::RunUntil(const std::function<bool()>& done, std::uint32_t limitM
             return true;
         std::uint32_t wait = kInfinite - 1;
         if (!unlimited) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0)
                 return done();
             wait = static_cast<std::uint32_t>(left);

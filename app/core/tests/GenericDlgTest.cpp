@@ -53,10 +53,8 @@ TEST_F(GenericDlgTest, TypedValueIsStoredWithOneCaseConversion)
         const char16_t* stored;
     };
     const Case cases[] = {
-        {u"text", u"Alice Ünal", u"alice ünal"},
-        {u"", u"MiXeD", u"mixed"},
-        {u"password", u"Se Cr3T", u"Se Cr3T"},
-        {u"numeric", u"0042", u"0042"},
+        {u"text", u"Alice Ünal", u"alice ünal"}, {u"", u"MiXeD", u"mixed"},
+        {u"password", u"Se Cr3T", u"Se Cr3T"},   {u"numeric", u"0042", u"0042"},
         {u"text", u"ΑΒΓ Жук", u"αβγ жук"},
     };
     for (const Case& input : cases) {

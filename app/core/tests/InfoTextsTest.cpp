@@ -1,7 +1,7 @@
 // The summary, help and About texts.
 
-#include "ServiceFixture.h"
 #include "core/InfoTexts.h"
+#include "ServiceFixture.h"
 #include "service/CBrandingGuide.h"
 
 namespace {
@@ -43,7 +43,8 @@ TEST_F(InfoTextsTest, CountersInTheirOrder)
     Put(u"sms_deleted", 0xFFFFFFFF);
     EXPECT_EQ(SummaryText(*TesselService::InitService()),
               u"04-03-2007 06:06:07\r\n" + BrandingText(130) + u"\r\n" + BrandingText(131) + u"\r\n\r\n5 " +
-                  BrandingText(136) + u"\r\n-1 " + BrandingText(141) + u"\r\n2 " + BrandingText(154) + u"\r\n");
+                  BrandingText(136) + u"\r\n-1 " + BrandingText(141) + u"\r\n2 " + BrandingText(154) +
+                  u"\r\n");
 }
 
 TEST_F(InfoTextsTest, NoCountersAndTransactionsOutsideTheTable)
@@ -68,7 +69,8 @@ TEST_F(InfoTextsTest, AboutOfAFileWithoutVersion)
 {
     const std::filesystem::path plain = Root() / "plain";
     WriteFile(plain, "not a program");
-    EXPECT_EQ(AboutText(Utf8ToUtf16(plain.string())), BrandingText(116) + u" 0.0.0\r\n\r\n" + BrandingText(117));
+    EXPECT_EQ(AboutText(Utf8ToUtf16(plain.string())),
+              BrandingText(116) + u" 0.0.0\r\n\r\n" + BrandingText(117));
 }
 
 } // namespace

@@ -41,9 +41,9 @@ TEST(SettingsChoicesTest, PeriodEntries)
         {u"0;1;7;14;28", {0, 1, 7, 14, 28}},
         {u"0;1;7;14;28;56", {0, 1, 7, 14, 28}},
         {u"28;7", {28, 7}},
-        {u"0;5;7", {0, 7}},      // an unknown token offers nothing
-        {u"1;;7", {1}},          // the list ends at an empty token
-        {u"5;5;5;5;5;1", {}},    // five tokens are read, known or not
+        {u"0;5;7", {0, 7}},   // an unknown token offers nothing
+        {u"1;;7", {1}},       // the list ends at an empty token
+        {u"5;5;5;5;5;1", {}}, // five tokens are read, known or not
         {u"", {}},
         {u"7;", {7}},
     };

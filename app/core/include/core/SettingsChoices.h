@@ -10,8 +10,8 @@
 #include <vector>
 
 enum class MediaKind : std::uint8_t { Images, Video, Audio, Other };
-inline constexpr std::array<MediaKind, 4> kMediaKinds = {MediaKind::Images, MediaKind::Video, MediaKind::Audio,
-                                                         MediaKind::Other};
+inline constexpr std::array<MediaKind, 4> kMediaKinds = {MediaKind::Images, MediaKind::Video,
+                                                         MediaKind::Audio, MediaKind::Other};
 
 // 0 off (text 156), 1 upload only (text 157), 2 upload and download (text 158).
 enum MediaChoice : int { MEDIA_OFF = 0, MEDIA_UPLOAD = 1, MEDIA_BOTH = 2 };
@@ -44,8 +44,7 @@ MemoryChoice ReadMemoryChoice(const _SETTINGS_DEF& settings);
 bool ApplyMemoryChoice(_SETTINGS_DEF& settings, MemoryChoice choice);
 
 // Writes `value` into `setting`; true when it changed.
-template<typename T>
-bool ChangeSetting(T& setting, const T& value)
+template <typename T> bool ChangeSetting(T& setting, const T& value)
 {
     if (setting == value)
         return false;

@@ -1,0 +1,57 @@
+#pragma once
+// The wait dialog an operation shows while its runner works: a status text above a progress bar of
+// 0 to 10000, and a Stop key.
+//
+// A window on the user-interface thread's pump from construction to destruction, so that the runner
+// can be given its handle before it starts; the runner and the service reach it only by messages:
+// WM_SYNC_PROGRESS (sent: the text pointer is valid during the call) and WM_CLOSE_WAIT_DIALOG
+// (posted). It registers itself as the progress dialog of the UI bridge, whose stop flag its Stop
+// key sets. User-interface thread only.
+
+#include "platform/Window.h"
+
+#include <string>
+
+class CAppUi;
+class UI_Sync;
+
+class CWaitDlg final : public CWindowTarget {
+public:
+    static constexpr int kWaitText = 84;
+    static constexpr int kStoppingText = 85;
+    static constexpr int kStopKeyText = 5;
+    static constexpr int kFullPosition = 10000;
+
+    // Opens the dialog: status text 84, position 0, stop flag cleared.
+    explicit CWaitDlg(CAppUi& ui);
+    ~CWaitDlg() override;
+    CWaitDlg(const CWaitDlg&) = delete;
+    CWaitDlg& operator=(const CWaitDlg&) = delete;
+
+    HWND Handle() const { return m_handle; }
+    // Shows the dialog and runs the thread's messages until a close message arrives; then the
+    // window is gone, so a late message from the runner is dropped rather than waited for.
+    void RunModal();
+
+    // The Stop key: sets the stop flag and shows text 85 with a full bar. The runner notices the flag
+    // at its next step.
+    void Stop();
+
+    const std::u16string& StatusText() const { return m_text; }
+    // 0 to 10000; a percentage of 99.97 or more shows a full bar.
+    int Position() const { return m_position; }
+    bool IsClosed() const { return m_closed; }
+
+    LRESULT OnMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void Unregister();
+
+    CAppUi& m_ui;
+    UI_Sync& m_bridge;
+    HWND m_handle = 0;
+    std::u16string m_text;
+    int m_position = 0;
+    bool m_closed = false;
+    bool m_shown = false;
+};

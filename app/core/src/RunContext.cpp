@@ -1,0 +1,62 @@
+#include "core/RunContext.h"
+
+#include "core/AppTexts.h"
+#include "platform/UiPort.h"
+#include "service/CBrandingGuide.h"
+#include "service/CReg_Api.h"
+#include "service/Messages.h"
+#include "service/UI_Sync.h"
+
+CRunContext::CRunContext(CServiceCalls& calls, HWND waitDialog, bool pushInitiated)
+    : m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_bridge(*UI_Sync::GetInstanceUISync()),
+      m_window(waitDialog), m_pushInitiated(pushInitiated)
+{}
+
+void CRunContext::Progress(int text, std::int32_t percent)
+{
+    if (!IsWindow(m_window))
+        return;
+    const std::u16string status = BrandingText(text);
+    SendMessage(m_window, WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(status.c_str()), percent);
+}
+
+bool CRunContext::Check(RETURNED_RES result, int errorText)
+{
+    if (result == RES_ERROR) {
+        Fail(errorText, BoxOrder::BeforeClosing);
+        return false;
+    }
+    if (result == RES_STOPPED) {
+        m_exitAfterRun.store(true);
+        m_outcome.store(RunOutcome::ServerStopped);
+        CloseWaitDialog();
+        return false;
+    }
+    if (m_bridge.IsStopped() || result == RES_SERVER_ERROR) {
+        m_outcome.store(result == RES_SERVER_ERROR ? RunOutcome::ServerError : RunOutcome::Stopped);
+        CloseWaitDialog();
+        return false;
+    }
+    return true;
+}
+
+void CRunContext::Fail(int errorText, BoxOrder order)
+{
+    m_outcome.store(RunOutcome::Error);
+    if (order == BoxOrder::AfterClosing)
+        CloseWaitDialog();
+    CUiPort::Get().MessageBox(0, BrandingText(errorText), BrandingText(kAppNameText), MB_OK);
+    if (order == BoxOrder::BeforeClosing)
+        CloseWaitDialog();
+}
+
+void CRunContext::CloseWaitDialog()
+{
+    PostMessage(m_window, WM_CLOSE_WAIT_DIALOG, 0, 0);
+}
+
+void CRunContext::EndWithoutKeys()
+{
+    m_outcome.store(RunOutcome::Error);
+    CloseWaitDialog();
+}

@@ -1,0 +1,108 @@
+#include "core/ShortRunners.h"
+
+#include "platform/Clock.h"
+#include "service/CReg_Api.h"
+
+namespace {
+
+enum Text : int {
+    kIdentifyingText = 33,
+    kOpeningSessionText = 34,
+    kConnectingText = 36,
+    kSendingSettingsText = 41,
+    kSettingsNotReceivedText = 50,
+    kServerUnreachableText = 51,
+    kOperationRefusedText = 53,
+    kSessionNotCompletedText = 54,
+    kSettingsNotSentText = 58,
+    kNotConfirmedText = 102,
+    kNotRegisteredText = 178,
+};
+
+// Gives the user interface a moment to show the wait dialog before the first step.
+void LetDialogOpen()
+{
+    CClock::Get().Sleep(10);
+}
+
+bool HasDeviceKey(CRunContext& run)
+{
+    return !run.Settings().Get(&_SETTINGS_DEF::QX_key).empty();
+}
+
+bool Identify(CRunContext& run)
+{
+    run.Progress(kIdentifyingText, 0);
+    int alreadyIdentified = 0;
+    return run.Check(run.Calls().IdentifyDevice(run.Window(), alreadyIdentified), kNotRegisteredText);
+}
+
+void RetrieveSettings(CRunContext& run)
+{
+    run.Progress(kOpeningSessionText, 50);
+    if (run.Check(run.Calls().SettingsRetrieveFlow(run.Window()), kSettingsNotReceivedText))
+        run.CloseWaitDialog();
+}
+
+} // namespace
+
+void RegisterRunner(CRunContext& run)
+{
+    run.Settings().Set(&_SETTINGS_DEF::SettingsRettrived, 0);
+    run.Settings().SaveSettings();
+    LetDialogOpen();
+
+    run.Progress(kIdentifyingText, 0);
+    const RETURNED_RES registered = run.Calls().RetrieveSmsFlow(run.Window());
+    if (!run.Check(registered, kNotRegisteredText))
+        return;
+    // The server wants no SMS: it identifies the handset directly.
+    if (registered == RES_SETTINGS_REQUIRED) {
+        if (!Identify(run))
+            return;
+        if (!HasDeviceKey(run)) {
+            run.EndWithoutKeys();
+            return;
+        }
+    }
+    RetrieveSettings(run);
+}
+
+void IdentifyRunner(CRunContext& run)
+{
+    LetDialogOpen();
+    if (!Identify(run))
+        return;
+    if (!HasDeviceKey(run)) {
+        run.Fail(kNotConfirmedText, CRunContext::BoxOrder::AfterClosing);
+        return;
+    }
+    RetrieveSettings(run);
+}
+
+void RefreshRunner(CRunContext& run)
+{
+    LetDialogOpen();
+    if (Identify(run))
+        RetrieveSettings(run);
+}
+
+void SettingsUploadRunner(CRunContext& run)
+{
+    LetDialogOpen();
+    CServiceCalls& calls = run.Calls();
+    run.Progress(kConnectingText, 20);
+    // The server may ask for a settings download first; the upload goes ahead all the same.
+    const RETURNED_RES started = calls.StartNegotiation(run.Window());
+    if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kServerUnreachableText))
+        return;
+    run.Progress(kOpeningSessionText, 40);
+    if (!run.Check(calls.CompleteNegotiation(u"StoreSettings", 0, 0, 0, 0, 0), kOperationRefusedText))
+        return;
+    run.Progress(kSendingSettingsText, 60);
+    if (!run.Check(calls.SettingsStoreFlow(), kSettingsNotSentText))
+        return;
+    if (!run.Check(calls.CompleteSession(), kSessionNotCompletedText))
+        return;
+    run.CloseWaitDialog();
+}

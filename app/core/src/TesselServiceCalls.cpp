@@ -1,0 +1,66 @@
+#include "core/ServiceCalls.h"
+
+// Each call takes the process's service object afresh: the application's shut-down releases it.
+
+HCONNECTION CTesselServiceCalls::OpenGPRSConnection()
+{
+    return TesselService::InitService()->OpenGPRSConnection();
+}
+
+void CTesselServiceCalls::CloseGPRSConnection(HCONNECTION connection)
+{
+    TesselService::InitService()->CloseGPRSConnection(connection);
+}
+
+int CTesselServiceCalls::ConnectServer()
+{
+    return TesselService::InitService()->ConnectServer();
+}
+
+void CTesselServiceCalls::DisconnectServer()
+{
+    TesselService::InitService()->DisconnectServer();
+}
+
+int CTesselServiceCalls::ProcessMessageCIR(CIR_INFO& info)
+{
+    return TesselService::InitService()->ProcessMessageCIR(info);
+}
+
+RETURNED_RES CTesselServiceCalls::RetrieveSmsFlow(HWND window)
+{
+    return TesselService::InitService()->RetrieveSmsFlow(window);
+}
+
+RETURNED_RES CTesselServiceCalls::IdentifyDevice(HWND window, int& alreadyIdentified)
+{
+    return TesselService::InitService()->IdentifyDevice(window, alreadyIdentified);
+}
+
+RETURNED_RES CTesselServiceCalls::SettingsRetrieveFlow(HWND window)
+{
+    return TesselService::InitService()->SettingsRetrieveFlow(window);
+}
+
+RETURNED_RES CTesselServiceCalls::StartNegotiation(HWND window)
+{
+    return TesselService::InitService()->StartNegotiation(window);
+}
+
+RETURNED_RES CTesselServiceCalls::CompleteNegotiation(std::u16string_view operation, int contacts,
+                                                      int messages, int calendar, int files,
+                                                      int schedulerInitiated)
+{
+    return TesselService::InitService()->CompleteNegotiation(operation, contacts, messages, calendar, files,
+                                                             schedulerInitiated);
+}
+
+RETURNED_RES CTesselServiceCalls::SettingsStoreFlow()
+{
+    return TesselService::InitService()->SettingsStoreFlow();
+}
+
+RETURNED_RES CTesselServiceCalls::CompleteSession()
+{
+    return TesselService::InitService()->CompleteSession();
+}

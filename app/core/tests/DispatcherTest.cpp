@@ -1,0 +1,352 @@
+// The dispatcher: the session bracket around each runner, the result convention, questions, the
+// request queue and the push hand-over.
+
+#include "AppFixture.h"
+#include "Eventually.h"
+#include "service/Messages.h"
+#include "service/UI_Sync.h"
+
+namespace {
+
+class DispatcherTest : public AppFixture {
+protected:
+    // A registered handset whose list shows every operation.
+    void SetUp() override
+    {
+        AppFixture::SetUp();
+        GiveKeys();
+        View().BuildOperationList();
+    }
+
+    void Request(int request, const std::uint32_t* push = nullptr)
+    {
+        View().OnOperationRequest(request, push);
+        m_ui->RunPending();
+    }
+
+    std::vector<std::string> Bracket(std::vector<std::string> inside)
+    {
+        std::vector<std::string> calls = {"OpenGPRSConnection", "ConnectServer"};
+        calls.insert(calls.end(), inside.begin(), inside.end());
+        calls.insert(calls.end(), {"DisconnectServer", "CloseGPRSConnection"});
+        return calls;
+    }
+};
+
+TEST_F(DispatcherTest, TapWithoutSelectedRowDoesNothing)
+{
+    View().SelectRow(-1);
+    Request(REQ_ROW_ACTIVATED);
+    EXPECT_TRUE(m_calls->Calls().empty());
+    EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(DispatcherTest, NoToTheQuestionOpensNoConnection)
+{
+    struct Case {
+        OperationCode operation;
+        int question;
+    };
+    for (const Case& question : {Case{OP_SYNC, 47}, Case{OP_RESTORE, 48}}) {
+        SCOPED_TRACE(question.question);
+        const int row = question.operation == OP_SYNC ? 0 : 5;
+        ASSERT_EQ(View().Rows()[row].operation, question.operation);
+        View().SelectRow(row);
+        m_boxes->Answer(IDNO);
+        Request(REQ_ROW_TAPPED);
+        EXPECT_TRUE(m_calls->Calls().empty());
+        ASSERT_FALSE(m_boxes->ShownBoxes().empty());
+        const CScriptedUiPort::Shown box = m_boxes->ShownBoxes().back();
+        EXPECT_EQ(box.text, BrandingText(question.question));
+        EXPECT_EQ(box.caption, BrandingText(31));
+        EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO));
+        EXPECT_EQ(View().LastOutcome(), RunOutcome::NotRun);
+    }
+}
+
+TEST_F(DispatcherTest, SettingsUploadRunsInsideTheBracketWithItsProgress)
+{
+    Request(REQ_STORE_SETTINGS);
+
+    EXPECT_EQ(m_calls->Calls(),
+              Bracket({"StartNegotiation", "CompleteNegotiation", "SettingsStoreFlow", "CompleteSession"}));
+    ASSERT_EQ(m_ui->progress.size(), 3u);
+    EXPECT_EQ(m_ui->progress[0].text, BrandingText(36));
+    EXPECT_EQ(m_ui->progress[0].position, 2000);
+    EXPECT_EQ(m_ui->progress[1].text, BrandingText(34));
+    EXPECT_EQ(m_ui->progress[1].position, 4000);
+    EXPECT_EQ(m_ui->progress[2].text, BrandingText(41));
+    EXPECT_EQ(m_ui->progress[2].position, 6000);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
+    EXPECT_FALSE(View().IsBusy());
+    // The list is rebuilt after the session.
+    EXPECT_EQ(m_ui->lists.size(), 2u);
+}
+
+TEST_F(DispatcherTest, UploadTakesSettingsRequiredAsSuccess)
+{
+    m_calls->Script("StartNegotiation", {RES_SETTINGS_REQUIRED});
+    Request(REQ_STORE_SETTINGS);
+    EXPECT_EQ(m_calls->CountOf("CompleteSession"), 1);
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
+}
+
+// Each step of the upload, and what each result at that step does.
+TEST_F(DispatcherTest, ResultConventionAtEveryUploadStep)
+{
+    struct Step {
+        const char* call;
+        int errorText;
+    };
+    const Step steps[] = {{"StartNegotiation", 51},
+                          {"CompleteNegotiation", 53},
+                          {"SettingsStoreFlow", 58},
+                          {"CompleteSession", 54}};
+    struct Result {
+        RETURNED_RES result;
+        RunOutcome outcome;
+        bool box;
+    };
+    const Result results[] = {
+        {RES_ERROR, RunOutcome::Error, true},
+        {RES_SERVER_ERROR, RunOutcome::ServerError, false},
+    };
+    for (const Step& step : steps) {
+        for (const Result& result : results) {
+            SCOPED_TRACE(std::string(step.call) + " " + std::to_string(result.result));
+            TearDown();
+            SetUp();
+            m_calls->Script(step.call, {result.result});
+            Request(REQ_STORE_SETTINGS);
+
+            const std::vector<std::string> calls = m_calls->Calls();
+            // Nothing after the failed step but the closing of the session.
+            const auto failed = std::find(calls.begin(), calls.end(), step.call);
+            ASSERT_NE(failed, calls.end());
+            EXPECT_EQ(std::vector<std::string>(failed + 1, calls.end()),
+                      (std::vector<std::string>{"DisconnectServer", "CloseGPRSConnection"}));
+            EXPECT_EQ(View().LastOutcome(), result.outcome);
+            EXPECT_EQ(BoxTexts(), result.box ? std::vector<std::u16string>{BrandingText(step.errorText)}
+                                             : std::vector<std::u16string>{});
+            EXPECT_FALSE(m_ui->mainWindowClosed);
+            EXPECT_EQ(m_ui->lists.size(), 2u);
+        }
+    }
+}
+
+TEST_F(DispatcherTest, StoppedResultEndsTheProgramAfterTheSessionIsClosed)
+{
+    struct Case {
+        int request;
+        const char* call;
+    };
+    const Case cases[] = {
+        {REQ_REGISTER, "RetrieveSmsFlow"},         {REQ_REGISTER, "SettingsRetrieveFlow"},
+        {REQ_IDENTIFY, "IdentifyDevice"},          {REQ_IDENTIFY, "SettingsRetrieveFlow"},
+        {REQ_REFRESH, "IdentifyDevice"},           {REQ_REFRESH, "SettingsRetrieveFlow"},
+        {REQ_STORE_SETTINGS, "StartNegotiation"},  {REQ_STORE_SETTINGS, "CompleteNegotiation"},
+        {REQ_STORE_SETTINGS, "SettingsStoreFlow"}, {REQ_STORE_SETTINGS, "CompleteSession"},
+    };
+    for (const Case& stopped : cases) {
+        SCOPED_TRACE(std::to_string(stopped.request) + " " + stopped.call);
+        TearDown();
+        SetUp();
+        m_calls->Script(stopped.call, {RES_STOPPED});
+        Request(stopped.request);
+
+        const std::vector<std::string> calls = m_calls->Calls();
+        ASSERT_GE(calls.size(), 2u);
+        EXPECT_EQ(calls[calls.size() - 2], "DisconnectServer");
+        EXPECT_EQ(calls.back(), "CloseGPRSConnection");
+        EXPECT_TRUE(m_ui->mainWindowClosed);
+        EXPECT_TRUE(View().HasShutDown());
+        EXPECT_EQ(View().LastOutcome(), RunOutcome::ServerStopped);
+        // Nothing follows a stopped identification or registration either.
+        EXPECT_TRUE(BoxTexts().empty());
+        EXPECT_EQ(m_ui->wizards, 0);
+        // The list is not rebuilt for a program that ends.
+        EXPECT_EQ(m_ui->lists.size(), 1u);
+    }
+}
+
+TEST_F(DispatcherTest, StopKeyEndsTheRunnerSilently)
+{
+    m_ui->onProgress = [](CWaitDlg& dialog) {
+        if (dialog.Position() == 2000)
+            dialog.Stop();
+    };
+    Request(REQ_STORE_SETTINGS);
+
+    EXPECT_EQ(m_calls->Calls(), Bracket({"StartNegotiation"}));
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Stopped);
+    EXPECT_TRUE(BoxTexts().empty());
+    ASSERT_EQ(m_ui->progress.size(), 2u);
+    EXPECT_EQ(m_ui->progress[1].text, BrandingText(85));
+    EXPECT_EQ(m_ui->progress[1].position, 10000);
+    EXPECT_FALSE(m_ui->mainWindowClosed);
+}
+
+TEST_F(DispatcherTest, WithoutDataConnectionNothingRuns)
+{
+    m_calls->connection = kNoConnection;
+    m_calls->Script("StartNegotiation", {});
+    Request(REQ_STORE_SETTINGS);
+
+    EXPECT_EQ(m_calls->Calls(), std::vector<std::string>{"OpenGPRSConnection"});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(69)});
+    EXPECT_FALSE(View().IsBusy());
+    EXPECT_FALSE(m_ui->mainWindowClosed);
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
+}
+
+TEST_F(DispatcherTest, FailedServerConnectionEndsTheProgram)
+{
+    m_calls->connected = 0;
+    Request(REQ_STORE_SETTINGS);
+
+    EXPECT_EQ(m_calls->Calls(),
+              (std::vector<std::string>{"OpenGPRSConnection", "ConnectServer", "CloseGPRSConnection"}));
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(68)});
+    EXPECT_TRUE(m_ui->mainWindowClosed);
+}
+
+TEST_F(DispatcherTest, RefreshWhileSettingsDialogIsOpenOnlyOpensAndClosesTheConnections)
+{
+    m_ui->settingsDialog = [this](CSynchronization&) {
+        PostMessage(View().Handle(), WM_OPERATION_REQUEST, REQ_REFRESH, 0);
+        m_ui->RunPending();
+        return false;
+    };
+    View().OnSettings();
+
+    EXPECT_EQ(m_calls->Calls(), Bracket({}));
+    EXPECT_EQ(m_ui->waitDialogs, 0);
+}
+
+TEST_F(DispatcherTest, IdentificationWithoutKeyTellsTheUserAndEndsTheProgram)
+{
+    Settings().QX_key.clear();
+    Request(REQ_IDENTIFY);
+
+    EXPECT_EQ(m_calls->Calls(), Bracket({"IdentifyDevice"}));
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(102)});
+    EXPECT_TRUE(m_ui->mainWindowClosed);
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
+}
+
+TEST_F(DispatcherTest, DataOperationsSayTheyAreNotBuilt)
+{
+    View().SelectRow(4); // Backup: no question
+    Request(REQ_ROW_ACTIVATED);
+    EXPECT_TRUE(m_calls->Calls().empty());
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_NE(BoxTexts()[0].find(u"not built yet"), std::u16string::npos);
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
+}
+
+TEST_F(DispatcherTest, TwoPushesWhileBusyOnlyTheLaterRuns)
+{
+    CIR_INFO backup;
+    backup.command = CIR_BACKUP;
+    CIR_INFO refresh;
+    refresh.command = CIR_RETRIEVE_SETTINGS;
+    m_calls->ScriptPush(1, backup);
+    m_calls->ScriptPush(1, refresh);
+    // While the first refresh runs, two pushes arrive on the user-interface thread.
+    const HWND view = View().Handle();
+    bool first = true;
+    m_calls->OnCall("IdentifyDevice", [&, view] {
+        if (!first)
+            return;
+        first = false;
+        PostMessage(view, WM_PUSH, 0, 0);
+        PostMessage(view, WM_PUSH, 0, 0);
+        EXPECT_TRUE(Eventually([&] { return m_calls->CountOf("ProcessMessageCIR") == 2; }));
+    });
+
+    Request(REQ_REFRESH);
+
+    EXPECT_EQ(m_ui->started, (std::vector<int>{REQ_REFRESH, REQ_PUSH_COMMAND}));
+    // The Backup push was replaced: no "not built" box, and the second run is the refresh.
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_EQ(m_calls->CountOf("IdentifyDevice"), 2);
+    EXPECT_EQ(m_calls->CountOf("SettingsRetrieveFlow"), 2);
+}
+
+TEST_F(DispatcherTest, KeyPushWhileIdleStartsIdentification)
+{
+    CIR_INFO key;
+    key.command = CIR_KEY;
+    m_calls->ScriptPush(0, key);
+    View().OnPush();
+    m_ui->RunPending();
+    EXPECT_EQ(m_ui->started, std::vector<int>{REQ_IDENTIFY});
+}
+
+TEST_F(DispatcherTest, PushWithoutCommandStartsNothing)
+{
+    CIR_INFO ignored;
+    ignored.command = CIR_SYNC; // a command whose signature did not hold comes back with 0
+    m_calls->ScriptPush(0, ignored);
+    View().OnPush();
+    m_ui->RunPending();
+    EXPECT_TRUE(m_ui->started.empty());
+}
+
+TEST_F(DispatcherTest, PushCommandsMapToTheirOperations)
+{
+    struct Case {
+        std::uint32_t command;
+        const char* firstFlow; // nullptr: nothing runs
+        bool notBuiltBox;
+    };
+    const Case cases[] = {
+        {CIR_SYNC, nullptr, true},
+        {CIR_BACKUP, nullptr, true},
+        {CIR_RESTORE, nullptr, true},
+        {CIR_WIPEOUT, nullptr, true},
+        {CIR_RETRIEVE_SETTINGS, "IdentifyDevice", false},
+        {CIR_DOWNLOAD, nullptr, false},
+        {CIR_NONE, nullptr, false},
+    };
+    for (const Case& push : cases) {
+        SCOPED_TRACE(push.command);
+        TearDown();
+        SetUp();
+        CIR_INFO info;
+        info.command = push.command;
+        m_calls->ScriptPush(1, info);
+        View().OnPush();
+        m_ui->RunPending();
+        EXPECT_EQ(m_ui->started, std::vector<int>{REQ_PUSH_COMMAND});
+        EXPECT_EQ(m_calls->CountOf("OpenGPRSConnection"), push.firstFlow ? 1 : 0);
+        if (push.firstFlow) {
+            EXPECT_EQ(m_calls->CountOf(push.firstFlow), 1);
+        }
+        EXPECT_EQ(BoxTexts().size(), push.notBuiltBox ? 1u : 0u);
+    }
+}
+
+TEST_F(DispatcherTest, ServerDialogIsAnsweredAndTheFlowWokenUp)
+{
+    TesselService& service = *TesselService::InitService();
+    service.m_dialog.Reset();
+    service.m_dialog.yesLabel = u"Go";
+    service.m_dialog.hasInput = 1;
+    service.m_dialog.inputType = u"text";
+    m_ui->genericDialog = [](GenericDlg& dialog) {
+        dialog.SetTyped(u"Alice");
+        dialog.PressLeft();
+    };
+    service.m_dialogAnswered->Reset();
+
+    PostMessage(View().Handle(), WM_SHOW_SERVER_DIALOG, 0, 0);
+    m_ui->RunPending();
+
+    EXPECT_TRUE(service.m_dialogAnswered->IsSet());
+    EXPECT_EQ(service.m_dialog.chosenButton, kButtonYes);
+    EXPECT_EQ(service.m_dialog.inputValue, u"alice");
+}
+
+} // namespace

@@ -1,0 +1,123 @@
+#include "FakeServiceCalls.h"
+
+#include <algorithm>
+
+void CFakeServiceCalls::Script(const std::string& call, std::vector<RETURNED_RES> results)
+{
+    std::lock_guard lock(m_mutex);
+    m_results[call].insert(m_results[call].end(), results.begin(), results.end());
+}
+
+void CFakeServiceCalls::OnCall(const std::string& call, std::function<void()> hook)
+{
+    std::lock_guard lock(m_mutex);
+    m_hooks[call] = std::move(hook);
+}
+
+void CFakeServiceCalls::ScriptPush(int result, CIR_INFO info)
+{
+    std::lock_guard lock(m_mutex);
+    m_pushes.emplace_back(result, std::move(info));
+}
+
+std::vector<std::string> CFakeServiceCalls::Calls() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_calls;
+}
+
+int CFakeServiceCalls::CountOf(const std::string& call) const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(std::count(m_calls.begin(), m_calls.end(), call));
+}
+
+RETURNED_RES CFakeServiceCalls::Call(const std::string& call)
+{
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(m_mutex);
+        m_calls.push_back(call);
+        hook = m_hooks[call];
+    }
+    // Outside the lock: a hook may wait for another thread that makes calls.
+    if (hook)
+        hook();
+    std::lock_guard lock(m_mutex);
+    std::deque<RETURNED_RES>& results = m_results[call];
+    if (results.empty())
+        return RES_OK;
+    const RETURNED_RES result = results.front();
+    results.pop_front();
+    return result;
+}
+
+HCONNECTION CFakeServiceCalls::OpenGPRSConnection()
+{
+    Call("OpenGPRSConnection");
+    return connection;
+}
+
+void CFakeServiceCalls::CloseGPRSConnection(HCONNECTION)
+{
+    Call("CloseGPRSConnection");
+}
+
+int CFakeServiceCalls::ConnectServer()
+{
+    Call("ConnectServer");
+    return connected;
+}
+
+void CFakeServiceCalls::DisconnectServer()
+{
+    Call("DisconnectServer");
+}
+
+int CFakeServiceCalls::ProcessMessageCIR(CIR_INFO& info)
+{
+    Call("ProcessMessageCIR");
+    std::lock_guard lock(m_mutex);
+    if (m_pushes.empty())
+        return 0;
+    const auto [result, pushed] = m_pushes.front();
+    m_pushes.pop_front();
+    info = pushed;
+    return result;
+}
+
+RETURNED_RES CFakeServiceCalls::RetrieveSmsFlow(HWND)
+{
+    return Call("RetrieveSmsFlow");
+}
+
+RETURNED_RES CFakeServiceCalls::IdentifyDevice(HWND, int& alreadyIdentified)
+{
+    alreadyIdentified = 0;
+    return Call("IdentifyDevice");
+}
+
+RETURNED_RES CFakeServiceCalls::SettingsRetrieveFlow(HWND)
+{
+    return Call("SettingsRetrieveFlow");
+}
+
+RETURNED_RES CFakeServiceCalls::StartNegotiation(HWND)
+{
+    return Call("StartNegotiation");
+}
+
+RETURNED_RES CFakeServiceCalls::CompleteNegotiation(std::u16string_view, int, int, int, int, int)
+{
+    return Call("CompleteNegotiation");
+}
+
+RETURNED_RES CFakeServiceCalls::SettingsStoreFlow()
+{
+    return Call("SettingsStoreFlow");
+}
+
+RETURNED_RES CFakeServiceCalls::CompleteSession()
+{
+    return Call("CompleteSession");
+}

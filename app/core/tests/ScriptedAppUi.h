@@ -1,0 +1,74 @@
+#pragma once
+// The front end as the tests of the application logic play it: the test's thread is the
+// user-interface thread, running a CPumpLoop; every dialog is answered by a script, and everything
+// shown is recorded. Modal loops have a watchdog, so a dialog that never closes fails the test.
+
+#include "core/AppUi.h"
+#include "core/CSynchronization.h"
+#include "core/CWaitDlg.h"
+#include "core/CWizard.h"
+#include "core/GenericDlg.h"
+#include "core/PumpLoop.h"
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CScriptedAppUi final : public CAppUi {
+public:
+    struct Progress {
+        std::u16string text;
+        int position;
+    };
+    struct Viewer {
+        std::u16string title;
+        std::u16string body;
+    };
+
+    // Runs every message queued so far, and those they queue, until none is left.
+    void RunPending();
+    CPumpLoop& Loop() { return m_loop; }
+
+    // Scripts; by default the generic dialog is answered with the right key, the wizard with Next
+    // and the settings dialog with Cancel.
+    std::function<void(GenericDlg&)> genericDialog = [](GenericDlg& dialog) { dialog.PressRight(); };
+    std::function<bool(CWizard&)> wizard = [](CWizard&) { return true; };
+    std::function<bool(CSynchronization&)> settingsDialog = [](CSynchronization&) { return false; };
+    // Called after each change of the wait dialog, which it may stop.
+    std::function<void(CWaitDlg&)> onProgress;
+
+    // Records.
+    std::vector<std::vector<OperationRow>> lists;
+    bool settingsEnabled = false;
+    int waitDialogs = 0;
+    std::vector<Progress> progress;
+    int wizards = 0;
+    std::vector<Viewer> viewers;
+    std::u16string about;
+    std::vector<int> started;
+    std::vector<std::pair<int, RunOutcome>> ended;
+    bool mainWindowClosed = false;
+
+    CMessagePump& Pump() override { return m_loop.Pump(); }
+    CTimerQueue& Timers() override { return m_loop.Timers(); }
+    void RunModalLoop(const std::function<bool()>& done) override;
+    void ShowMainWindow(std::u16string_view) override {}
+    void RequestStarted(int request) override { started.push_back(request); }
+    void RequestEnded(int request, RunOutcome outcome) override { ended.emplace_back(request, outcome); }
+    void ShowOperationList(std::span<const OperationRow> rows, bool enabled) override;
+    void WaitDialogOpened(CWaitDlg& dialog) override;
+    void WaitDialogChanged(const CWaitDlg& dialog) override;
+    void WaitDialogClosed() override { m_dialog = nullptr; }
+    void RunGenericDialog(GenericDlg& dialog) override;
+    bool RunWizard(CWizard& dialog) override;
+    bool RunSettingsDialog(CSynchronization& dialog) override { return settingsDialog(dialog); }
+    void ShowTextViewer(std::u16string_view title, std::u16string_view body) override;
+    void ShowAbout(std::u16string_view text) override { about = text; }
+    void SetWaitCursor(bool) override {}
+    void CloseMainWindow() override { mainWindowClosed = true; }
+
+private:
+    CPumpLoop m_loop;
+    CWaitDlg* m_dialog = nullptr;
+};
