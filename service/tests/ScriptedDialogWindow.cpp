@@ -71,8 +71,16 @@ std::vector<ProgressReport> CScriptedDialogWindow::Progress() const
     return m_progress;
 }
 
+std::vector<HandledPush> CScriptedDialogWindow::Pushes() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_pushes;
+}
+
 LRESULT CScriptedDialogWindow::OnMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_PUSH)
+        return HandlePush();
     std::lock_guard lock(m_mutex);
     m_messages.push_back(message);
     m_changed.notify_all();
@@ -98,4 +106,17 @@ LRESULT CScriptedDialogWindow::OnMessage(std::uint32_t message, WPARAM wParam, L
         record.hasStopDialog = answer.stopBox ? 1 : 0;
     m_service.m_dialogAnswered->Set();
     return 0;
+}
+
+LRESULT CScriptedDialogWindow::HandlePush()
+{
+    // Outside the lock: the test may look at the window while the handler reads the message. The
+    // message counts as arrived once it was handled, so a test that waits for it sees its effects.
+    HandledPush handled;
+    handled.result = m_service.ProcessMessageCIR(handled.info);
+    std::lock_guard lock(m_mutex);
+    m_pushes.push_back(handled);
+    m_messages.push_back(WM_PUSH);
+    m_changed.notify_all();
+    return handled.result;
 }

@@ -15,6 +15,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 class ServiceFixture : public ::testing::Test {
@@ -46,6 +47,38 @@ protected:
     {
         std::ifstream in(file, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // What the settings key holds, as the next start of the program would find it.
+    static std::optional<std::u16string> StoredText(std::u16string_view name)
+    {
+        const std::optional<RegValue> value = Stored(name);
+        if (!value || value->type != REG_SZ)
+            return std::nullopt;
+        std::u16string text;
+        for (std::size_t i = 0; i + 1 < value->data.size(); i += 2)
+            text.push_back(static_cast<char16_t>(value->data[i] | (value->data[i + 1] << 8)));
+        return text.substr(0, text.find(u'\0'));
+    }
+
+    static std::optional<std::uint32_t> StoredNumber(std::u16string_view name)
+    {
+        const std::optional<RegValue> value = Stored(name);
+        if (!value || value->type != REG_DWORD || value->data.size() != 4)
+            return std::nullopt;
+        const auto& d = value->data;
+        return static_cast<std::uint32_t>(d[0] | (d[1] << 8) | (d[2] << 16) |
+                                          (static_cast<std::uint32_t>(d[3]) << 24));
+    }
+
+    static std::optional<RegValue> Stored(std::u16string_view name)
+    {
+        CRegKey key;
+        RegValue value;
+        if (CRegistry::OpenKey(RegRoot::CurrentUser, kSettingsKey, key) != RegStatus::Ok ||
+            key.QueryValue(name, value) != RegStatus::Ok)
+            return std::nullopt;
+        return value;
     }
 
     static void WriteFile(const std::filesystem::path& file, std::string_view bytes)

@@ -36,17 +36,6 @@ protected:
     static _SETTINGS_DEF& Loaded() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
     static void Reload() { CReg_Api::GetInstanceReg()->UpdateRegistry(); }
-
-    static std::optional<std::u16string> StoredText(std::u16string_view name)
-    {
-        RegValue value;
-        if (Key().QueryValue(name, value) != RegStatus::Ok || value.type != REG_SZ)
-            return std::nullopt;
-        std::u16string text;
-        for (std::size_t i = 0; i + 1 < value.data.size(); i += 2)
-            text.push_back(static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8)));
-        return text.substr(0, text.find(u'\0'));
-    }
 };
 
 } // namespace
