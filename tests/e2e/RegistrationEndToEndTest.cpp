@@ -49,6 +49,43 @@ TEST_F(RegistrationEndToEndTest, NewHandsetRegistersBySmsAndItsKeysArriveByPush)
     EXPECT_EQ(after.GetOr("session-operation"), "Sync:Contacts;Calendar;");
 }
 
+TEST_F(RegistrationEndToEndTest, HandsetThatLostItsKeysGetsItsAccountBack)
+{
+    const AdminRecord account = RegisterByOperator();
+    // As after a new installation: the keys are gone.
+    CReg_Api& settings = *CReg_Api::GetInstanceReg();
+    settings.Set(&_SETTINGS_DEF::Ukey, u"");
+    settings.Set(&_SETTINGS_DEF::QX_key, u"");
+    settings.Set(&_SETTINGS_DEF::UserId, u"");
+    settings.SaveSettings();
+
+    m_user.Answer(IDOK);
+    std::future<RETURNED_RES> registration =
+        std::async(std::launch::async, [&] { return m_service->RetrieveSmsFlow(Window()); });
+    ASSERT_EQ(registration.wait_for(40s), std::future_status::ready) << "the registration still waits";
+    ASSERT_EQ(registration.get(), RES_OK);
+    EXPECT_EQ(StoredText(u"QX-key"), Utf8ToUtf16(account.GetOr("device-key")));
+    EXPECT_EQ(StoredText(u"Ukey"), Utf8ToUtf16(account.GetOr("ukey")));
+    EXPECT_EQ(StoredText(u"UserId"), Utf8ToUtf16(account.GetOr("user-id")));
+    const AdminReply accounts = Admin("list-accounts");
+    EXPECT_EQ(accounts.records.size(), 1u) << "no second account";
+    EXPECT_EQ(RunSession(u"Restore"), RES_OK);
+}
+
+TEST_F(RegistrationEndToEndTest, RefusedSmsMakesTheServerGiveUpOnIt)
+{
+    m_user.Answer(IDCANCEL);
+    EXPECT_EQ(m_service->RetrieveSmsFlow(Window()), RES_SETTINGS_REQUIRED);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"InitDevice", "InitDevice"})) << "no SMS";
+    const std::vector<AdminRecord> log = RequestLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(LoggedHeader(log[0], "QX-RetryNumber"), "0");
+    EXPECT_EQ(LoggedHeader(log[1], "QX-RetryNumber"), "100");
+    EXPECT_EQ(Device().GetOr("registered"), "false");
+    EXPECT_EQ(StoredNumber(u"Retry-Number"), 100u);
+    EXPECT_FALSE(CReg_Api::GetInstanceReg()->HasKeys());
+}
+
 // A handset that names its account by user id and password.
 class IdentifyEndToEndTest : public EndToEndTest {
 protected:

@@ -92,16 +92,24 @@ TEST_F(ServerDialogEndToEndTest, ContinueDialogReportsTheStopBoxAndTheCommandGoe
 TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear)
 {
     RegisterByOperator();
+    const std::string pin = "Gr\xC3\xBC\xC3\x9F" "e-4711";
+    // 261 bytes of UTF-8: both sides digest the first 259, which end inside the last "ü".
+    std::string longPhrase;
+    for (int i = 0; i < 130; ++i)
+        longPhrase += "\xC3\xBC";
+    longPhrase += "x";
     struct Case {
         const char* name;
-        const char16_t* typed;
+        std::string expected;
+        std::string typed;
         RETURNED_RES result;
         const char* verdict;
         std::size_t dialogs; // shown: the server's, then its refusal
     };
     const Case cases[] = {
-        {"right value", u"Zebra-4711", RES_OK, "accepted", 1},
-        {"wrong value", u"Zebra-4712", RES_SERVER_ERROR, "refused", 2},
+        {"right value", pin, pin, RES_OK, "accepted", 1},
+        {"wrong value", pin, "Gr\xC3\xBCsse-4711", RES_SERVER_ERROR, "refused", 2},
+        {"value longer than the digest takes", longPhrase, longPhrase, RES_OK, "accepted", 1},
     };
     std::size_t shownBefore = 0;
     for (const Case& c : cases) {
@@ -116,10 +124,10 @@ TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear
                                                           {"no-action", "Exit"},
                                                           {"input-name", "pin"},
                                                           {"input-type", "password"},
-                                                          {"expect-input", "Zebra-4711"},
+                                                          {"expect-input", c.expected},
                                                           {"refusal-message", "That PIN is wrong."}});
         ASSERT_TRUE(queued.Ok()) << queued.error;
-        m_window->Script(DialogAnswer::Yes(c.typed));
+        m_window->Script(DialogAnswer::Yes(Utf8ToUtf16(c.typed)));
 
         EXPECT_EQ(m_service->StartNegotiation(Window()), c.result);
         EXPECT_EQ(Device().GetOr("dialog-input"), c.verdict);
@@ -137,7 +145,7 @@ TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear
         shownBefore = shown.size();
     }
 
-    // The answers went out as documents, and neither value appears anywhere the server kept.
+    // The answers went out as documents, and no typed value appears anywhere the server kept.
     const std::vector<AdminRecord> log = RequestLog();
     std::size_t answers = 0;
     for (const AdminRecord& request : log) {
@@ -147,11 +155,11 @@ TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear
         EXPECT_EQ(request.GetOr("method"), "POST");
         EXPECT_NE(request.GetOr("body-size"), "0");
     }
-    EXPECT_EQ(answers, 2u);
+    EXPECT_EQ(answers, std::size(cases));
     const std::string everything = EncodeRecords(log) + m_server.Log();
-    for (const char* typed : {"Zebra-4711", "Zebra-4712"}) {
-        EXPECT_EQ(everything.find(typed), std::string::npos) << typed;
-        EXPECT_EQ(everything.find(Base64Encode(typed)), std::string::npos) << typed;
+    for (const Case& c : cases) {
+        EXPECT_EQ(everything.find(c.typed), std::string::npos) << c.name;
+        EXPECT_EQ(everything.find(Base64Encode(c.typed)), std::string::npos) << c.name;
     }
 }
 

@@ -84,7 +84,8 @@ TEST_F(SettingsEndToEndTest, StoredSettingsAreTheHandsetsTwentyOneValues)
                                       std::pair{"Video-Download-Dir", &_SETTINGS_DEF::Video_Download_Dir},
                                       std::pair{"Audio-Download-Dir", &_SETTINGS_DEF::Audio_Download_Dir},
                                       std::pair{"Other-Download-Dir", &_SETTINGS_DEF::Other_Download_Dir}}) {
-        const std::filesystem::path folder = Root() / "chosen" / name;
+        // Paths travel as UTF-8.
+        const std::filesystem::path folder = Root() / "Gew\xC3\xA4hlt" / name;
         std::filesystem::create_directories(folder);
         expected[name] = folder.string() + "/";
         settings.*field = Utf8ToUtf16(expected[name]);
