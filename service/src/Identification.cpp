@@ -59,9 +59,12 @@ RETURNED_RES TesselService::WaitForDeviceKey(HWND window)
     for (std::int32_t counter = 0; counter < kKeyWaitEnd; counter += kKeyWaitStep) {
         ReportProgress(window, kTextWaitingForServer, counter);
         const bool timedOut = keyArrived->Wait(kPushWaitRoundMs) == WaitResult::TimedOut;
-        // The push handler stores the key before it sets the event, so the record tells.
-        if (m_settingsStore->HasKeys())
+        // The push handler stores the key before it sets the event, so the record tells. Its save
+        // covers the user key only when the push came after the answer, so save here as well.
+        if (m_settingsStore->HasKeys()) {
+            m_settingsStore->SaveSettings();
             return RES_OK;
+        }
         if (!timedOut)
             break;
         if (IsStopped())

@@ -76,6 +76,20 @@ TEST_F(IdentificationTest, DeviceKeyByPushFromTheUserInterfaceThreadEndsTheWait)
               (std::vector<std::int32_t>{0, 2, 4}));
 }
 
+// A server that pushes the key while it answers: the push may arrive first, and then no later save by
+// the handler keeps the user key and user id the answer brings.
+TEST_F(IdentificationTest, KeyPushThatOvertakesTheAnswerLeavesTheUserKeySaved)
+{
+    Push("Key a b k9");
+    CIR_INFO info;
+    EXPECT_EQ(HandlePush(info), 0);
+    m_server.Queue200({{"QX-Ukey", "u9"}, {"QX-UserID", "77"}});
+    EXPECT_EQ(m_service->IdentifyDevice(Window(), m_already), RES_OK);
+    EXPECT_EQ(StoredText(u"QX-key"), u"k9");
+    EXPECT_EQ(StoredText(u"Ukey"), u"u9");
+    EXPECT_EQ(StoredText(u"UserId"), u"77");
+}
+
 TEST_F(IdentificationTest, WithoutTheKeyTheWaitEndsAfterFortySecondsWithTheUserKeySaved)
 {
     m_server.Queue200({{"QX-Ukey", "u9"}});
