@@ -105,8 +105,10 @@ protected:
 
         const AdminRecord device = Device();
         ASSERT_EQ(device.GetOr("user-id"), "alice");
+        // Saved, as the next start of the program finds them.
         EXPECT_EQ(StoredText(u"QX-key"), Utf8ToUtf16(device.GetOr("device-key")));
-        EXPECT_EQ(Settings().Ukey, Utf8ToUtf16(Account("alice").GetOr("ukey")));
+        EXPECT_EQ(StoredText(u"Ukey"), Utf8ToUtf16(Account("alice").GetOr("ukey")));
+        EXPECT_EQ(StoredText(u"UserId"), u"alice");
         if (keyByPush) {
             ASSERT_TRUE(WaitForPushes(1));
             ASSERT_EQ(m_window->Pushes().size(), 1u);
