@@ -1,0 +1,117 @@
+#include "CliOptions.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array<const char*, 15> kCommands = {
+    "register", "identify", "refresh", "store-settings", "sync",  "calendar-sync", "upload", "download",
+    "backup",   "restore",  "summary", "help",           "about", "settings",      "watch",
+};
+
+} // namespace
+
+ParseOutcome ParseCliOptions(const std::vector<std::string>& arguments, CliOptions& options,
+                             std::string& error)
+{
+    options = CliOptions();
+    std::size_t at = 0;
+    // Only as the first word: the trigger starts the program with it after a push.
+    if (!arguments.empty() && arguments[0] == "CIR") {
+        options.startedByPush = true;
+        ++at;
+    }
+    for (; at < arguments.size(); ++at) {
+        const std::string& word = arguments[at];
+        if (word == "-h" || word == "--help")
+            return ParseOutcome::Help;
+        if (word == "--yes" || word == "--no") {
+            const CCliUi::Answers answers = word == "--yes" ? CCliUi::Answers::Yes : CCliUi::Answers::No;
+            if (options.answers != CCliUi::Answers::Ask && options.answers != answers) {
+                error = "--yes and --no exclude each other";
+                return ParseOutcome::Error;
+            }
+            options.answers = answers;
+        } else if (!word.empty() && word[0] == '-' && options.command.empty()) {
+            error = "unknown option \"" + word + "\"";
+            return ParseOutcome::Error;
+        } else if (options.command.empty()) {
+            if (std::find_if(kCommands.begin(), kCommands.end(),
+                             [&](const char* command) { return word == command; }) == kCommands.end()) {
+                error = "unknown command \"" + word + "\"";
+                return ParseOutcome::Error;
+            }
+            options.command = word;
+        } else {
+            options.arguments.push_back(word);
+        }
+    }
+    const std::size_t count = options.arguments.size();
+    if (options.command == "settings") {
+        const bool show = count == 1 && options.arguments[0] == "show";
+        const bool set = count == 3 && options.arguments[0] == "set";
+        if (!show && !set) {
+            error = "use \"settings show\" or \"settings set NAME VALUE\"";
+            return ParseOutcome::Error;
+        }
+    } else if (count != 0) {
+        error = "\"" + options.command + "\" takes no arguments";
+        return ParseOutcome::Error;
+    }
+    return ParseOutcome::Run;
+}
+
+std::string UsageText()
+{
+    return "lumeno-cli: the Lumeno handset client in a terminal.\n"
+           "\n"
+           "Usage: lumeno-cli [CIR] [--yes|--no] [COMMAND]\n"
+           "\n"
+           "Without a command it shows the operations and the menu and runs what you choose; a handset\n"
+           "without keys registers first. Commands:\n"
+           "  register              register the handset (registration SMS and push), fetch its settings,\n"
+           "                        then the selection wizard\n"
+           "  identify              identify the handset and fetch its settings, then the wizard\n"
+           "  refresh               identify the handset and fetch its settings again\n"
+           "  store-settings        send the settings to the server\n"
+           "  sync, calendar-sync, upload, download, backup, restore\n"
+           "                        run that operation of the list (not built yet in this version)\n"
+           "  summary               the summary of the last operation\n"
+           "  help, about\n"
+           "  settings show         every setting, NAME = VALUE (keys and password only as set or not)\n"
+           "  settings set NAME VALUE\n"
+           "                        change one setting; store-settings sends it to the server\n"
+           "  watch                 stay up: run the start-up request, the requests of pushes and the\n"
+           "                        sync check every five minutes, until Ctrl-C or SIGTERM\n"
+           "\n"
+           "Options:\n"
+           "  CIR        (first word only) started for a push: registration waits for the push with the\n"
+           "             keys instead of asking the server first\n"
+           "  --yes      answer every question with Yes or OK, and the wizard with Next\n"
+           "  --no       answer every question with No or Cancel\n"
+           "Otherwise questions are asked on the terminal, or answered by the lines of standard input\n"
+           "(y, n, o, c; Enter for Next in the wizard). Ctrl-C stops a running operation.\n"
+           "\n"
+           "The device is the user's own, or the one under LUMENO_DEVICE_ROOT. One copy runs at a time.\n"
+           "\n"
+           "Exit status: 0 done, 1 error, 2 bad command line, 3 stopped, 4 refused by the server,\n"
+           "5 another copy is running.\n";
+}
+
+ExitStatus ExitStatusOf(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Ok:
+    case RunOutcome::NotRun:
+        return kExitDone;
+    case RunOutcome::Error:
+        return kExitError;
+    case RunOutcome::Stopped:
+    case RunOutcome::ServerStopped:
+        return kExitStopped;
+    case RunOutcome::ServerError:
+        return kExitServerError;
+    }
+    return kExitError;
+}

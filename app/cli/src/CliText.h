@@ -1,0 +1,21 @@
+#pragma once
+// Wide texts as terminal lines: UTF-8, with the handset's CR LF line ends as plain line breaks.
+
+#include "service/CBrandingGuide.h"
+#include "utils/Utf.h"
+
+#include <string>
+#include <string_view>
+
+inline std::string TerminalText(std::u16string_view text)
+{
+    std::string utf8 = Utf16ToUtf8(text);
+    std::erase(utf8, '\r');
+    return utf8;
+}
+
+// Branding text N for the terminal.
+inline std::string Text(int number)
+{
+    return TerminalText(BrandingText(number));
+}
