@@ -159,6 +159,27 @@ TEST_F(IdentifyByPushEndToEndTest, DeviceKeyByPushAsTheServerDeliversKeys)
     IdentifyAndUseTheKeys(true);
 }
 
+TEST_F(IdentifyEndToEndTest, UserIdTypedIntoTheServersDialog)
+{
+    ASSERT_TRUE(Admin("add-account", {{"user-id", "alice"}, {"password", "sesame"}}).Ok());
+    ASSERT_TRUE(Admin("queue-dialog", {{"command", "IdentifyDevice"},
+                                       {"device", kDeviceId},
+                                       {"message", "Your user id, please"},
+                                       {"input-name", "user-id"},
+                                       {"yes-label", "OK"},
+                                       {"yes-action", "InputIdentifyDevice"},
+                                       {"no-label", "Cancel"},
+                                       {"no-action", "Exit"}})
+                    .Ok());
+    Settings().Password = u"sesame";
+    m_window->Script(DialogAnswer::Yes(u"alice"));
+    IdentifyAndUseTheKeys(false);
+    const std::vector<std::string> commands = Commands();
+    ASSERT_GE(commands.size(), 2u);
+    EXPECT_EQ(commands[0], "IdentifyDevice");
+    EXPECT_EQ(commands[1], "IdentifyDevice") << "asked again with the user id";
+}
+
 TEST_F(IdentifyEndToEndTest, WrongPasswordGetsNoKeys)
 {
     ASSERT_TRUE(Admin("add-account", {{"user-id", "alice"}, {"password", "sesame"}}).Ok());
