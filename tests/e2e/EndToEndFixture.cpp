@@ -50,7 +50,7 @@ void EndToEndTest::SetUp()
              {"push-address", "127.0.0.1"},
              {"push-port", "0"}})
         Configure(key, value);
-    Configure("ca-file", "");
+    Configure("ca-file", CaFile());
 
     m_service = TesselService::InitService();
     ASSERT_NE(m_service, nullptr);

@@ -34,6 +34,8 @@ protected:
 
     // Options for the server beyond the ones every test uses.
     virtual std::vector<std::string> ServerOptions() const { return {}; }
+    // The certificate authority file the handset trusts ("ca-file"); by default the system's.
+    virtual std::string CaFile() const { return {}; }
 
     static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
     HWND Window() const { return m_window->Handle(); }
