@@ -119,7 +119,9 @@ const char* AnswerWord(int answer)
 
 CCliUi::CCliUi(Mode mode, Answers answers)
     : m_mode(mode), m_answers(answers),
-      m_terminal([this] { m_loop.Pump().Post([] {}); }, [this](int signal) { OnSignal(signal); })
+      m_terminal(
+          mode == Mode::Watch ? CTerminal::Input::Ignore : CTerminal::Input::Read,
+          [this] { m_loop.Pump().Post([] {}); }, [this](int signal) { OnSignal(signal); })
 {}
 
 void CCliUi::Print(std::u16string_view text)

@@ -56,12 +56,12 @@ int SetSetting(const std::string& name, const std::string& value, CTerminal& ter
     const std::u16string wideName = Utf8ToUtf16(name);
     const SettingDescriptor* setting = FindSetting(wideName);
     if (!setting) {
-        terminal.Print("lumeno-cli: there is no setting \"" + name +
-                       "\" (names as \"settings show\" lists them)");
+        terminal.PrintError("lumeno-cli: there is no setting \"" + name +
+                            "\" (names as \"settings show\" lists them)");
         return kExitUsage;
     }
     if (IsNeverStored(wideName)) {
-        terminal.Print("lumeno-cli: \"" + name + "\" is not kept in the settings store");
+        terminal.PrintError("lumeno-cli: \"" + name + "\" is not kept in the settings store");
         return kExitUsage;
     }
     CReg_Api& store = *CReg_Api::GetInstanceReg();
@@ -69,7 +69,7 @@ int SetSetting(const std::string& name, const std::string& value, CTerminal& ter
         std::int32_t number = 0;
         const auto [end, status] = std::from_chars(value.data(), value.data() + value.size(), number);
         if (status != std::errc() || end != value.data() + value.size()) {
-            terminal.Print("lumeno-cli: \"" + name + "\" takes a whole number, not \"" + value + "\"");
+            terminal.PrintError("lumeno-cli: \"" + name + "\" takes a whole number, not \"" + value + "\"");
             return kExitUsage;
         }
         store.Set(setting->integer, number);

@@ -39,9 +39,9 @@ private:
 
 } // namespace
 
-CTerminal::CTerminal(std::function<void()> onInput, std::function<void(int)> onSignal)
-    : m_interactive(isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)), m_onInput(std::move(onInput)),
-      m_onSignal(std::move(onSignal))
+CTerminal::CTerminal(Input input, std::function<void()> onInput, std::function<void(int)> onSignal)
+    : m_interactive(input == Input::Read && isatty(STDIN_FILENO) && isatty(STDOUT_FILENO)),
+      m_onInput(std::move(onInput)), m_onSignal(std::move(onSignal)), m_ended(input == Input::Ignore)
 {
     sigset_t signals;
     sigemptyset(&signals);
@@ -67,7 +67,7 @@ CTerminal::~CTerminal()
 void CTerminal::Read()
 {
     std::string partial;
-    bool inputOpen = true;
+    bool inputOpen = !AtEndOfInput();
     for (;;) {
         pollfd fds[3] = {
             {m_stopFd, POLLIN, 0}, {m_signalFd, POLLIN, 0}, {inputOpen ? STDIN_FILENO : -1, POLLIN, 0}};
@@ -140,6 +140,17 @@ void CTerminal::Print(std::string_view text)
         WriteLocked("\r\x1b[K");
     WriteLocked(text);
     WriteLocked("\n");
+    RedrawStatusLocked();
+}
+
+void CTerminal::PrintError(std::string_view text)
+{
+    std::lock_guard lock(m_outputMutex);
+    if (m_interactive && !m_status.empty())
+        WriteLocked("\r\x1b[K");
+    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
     RedrawStatusLocked();
 }
 

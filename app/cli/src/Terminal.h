@@ -19,10 +19,13 @@
 class CTerminal {
 public:
     enum class Echo : std::uint8_t { On, Off };
+    // Ignore: standard input is never read (a program left running in the background must not be
+    // stopped for reading its terminal); every prompt finds the end of input.
+    enum class Input : std::uint8_t { Read, Ignore };
 
     // `onInput` runs on the reader thread whenever a line arrives or input ends; `onSignal` when
     // SIGTERM arrives, or SIGINT while no prompt waits (Ctrl-C at a prompt only cancels it).
-    CTerminal(std::function<void()> onInput, std::function<void(int)> onSignal);
+    CTerminal(Input input, std::function<void()> onInput, std::function<void(int)> onSignal);
     ~CTerminal();
     CTerminal(const CTerminal&) = delete;
     CTerminal& operator=(const CTerminal&) = delete;
@@ -31,6 +34,8 @@ public:
 
     // Prints whole lines (a final line break is added), keeping the status line below them.
     void Print(std::string_view text);
+    // The same on standard error, for what went wrong.
+    void PrintError(std::string_view text);
     // Shows `line` as the status line: redrawn in place on a terminal; elsewhere printed as a line of
     // its own, only when `key` (what the line says apart from the moving numbers) changed.
     void SetStatus(const std::string& line, const std::string& key);

@@ -80,7 +80,7 @@ int Run(const CliOptions& options, CCliUi& ui)
     watcher.emplace(app.Frame().Handle());
     std::string error;
     if (!watcher->Start(error))
-        ui.Terminal().Print("lumeno-cli: pushes cannot be received: " + error);
+        ui.Terminal().PrintError("lumeno-cli: pushes cannot be received: " + error);
     if (const auto request = kRequestCommands.find(command); request != kRequestCommands.end()) {
         ui.RunRequest(view, request->second);
         return ExitStatusOf(ui.LastOutcome());

@@ -176,6 +176,28 @@ TEST_F(CliServerTest, ExitStatusTellsHowTheRequestEnded)
     EXPECT_EQ(Cli({"store-settings"}).first, 1);
 }
 
+TEST_F(CliServerTest, ServerDialogTakesAPasswordWithoutShowingIt)
+{
+    Register();
+    ASSERT_TRUE(Admin("queue-dialog", {{"command", "StoreSettings"},
+                                       {"title", "Confirm"},
+                                       {"message", "Your account password, please"},
+                                       {"yes-label", "Send"},
+                                       {"yes-action", "SendInput"},
+                                       {"no-label", "Skip"},
+                                       {"input-name", "password"},
+                                       {"input-type", "password"},
+                                       {"expect-input", "Se3cret Word"}})
+                    .Ok());
+    // An empty value is refused first (text 101), then the password, then the left key.
+    const auto [status, output] = Cli({"store-settings"}, "\n1\nSe3cret Word\n1\n");
+    EXPECT_EQ(status, 0) << output;
+    EXPECT_NE(output.find("Your account password, please"), std::string::npos) << output;
+    EXPECT_NE(output.find("Please enter a value."), std::string::npos) << output;
+    EXPECT_NE(output.find("************"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Se3cret"), std::string::npos) << output;
+}
+
 TEST_F(CliServerTest, StartedByPushWaitsForTheKeysWithoutAskingTheServer)
 {
     CCliProcess cli;
