@@ -219,6 +219,18 @@ TEST_F(CliServerTest, StartedByPushWaitsForTheKeysWithoutAskingTheServer)
     EXPECT_EQ(Setting("QX-key"), "(set)");
 }
 
+TEST_F(CliServerTest, CtrlCStopsTheRunningOperation)
+{
+    // Started by a push, registration waits for the keys; Ctrl-C is the wait dialog's Stop.
+    CCliProcess cli;
+    ASSERT_TRUE(cli.Start({"CIR", "register"}, Environment(), ""));
+    ASSERT_TRUE(cli.WaitForOutput("Waiting for the server's confirmation", 20s)) << cli.Output();
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Wait(20s), 3) << cli.Output();
+    EXPECT_NE(cli.Output().find("Stopping..."), std::string::npos) << cli.Output();
+    EXPECT_EQ(Setting("QX-key"), "(not set)");
+}
+
 TEST_F(CliServerTest, WatchRunsWhatAPushAsksAndKeepsASecondCopyOut)
 {
     Register();
