@@ -4,10 +4,12 @@
 #include "platform/DevicePaths.h"
 #include "platform/UiPort.h"
 #include "service/Messages.h"
+#include "service/UI_Sync.h"
 
 #include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <future>
 #include <iostream>
 
 namespace {
@@ -15,6 +17,7 @@ namespace {
 // The registration waits twice this in half-second rounds: long enough for a loaded machine, short
 // enough that a push that never comes fails the test well within its time-out.
 constexpr char kIdentificationTimeoutMs[] = "15000";
+constexpr std::chrono::seconds kFlowWatchdog{40};
 
 } // namespace
 
@@ -38,17 +41,17 @@ void EndToEndTest::SetUp()
 {
     ServiceFixture::SetUp();
     // The handset as its maker configured it; the push port is the system's choice until bound.
-    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-             {"manufacturer", "Maker"},
-             {"oem-info", "Maker Phone"},
-             {"platform-type", "PocketPC"},
-             {"os-version", "5.1.1700"},
-             {"imei", kImei},
-             {"subscriber", "262011234567890"},
-             {"machine-id", "0123456789abcdef0123456789abcdef"},
-             {"smsc", "+491710760000"},
-             {"push-address", "127.0.0.1"},
-             {"push-port", "0"}})
+    for (const auto& [key, value] :
+         std::vector<std::pair<std::string, std::string>>{{"manufacturer", "Maker"},
+                                                          {"oem-info", "Maker Phone"},
+                                                          {"platform-type", "PocketPC"},
+                                                          {"os-version", "5.1.1700"},
+                                                          {"imei", kImei},
+                                                          {"subscriber", "262011234567890"},
+                                                          {"machine-id", "0123456789abcdef0123456789abcdef"},
+                                                          {"smsc", "+491710760000"},
+                                                          {"push-address", "127.0.0.1"},
+                                                          {"push-port", "0"}})
         Configure(key, value);
     Configure("ca-file", CaFile());
 
@@ -99,7 +102,8 @@ void EndToEndTest::Configure(const std::string& key, const std::string& value)
     std::string variable = "LUMENO_";
     for (const char c : key)
         variable += c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    m_overrides.push_back(std::make_unique<ScopedEnv>(variable.c_str(), std::nullopt));
+    if (!m_overrides.contains(variable))
+        m_overrides.emplace(variable, std::make_unique<ScopedEnv>(variable.c_str(), std::nullopt));
     ASSERT_TRUE(CDeviceConfig::Set(key, value)) << key;
 }
 
@@ -150,7 +154,8 @@ std::vector<std::string> EndToEndTest::Commands() const
 {
     std::vector<std::string> commands;
     for (const AdminRecord& request : RequestLog())
-        commands.push_back(request.GetOr("path") == "/sms-gateway" ? "sms" : LoggedHeader(request, "QX-Command"));
+        commands.push_back(request.GetOr("path") == "/sms-gateway" ? "sms"
+                                                                   : LoggedHeader(request, "QX-Command"));
     return commands;
 }
 
@@ -183,6 +188,17 @@ RETURNED_RES EndToEndTest::RunSession(std::u16string_view operation)
     if (result != RES_OK)
         return result;
     return m_service->CompleteSession();
+}
+
+std::optional<RETURNED_RES> EndToEndTest::RunOnWorker(const std::function<RETURNED_RES()>& flow)
+{
+    std::future<RETURNED_RES> result = std::async(std::launch::async, flow);
+    if (result.wait_for(kFlowWatchdog) == std::future_status::ready)
+        return result.get();
+    ADD_FAILURE() << "the flow still runs after " << kFlowWatchdog.count() << " s; stopping it";
+    UI_Sync::GetInstanceUISync()->SetStop(true);
+    result.wait();
+    return std::nullopt;
 }
 
 bool EndToEndTest::WaitForPushes(int count) const

@@ -15,8 +15,10 @@
 #include "platform/ScriptedUiPort.h"
 #include "service/Results.h"
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,10 @@ protected:
     // ask for first), the operation named with contacts and calendar, the end of the session. The
     // first result other than RES_OK.
     RETURNED_RES RunSession(std::u16string_view operation);
+    // Runs `flow` on a worker thread, as the application does, while this thread stays free. Past the
+    // watchdog (40 s) the user presses Stop, which ends any wait of a flow within half a second, and the
+    // test fails; the result is then nothing.
+    std::optional<RETURNED_RES> RunOnWorker(const std::function<RETURNED_RES()>& flow);
     // Waits (up to 20 s) until the window has handled `count` pushes.
     bool WaitForPushes(int count) const;
 
@@ -74,5 +80,5 @@ private:
     void Configure(const std::string& key, const std::string& value);
     void PrintLogs() const;
 
-    std::vector<std::unique_ptr<ScopedEnv>> m_overrides;
+    std::map<std::string, std::unique_ptr<ScopedEnv>> m_overrides; // by variable, each once
 };

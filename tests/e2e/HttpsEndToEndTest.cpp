@@ -5,11 +5,7 @@
 
 #include "TestTlsServer.h"
 
-#include <future>
-
 namespace {
-
-using namespace std::chrono_literals;
 
 class HttpsEndToEndTest : public EndToEndTest {
 protected:
@@ -33,14 +29,12 @@ TEST_F(HttpsEndToEndTest, RegistrationAndSessionOverHttps)
 {
     ASSERT_TRUE(m_server.ServerUrl().starts_with("https://"));
     m_user.Answer(IDOK);
-    std::future<RETURNED_RES> registration =
-        std::async(std::launch::async, [&] { return m_service->RetrieveSmsFlow(Window()); });
-    ASSERT_EQ(registration.wait_for(40s), std::future_status::ready) << "the registration still waits";
-    ASSERT_EQ(registration.get(), RES_OK);
+    ASSERT_EQ(RunOnWorker([&] { return m_service->RetrieveSmsFlow(Window()); }), RES_OK);
     EXPECT_EQ(Commands(), (std::vector<std::string>{"InitDevice", "sms"}));
     EXPECT_EQ(StoredText(u"QX-key"), Utf8ToUtf16(Device().GetOr("device-key")));
     EXPECT_EQ(RunSession(u"Sync"), RES_OK);
-    EXPECT_EQ(Settings().URL, Utf8ToUtf16(m_server.ServerUrl())) << "the settings download kept the https URL";
+    EXPECT_EQ(Settings().URL, Utf8ToUtf16(m_server.ServerUrl()))
+        << "the settings download kept the https URL";
 }
 
 } // namespace

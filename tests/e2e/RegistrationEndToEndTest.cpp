@@ -7,21 +7,14 @@
 #include "service/Messages.h"
 #include "service/PushMessage.h"
 
-#include <future>
-
 namespace {
-
-using namespace std::chrono_literals;
 
 class RegistrationEndToEndTest : public EndToEndTest {};
 
 TEST_F(RegistrationEndToEndTest, NewHandsetRegistersBySmsAndItsKeysArriveByPush)
 {
     m_user.Answer(IDOK); // the user agrees to the registration SMS
-    std::future<RETURNED_RES> registration =
-        std::async(std::launch::async, [&] { return m_service->RetrieveSmsFlow(Window()); });
-    ASSERT_EQ(registration.wait_for(40s), std::future_status::ready) << "the registration still waits";
-    ASSERT_EQ(registration.get(), RES_OK);
+    ASSERT_EQ(RunOnWorker([&] { return m_service->RetrieveSmsFlow(Window()); }), RES_OK);
 
     // The server made an account for the handset and pushed its keys; the handset saved them.
     const AdminRecord device = Device();
@@ -60,10 +53,7 @@ TEST_F(RegistrationEndToEndTest, HandsetThatLostItsKeysGetsItsAccountBack)
     settings.SaveSettings();
 
     m_user.Answer(IDOK);
-    std::future<RETURNED_RES> registration =
-        std::async(std::launch::async, [&] { return m_service->RetrieveSmsFlow(Window()); });
-    ASSERT_EQ(registration.wait_for(40s), std::future_status::ready) << "the registration still waits";
-    ASSERT_EQ(registration.get(), RES_OK);
+    ASSERT_EQ(RunOnWorker([&] { return m_service->RetrieveSmsFlow(Window()); }), RES_OK);
     EXPECT_EQ(StoredText(u"QX-key"), Utf8ToUtf16(account.GetOr("device-key")));
     EXPECT_EQ(StoredText(u"Ukey"), Utf8ToUtf16(account.GetOr("ukey")));
     EXPECT_EQ(StoredText(u"UserId"), Utf8ToUtf16(account.GetOr("user-id")));
@@ -138,11 +128,10 @@ TEST_F(IdentifyEndToEndTest, DeviceKeyInTheAnswer)
 
 TEST_F(IdentifyEndToEndTest, DeviceKeyByPushAsTheOperatorSetForTheHandset)
 {
-    ASSERT_TRUE(Admin("add-account", {{"user-id", "alice"},
-                                      {"password", "sesame"},
-                                      {"device", kDeviceId},
-                                      {"key-delivery", "push"}})
-                    .Ok());
+    ASSERT_TRUE(
+        Admin("add-account",
+              {{"user-id", "alice"}, {"password", "sesame"}, {"device", kDeviceId}, {"key-delivery", "push"}})
+            .Ok());
     NameTheAccount();
     IdentifyAndUseTheKeys(true);
 }

@@ -39,9 +39,11 @@ TEST_F(ServerDialogEndToEndTest, WrongDeviceKeyEndsTheNegotiationWithTheServersM
 TEST_F(ServerDialogEndToEndTest, InjectedErrorIsShownInTheOperatorsWords)
 {
     RegisterByOperator();
-    const std::string text = "Konto gesperrt \xE2\x80\x93 bitte r\xC3\xBC" "ckrufen: \xE2\x98\x8E 0800";
-    ASSERT_TRUE(Admin("inject", {{"command", "CompleteNegotiation"}, {"error-code", "77"}, {"error-message", text}})
-                    .Ok());
+    const std::string text = "Konto gesperrt \xE2\x80\x93 bitte r\xC3\xBC"
+                             "ckrufen: \xE2\x98\x8E 0800";
+    ASSERT_TRUE(
+        Admin("inject", {{"command", "CompleteNegotiation"}, {"error-code", "77"}, {"error-message", text}})
+            .Ok());
     ASSERT_EQ(m_service->StartNegotiation(Window()), RES_OK);
     EXPECT_EQ(m_service->CompleteNegotiation(u"Sync", 1, 1, 1, 1, 0), RES_SERVER_ERROR);
     ASSERT_EQ(m_window->Shown().size(), 1u);
@@ -92,7 +94,8 @@ TEST_F(ServerDialogEndToEndTest, ContinueDialogReportsTheStopBoxAndTheCommandGoe
 TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear)
 {
     RegisterByOperator();
-    const std::string pin = "Gr\xC3\xBC\xC3\x9F" "e-4711";
+    const std::string pin = "Gr\xC3\xBC\xC3\x9F"
+                            "e-4711";
     // 261 bytes of UTF-8: both sides digest the first 259, which end inside the last "ü".
     std::string longPhrase;
     for (int i = 0; i < 130; ++i)
@@ -115,17 +118,17 @@ TEST_F(ServerDialogEndToEndTest, InputIsCheckedByItsDigestAndNeverTravelsInClear
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const AdminReply queued = Admin("queue-dialog", {{"command", "StartNegotiation"},
-                                                          {"device", kDeviceId},
-                                                          {"title", "PIN"},
-                                                          {"message", "Enter the PIN of your account"},
-                                                          {"yes-label", "OK"},
-                                                          {"yes-action", "SendInput"},
-                                                          {"no-label", "Cancel"},
-                                                          {"no-action", "Exit"},
-                                                          {"input-name", "pin"},
-                                                          {"input-type", "password"},
-                                                          {"expect-input", c.expected},
-                                                          {"refusal-message", "That PIN is wrong."}});
+                                                         {"device", kDeviceId},
+                                                         {"title", "PIN"},
+                                                         {"message", "Enter the PIN of your account"},
+                                                         {"yes-label", "OK"},
+                                                         {"yes-action", "SendInput"},
+                                                         {"no-label", "Cancel"},
+                                                         {"no-action", "Exit"},
+                                                         {"input-name", "pin"},
+                                                         {"input-type", "password"},
+                                                         {"expect-input", c.expected},
+                                                         {"refusal-message", "That PIN is wrong."}});
         ASSERT_TRUE(queued.Ok()) << queued.error;
         m_window->Script(DialogAnswer::Yes(Utf8ToUtf16(c.typed)));
 

@@ -53,7 +53,8 @@ TEST_F(SessionEndToEndTest, ErrorReportOfTheSessionReachesTheServer)
     EXPECT_EQ(m_service->CompleteSession(), RES_OK);
     const AdminRecord device = Device();
     EXPECT_EQ(device.GetOr("session-error-level"), "3");
-    EXPECT_EQ(device.GetOr("session-error-message"), "Kontakte: 2 nicht gespeichert \xE2\x80\x93 Speicher voll");
+    EXPECT_EQ(device.GetOr("session-error-message"),
+              "Kontakte: 2 nicht gespeichert \xE2\x80\x93 Speicher voll");
 
     // The next session starts without the report.
     EXPECT_EQ(RunSession(u"Sync"), RES_OK);
