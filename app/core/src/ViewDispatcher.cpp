@@ -1,0 +1,258 @@
+// The view's dispatcher: a request from the list, a push, the sync check or the view itself becomes a
+// runner inside the session bracket (log, data connection, server connection, wait dialog), followed
+// by the registration follow-ups, the closing of the session and the rebuilt list or the program's end.
+
+#include "core/CTesselView.h"
+
+#include "core/AppTexts.h"
+#include "core/CWaitDlg.h"
+#include "core/CWizard.h"
+#include "core/ShortRunners.h"
+#include "platform/UiPort.h"
+#include "service/CBrandingGuide.h"
+#include "service/CLog_File.h"
+#include "service/CReg_Api.h"
+#include "service/Messages.h"
+#include "service/UI_Sync.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+enum Text : int {
+    kSyncQuestionText = 47,
+    kRestoreQuestionText = 48,
+    kConnectionFailedText = 68,
+    kNoDataConnectionText = 69,
+    kSetupCancelledText = 187,
+    kSyncNowText = 188,
+};
+
+} // namespace
+
+void CTesselView::OnOperationRequest(int request, const std::uint32_t* pushCommand)
+{
+    if (m_shutDown)
+        return;
+    // Only a message that was already queued can come while an operation runs (its wait dialog
+    // runs the thread's messages): it waits its turn instead of disturbing the running one.
+    if (m_busy) {
+        m_queuedRequest = request;
+        return;
+    }
+    m_exitAfterRun = false;
+    m_pushInitiated = false;
+    m_lastOutcome = RunOutcome::NotRun;
+    m_ui.RequestStarted(request);
+    Dispatch(request, pushCommand);
+    m_ui.RequestEnded(request, m_lastOutcome);
+}
+
+void CTesselView::Dispatch(int request, const std::uint32_t* pushCommand)
+{
+    if (request == REQ_REFRESH && m_settingsDialogOpen) {
+        // The settings dialog is open: its values must not be overwritten under it.
+        RunSession(request, nullptr);
+        return;
+    }
+    if (request == REQ_PUSH_COMMAND) {
+        m_pushInitiated = true;
+        const std::uint32_t command = pushCommand ? *pushCommand : ~0u;
+        if (command == CIR_WIPEOUT) {
+            ShowNotBuilt(u"Deleting all data on the phone (Wipeout)");
+            return;
+        }
+        if (command == CIR_RETRIEVE_SETTINGS && m_settingsDialogOpen) {
+            RunSession(request, nullptr);
+            return;
+        }
+    }
+    if (request == REQ_ROW_TAPPED || request == REQ_ROW_ACTIVATED) {
+        if (m_selectedRow < 0)
+            return;
+        if (!AskFirst(m_rows[static_cast<std::size_t>(m_selectedRow)].operation))
+            return;
+    }
+    if (const RunnerProc runner = RunnerForRequest(request, pushCommand))
+        RunSession(request, runner);
+}
+
+bool CTesselView::AskFirst(OperationCode operation)
+{
+    int question = 0;
+    if (operation == OP_SYNC)
+        question = kSyncQuestionText;
+    else if (operation == OP_RESTORE)
+        question = kRestoreQuestionText;
+    if (question == 0)
+        return true;
+    return CUiPort::Get().MessageBox(m_handle, BrandingText(question), BrandingText(kQuestionCaptionText),
+                                     MB_YESNO) == IDYES;
+}
+
+// Null when the request starts nothing (an unknown code or push command, or an operation that is
+// not built yet, which has said so).
+RunnerProc CTesselView::RunnerForRequest(int request, const std::uint32_t* pushCommand)
+{
+    switch (request) {
+    case REQ_ROW_TAPPED:
+    case REQ_ROW_ACTIVATED:
+        return RunnerForOperation(m_rows[static_cast<std::size_t>(m_selectedRow)].operation);
+    case REQ_STORE_SETTINGS:
+        return SettingsUploadRunner;
+    case REQ_REFRESH:
+        return RefreshRunner;
+    case REQ_PUSH_COMMAND:
+        switch (pushCommand ? *pushCommand : ~0u) {
+        case CIR_SYNC:
+            return RunnerForOperation(OP_SYNC);
+        case CIR_BACKUP:
+            return RunnerForOperation(OP_BACKUP);
+        case CIR_RESTORE:
+            return RunnerForOperation(OP_RESTORE);
+        case CIR_RETRIEVE_SETTINGS:
+            return RefreshRunner;
+        default:
+            return nullptr;
+        }
+    case REQ_SCHEDULED_SYNC:
+        return RunnerForOperation(OP_SYNC);
+    case REQ_IDENTIFY:
+        return IdentifyRunner;
+    case REQ_REGISTER:
+        return RegisterRunner;
+    default:
+        return nullptr;
+    }
+}
+
+// The data operations come with the issues that build their flows; until then each says so.
+RunnerProc CTesselView::RunnerForOperation(OperationCode operation)
+{
+    ShowNotBuilt(BrandingText(OperationTable()[static_cast<std::size_t>(operation)].titleText));
+    return nullptr;
+}
+
+void CTesselView::ShowNotBuilt(std::u16string_view what)
+{
+    m_lastOutcome = RunOutcome::Error;
+    CUiPort::Get().MessageBox(m_handle,
+                              std::u16string(what) + u" is not built yet in this version of Lumeno.",
+                              BrandingText(kAppNameText), MB_OK);
+}
+
+void CTesselView::RunSession(int request, RunnerProc runner)
+{
+    m_busy = true;
+    CLog_File::InitFile();
+    const HCONNECTION connection = m_calls.OpenGPRSConnection();
+    if (connection == kNoConnection) {
+        m_lastOutcome = RunOutcome::Error;
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kNoDataConnectionText), BrandingText(kAppNameText),
+                                  MB_OK);
+        CLog_File::CloseFile();
+        BecomeIdle();
+        return;
+    }
+    if (m_calls.ConnectServer() == 0) {
+        m_lastOutcome = RunOutcome::Error;
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kConnectionFailedText), BrandingText(kAppNameText),
+                                  MB_OK);
+        m_calls.CloseGPRSConnection(connection);
+        CLog_File::CloseFile();
+        ShutDown();
+        return;
+    }
+    m_service->SummaryEmptyAll();
+    UI_Sync::GetInstanceUISync()->SetStop(false);
+
+    m_lastOutcome = RunOutcome::Ok;
+    if (runner) {
+        m_lastOutcome = RunWithWaitDialog(runner);
+        if (request == REQ_REGISTER || request == REQ_IDENTIFY)
+            RegistrationFollowUps(request);
+    }
+
+    m_calls.DisconnectServer();
+    m_calls.CloseGPRSConnection(connection);
+    CLog_File::CloseFile();
+    if (m_exitAfterRun) {
+        ShutDown();
+        return;
+    }
+    BuildOperationList();
+    BecomeIdle();
+}
+
+RunOutcome CTesselView::RunWithWaitDialog(RunnerProc runner)
+{
+    CWaitDlg dialog(m_ui);
+    CRunContext context(m_calls, dialog.Handle(), m_pushInitiated);
+    std::atomic<bool> finished{false};
+    CMessagePump& pump = m_ui.Pump();
+    std::thread worker([&] {
+        runner(context);
+        finished.store(true);
+        pump.Post([] {});
+    });
+    dialog.RunModal();
+    // The runner may still be ending, for example showing a message after it closed the dialog;
+    // the thread's messages keep running meanwhile, as message boxes of other front ends need them.
+    m_ui.RunModalLoop([&] { return finished.load(); });
+    worker.join();
+    if (context.ExitAfterRun())
+        m_exitAfterRun = true;
+    return context.Outcome();
+}
+
+// After registration or identification: the wizard, the upload of what it changed, and the offer to
+// synchronise at once. Without keys and settings the program cannot work and ends. When the service
+// already ended the operation (RES_STOPPED) the program ends without them: a wizard and a sync offer
+// would only be cut short by the shut-down.
+void CTesselView::RegistrationFollowUps(int request)
+{
+    if (m_exitAfterRun)
+        return;
+    if (request == REQ_REGISTER) {
+        m_settingsStore->Set(&_SETTINGS_DEF::Retry_Number, 0);
+        m_settingsStore->SaveSettings();
+    }
+    if (!m_settingsStore->HasKeys() || m_settingsStore->Get(&_SETTINGS_DEF::SettingsRettrived) == 0) {
+        m_exitAfterRun = true;
+        if (m_lastOutcome == RunOutcome::Ok)
+            m_lastOutcome = RunOutcome::Error;
+        return;
+    }
+    CWizard wizard(*m_settings);
+    if (!m_ui.RunWizard(wizard)) {
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kSetupCancelledText), BrandingText(kAppNameText),
+                                  MB_OK);
+        return;
+    }
+    if (wizard.Apply(*m_settings)) {
+        m_settingsStore->SaveSettings();
+        const RunOutcome uploaded = RunWithWaitDialog(SettingsUploadRunner);
+        if (uploaded != RunOutcome::Ok)
+            m_lastOutcome = uploaded;
+    }
+    if (CUiPort::Get().MessageBox(m_handle, BrandingText(kSyncNowText), BrandingText(kAppNameText),
+                                  MB_OKCANCEL) == IDCANCEL)
+        return;
+    if (const RunnerProc sync = RunnerForOperation(OP_SYNC)) {
+        const RunOutcome synced = RunWithWaitDialog(sync);
+        if (synced != RunOutcome::Ok)
+            m_lastOutcome = synced;
+    }
+}
+
+void CTesselView::BecomeIdle()
+{
+    m_busy = false;
+    if (m_queuedRequest == -1)
+        return;
+    const int request = m_queuedRequest;
+    m_queuedRequest = -1;
+    PostMessage(m_handle, WM_OPERATION_REQUEST, static_cast<WPARAM>(request),
+                reinterpret_cast<LPARAM>(&m_queuedPush.command));
+}
