@@ -1,22 +1,9 @@
 #include "ItemFile.h"
 
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 namespace {
-
-bool EqualsIgnoringCase(std::u16string_view line, std::u16string_view word)
-{
-    if (line.size() != word.size())
-        return false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        char16_t c = line[i];
-        if (c >= u'a' && c <= u'z')
-            c = static_cast<char16_t>(c - u'a' + u'A');
-        if (c != word[i])
-            return false;
-    }
-    return true;
-}
 
 std::u16string_view Trimmed(std::u16string_view line)
 {
@@ -56,13 +43,13 @@ std::vector<std::u16string> SplitItemTexts(std::u16string_view text)
             line.remove_suffix(1);
         const std::u16string_view word = Trimmed(line);
         if (endLine.empty()) {
-            if (EqualsIgnoringCase(word, u"BEGIN:VCARD")) {
+            if (EqualsFolded(word, u"BEGIN:VCARD")) {
                 endLine = u"END:VCARD";
                 wrap = false;
-            } else if (EqualsIgnoringCase(word, u"BEGIN:VEVENT")) {
+            } else if (EqualsFolded(word, u"BEGIN:VEVENT")) {
                 endLine = u"END:VEVENT";
                 wrap = true;
-            } else if (EqualsIgnoringCase(word, u"BEGIN:VTODO")) {
+            } else if (EqualsFolded(word, u"BEGIN:VTODO")) {
                 endLine = u"END:VTODO";
                 wrap = true;
             } else {
@@ -72,7 +59,7 @@ std::vector<std::u16string> SplitItemTexts(std::u16string_view text)
         }
         current.append(line);
         current.append(u"\r\n");
-        if (EqualsIgnoringCase(word, endLine)) {
+        if (EqualsFolded(word, endLine)) {
             if (wrap)
                 current.append(u"END:VCALENDAR\r\n");
             items.push_back(std::move(current));

@@ -2,6 +2,8 @@
 
 #include "HttpClientCurl.h"
 
+#include "utils/AsciiFold.h"
+
 #include <charconv>
 #include <mutex>
 
@@ -9,19 +11,6 @@ namespace {
 
 std::mutex s_factoryMutex;
 CHttpClient::Factory s_factory;
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string_view text)
-{
-    std::string lower(text);
-    for (char& c : lower)
-        c = AsciiLower(c);
-    return lower;
-}
 
 bool HasBlankOrControl(std::string_view text)
 {
@@ -57,7 +46,7 @@ bool SplitHttpUrl(std::string_view url, HttpUrl& parts)
     const std::size_t schemeEnd = url.find("://");
     if (schemeEnd == std::string_view::npos)
         return false;
-    const std::string scheme = LowerAscii(url.substr(0, schemeEnd));
+    const std::string scheme = FoldAscii(url.substr(0, schemeEnd));
     if (scheme != "http" && scheme != "https")
         return false;
 

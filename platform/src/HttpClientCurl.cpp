@@ -1,5 +1,7 @@
 #include "HttpClientCurl.h"
 
+#include "utils/AsciiFold.h"
+
 #include <curl/curl.h>
 
 #include <array>
@@ -24,23 +26,6 @@ std::string_view TrimBlanks(std::string_view text)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
         text.remove_suffix(1);
     return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 bool IsSafePath(std::string_view path)
@@ -188,7 +173,7 @@ private:
                 return false;
             }
             const std::size_t colon = line.find(':');
-            if (colon != std::string::npos && EqualsIgnoringCase(TrimBlanks(line.substr(0, colon)), "Content-Type"))
+            if (colon != std::string::npos && EqualsFolded(TrimBlanks(line.substr(0, colon)), "Content-Type"))
                 hasContentType = true;
         }
         bool ok = list.Append("Accept:") && list.Append("Expect:");

@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include "platform/DevicePaths.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <spawn.h>
@@ -57,20 +58,6 @@ std::vector<std::string> SplitAtBlanks(std::u16string_view text)
     return words;
 }
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z')
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 class CProcessShell final : public CShell {
 public:
     bool Execute(std::u16string_view file, std::u16string_view parameters) override
@@ -88,7 +75,7 @@ public:
     {
         // Addresses come from the server: only web pages go to the desktop's opener, never local
         // files or other schemes whose handlers could run programs.
-        if (!StartsWithIgnoringCase(url, u"http://") && !StartsWithIgnoringCase(url, u"https://"))
+        if (!StartsWithFolded(url, u"http://") && !StartsWithFolded(url, u"https://"))
             return false;
         for (char16_t c : url) {
             if (c <= u' ' || c == 0x7F)

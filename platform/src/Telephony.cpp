@@ -1,6 +1,7 @@
 #include "platform/Telephony.h"
 
 #include "platform/DeviceConfig.h"
+#include "utils/AsciiFold.h"
 #include "utils/Sha1.h"
 #include "utils/Utf.h"
 
@@ -39,13 +40,8 @@ bool IsPlaceholder(std::string_view value)
 {
     static constexpr std::array<std::string_view, 7> kPlaceholders = {
         "", "0", "none", "not specified", "to be filled by o.e.m.", "default string", "system serial number"};
-    std::string lower(value);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
     for (std::string_view placeholder : kPlaceholders) {
-        if (lower == placeholder)
+        if (EqualsFolded(value, placeholder))
             return true;
     }
     return false;

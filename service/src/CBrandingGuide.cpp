@@ -2,6 +2,7 @@
 
 #include "platform/DevicePaths.h"
 #include "service/CLog_File.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <array>
@@ -72,9 +73,7 @@ std::u16string LowerTag(const Locale& locale)
     std::string tag = locale.language;
     if (!locale.country.empty())
         tag += "-" + locale.country;
-    for (char& c : tag)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return Utf8ToUtf16(tag);
+    return Utf8ToUtf16(FoldAscii(tag));
 }
 
 // The program folder first, so that a device may carry its own texts; then LUMENO_BRANDING_DIR when

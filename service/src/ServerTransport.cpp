@@ -4,6 +4,7 @@
 
 #include "platform/Clock.h"
 #include "platform/DeviceConfig.h"
+#include "utils/AsciiFold.h"
 #include "utils/Base64.h"
 #include "utils/QuotedPrintable.h"
 #include "utils/Utf.h"
@@ -28,23 +29,11 @@ std::string_view BareName(std::string_view name)
     return name;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 const std::string* FindHeader(const HttpResponse& response, std::string_view name)
 {
     const std::string_view bare = BareName(name);
     for (const auto& [headerName, value] : response.headers) {
-        if (EqualsIgnoringCase(headerName, bare))
+        if (EqualsFolded(headerName, bare))
             return &value;
     }
     return nullptr;

@@ -5,6 +5,7 @@
 #include "platform/UiPort.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
+#include "utils/AsciiFold.h"
 
 #include <cctype>
 #include <chrono>
@@ -23,15 +24,9 @@ constexpr std::chrono::seconds kFlowWatchdog{40};
 
 std::string LoggedHeader(const AdminRecord& request, std::string_view name)
 {
-    const auto lower = [](std::string_view text) {
-        std::string folded(text);
-        for (char& c : folded)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return folded;
-    };
-    const std::string prefix = lower(name) + ": ";
+    const std::string prefix = std::string(name) + ": ";
     for (const std::string& header : request.GetAll("header")) {
-        if (lower(header).starts_with(prefix))
+        if (StartsWithFolded(header, prefix))
             return header.substr(prefix.size());
     }
     return {};

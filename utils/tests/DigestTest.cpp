@@ -1,21 +1,16 @@
 // MD5 (RFC 1321) and SHA-1 (FIPS 180-4, RFC 3174).
+#include "utils/AsciiFold.h"
 #include "utils/Hex.h"
 #include "utils/Md5.h"
 #include "utils/Sha1.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cctype>
-
 namespace {
 
 template <std::size_t N> std::string Lower(const std::array<std::uint8_t, N>& digest)
 {
-    std::string text = HexUpper(std::string_view(reinterpret_cast<const char*>(digest.data()), N));
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
+    return FoldAscii(HexUpper(std::string_view(reinterpret_cast<const char*>(digest.data()), N)));
 }
 
 struct Vector {

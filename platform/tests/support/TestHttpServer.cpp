@@ -1,12 +1,12 @@
 #include "TestHttpServer.h"
 
+#include "utils/AsciiFold.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <condition_variable>
 #include <deque>
@@ -17,13 +17,6 @@ namespace {
 
 constexpr std::size_t kMaxHead = 1024 * 1024;
 constexpr std::size_t kMaxBody = 64 * 1024 * 1024;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
 
 std::string_view Trim(std::string_view text)
 {
@@ -62,7 +55,7 @@ std::optional<std::string> RecordedRequest::Header(std::string_view name) const
 {
     for (const std::string& line : headerLines) {
         const std::size_t colon = line.find(':');
-        if (colon != std::string::npos && EqualsIgnoringCase(Trim(std::string_view(line).substr(0, colon)), name))
+        if (colon != std::string::npos && EqualsFolded(Trim(std::string_view(line).substr(0, colon)), name))
             return std::string(Trim(std::string_view(line).substr(colon + 1)));
     }
     return std::nullopt;

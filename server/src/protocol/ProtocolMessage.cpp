@@ -1,27 +1,12 @@
 #include "protocol/ProtocolMessage.h"
 
+#include "utils/AsciiFold.h"
 #include "utils/Base64.h"
-
-#include <algorithm>
-#include <cctype>
-
-namespace {
-
-bool SameName(std::string_view left, std::string_view right)
-{
-    return left.size() == right.size() &&
-           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
-} // namespace
 
 std::optional<std::string> FindHeader(const HeaderList& headers, std::string_view name)
 {
     for (const auto& [key, value] : headers) {
-        if (SameName(key, name))
+        if (EqualsFolded(key, name))
             return value;
     }
     return std::nullopt;

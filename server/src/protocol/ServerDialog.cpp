@@ -3,6 +3,7 @@
 #include "platform/XmlDom.h"
 #include "protocol/Credentials.h"
 #include "protocol/ServerDocuments.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <array>
@@ -24,18 +25,6 @@ constexpr std::array<std::string_view, 9> kActionWords = {
 
 // The handset digests at most this many bytes of what the user typed.
 constexpr std::size_t kMaxDigestedInputBytes = 259;
-
-bool SameWordIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
 
 void AppendText(CXmlNode parent, std::u16string_view name, std::string_view text)
 {
@@ -64,7 +53,7 @@ std::optional<DialogAction> ParseDialogAction(std::string_view word)
     if (word.empty())
         return DialogAction::None;
     for (std::size_t kind = 0; kind < kActionWords.size(); ++kind) {
-        if (SameWordIgnoringCase(word, kActionWords[kind]))
+        if (EqualsFolded(word, kActionWords[kind]))
             return static_cast<DialogAction>(kind);
     }
     return std::nullopt;

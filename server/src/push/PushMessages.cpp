@@ -1,6 +1,7 @@
 #include "push/PushMessages.h"
 
 #include "protocol/Credentials.h"
+#include "utils/AsciiFold.h"
 
 #include <array>
 
@@ -25,18 +26,6 @@ constexpr std::array kWords = {
 
 constexpr std::array<std::string_view, 5> kKinds = {"Contacts", "Calendar", "Files", "Messages", "Settings"};
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::string Signed(PushCommand command, std::string text, std::string_view deviceKey)
 {
     text += ' ';
@@ -54,7 +43,7 @@ std::string WordOrDash(std::string_view word)
 std::optional<PushCommand> ParsePushCommand(std::string_view word)
 {
     for (const CommandWord& entry : kWords) {
-        if (SameIgnoringCase(entry.word, word))
+        if (EqualsFolded(entry.word, word))
             return entry.command;
     }
     return std::nullopt;
