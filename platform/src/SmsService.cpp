@@ -4,6 +4,7 @@
 #include "platform/DeviceConfig.h"
 #include "platform/DevicePaths.h"
 #include "platform/HttpClient.h"
+#include "utils/FormEncoding.h"
 #include "utils/Utf.h"
 
 #include <fcntl.h>
@@ -14,25 +15,6 @@
 #include <mutex>
 
 namespace {
-
-std::string FormEncode(std::string_view bytes)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '*') {
-            out += static_cast<char>(c);
-        } else if (c == ' ') {
-            out += '+';
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
-    }
-    return out;
-}
 
 // One line per message; backslashes, tabs and line breaks in the text are escaped so a message can
 // never look like more than one record.

@@ -8,6 +8,7 @@
 #include "refserver/AdminRecord.h"
 
 #include "platform/XmlDom.h"
+#include "utils/FormEncoding.h"
 #include "utils/Utf.h"
 
 #include <gtest/gtest.h>

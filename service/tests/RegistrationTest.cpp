@@ -3,6 +3,8 @@
 
 #include "FlowFixture.h"
 
+#include "utils/FormEncoding.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -15,18 +17,8 @@ std::string FormField(const std::string& body, const std::string& name)
     const std::size_t start = body.find(name + "=");
     if (start == std::string::npos)
         return "<none>";
-    std::string value;
-    for (std::size_t i = start + name.size() + 1; i < body.size() && body[i] != '&'; ++i) {
-        if (body[i] == '+') {
-            value += ' ';
-        } else if (body[i] == '%' && i + 2 < body.size()) {
-            value += static_cast<char>(std::stoi(body.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            value += body[i];
-        }
-    }
-    return value;
+    const std::size_t from = start + name.size() + 1;
+    return FormDecode(std::string_view(body).substr(from, body.find('&', from) - from));
 }
 
 class RegistrationTest : public FlowTest {

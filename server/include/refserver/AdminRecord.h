@@ -12,11 +12,6 @@
 #include <utility>
 #include <vector>
 
-// "+" for a blank, "%XX" for every byte outside A-Z a-z 0-9 - . _ ~ *.
-std::string FormEncode(std::string_view bytes);
-// The reverse; a "%" not followed by two hexadecimal digits stays as it is.
-std::string FormDecode(std::string_view text);
-
 struct AdminRecord {
     std::vector<std::pair<std::string, std::string>> fields;
 

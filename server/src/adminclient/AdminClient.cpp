@@ -6,17 +6,6 @@ namespace {
 
 constexpr int kTimeoutSeconds = 30;
 
-std::string FormBody(const AdminFields& fields)
-{
-    std::string body;
-    for (const auto& [name, value] : fields) {
-        if (!body.empty())
-            body += '&';
-        body += FormEncode(name) + '=' + FormEncode(value);
-    }
-    return body;
-}
-
 std::string Trimmed(std::string text)
 {
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
@@ -43,7 +32,7 @@ AdminReply CAdminClient::Call(std::string_view command, const AdminFields& field
     client.set_connection_timeout(kTimeoutSeconds);
     client.set_read_timeout(kTimeoutSeconds);
     client.set_write_timeout(kTimeoutSeconds);
-    const httplib::Result result = client.Post(("/admin/" + std::string(command)).c_str(), FormBody(fields),
+    const httplib::Result result = client.Post(("/admin/" + std::string(command)).c_str(), AdminRecord{fields}.Encode(),
                                                "application/x-www-form-urlencoded");
     if (!result) {
         reply.error = "admin API at " + m_url + " not reached: " + httplib::to_string(result.error());
