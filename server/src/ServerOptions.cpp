@@ -12,7 +12,7 @@ namespace {
 // Sets one option from its value; the problem ("wants ...") when the value does not fit.
 using Setter = std::optional<std::string> (*)(ServerOptions& options, const std::string& value);
 
-struct OptionSpec {
+struct OptionEntry {
     std::string_view name;
     std::string_view argument;
     std::string_view help;
@@ -71,52 +71,52 @@ std::optional<std::string> SetKeyDelivery(ServerOptions& options, const std::str
 }
 
 constexpr std::array kOptions = {
-    OptionSpec{"--data", "DIR", "folder of the server's database (created if missing); required",
-               SetDataFolder},
-    OptionSpec{"--listen", "ADDRESS", "address of the handset-facing listener (default 127.0.0.1)",
-               SetText<&ServerOptions::listen>},
-    OptionSpec{"--port", "PORT", "its port; 0 picks a free one (default 0)",
-               SetNumber<&ServerOptions::port, 0, 65535>},
-    OptionSpec{"--admin-listen", "ADDRESS", "loopback address of the admin API (default 127.0.0.1)",
-               SetText<&ServerOptions::adminListen>},
-    OptionSpec{"--admin-port", "PORT", "its port; 0 picks a free one (default 0)",
-               SetNumber<&ServerOptions::adminPort, 0, 65535>},
-    OptionSpec{"--path", "PATH", "object path of the protocol (default /sync/serv)",
-               SetPath<&ServerOptions::objectPath>},
-    OptionSpec{"--sms-path", "PATH", "path of the SMS gateway on the same listener (default /sms-gateway)",
-               SetPath<&ServerOptions::smsPath>},
-    OptionSpec{"--cert", "FILE", "PEM certificate: serve HTTPS (with --key)",
-               SetText<&ServerOptions::certificateFile>},
-    OptionSpec{"--key", "FILE", "PEM private key of the certificate", SetText<&ServerOptions::keyFile>},
-    OptionSpec{"--public-url", "URL",
-               "the \"URL\" setting handsets receive (default: scheme, address, port, path)",
-               SetText<&ServerOptions::publicUrl>},
-    OptionSpec{"--msisdn", "NUMBER", "the number registration SMS are sent to (default +15550101212)",
-               SetMsisdn},
-    OptionSpec{"--push-port", "PORT", "UDP port pushes go to unless a device has its own (default 1212)",
-               SetNumber<&ServerOptions::pushPort, 1, 65535>},
-    OptionSpec{"--push-delay-ms", "MS",
-               "delay of pushes a request triggers, so its answer arrives first (default 300)",
-               SetNumber<&ServerOptions::pushDelayMs, 0, 60000>},
-    OptionSpec{"--identification-timeout-ms", "MS",
-               "QX-IdentificationCirTimeout: how long a handset waits for its keys (default 60000)",
-               SetNumber<&ServerOptions::identificationTimeoutMs, 0, 3600000>},
-    OptionSpec{"--sms-attempts", "N",
-               "registration SMS a handset may try before InitDevice says no (default 5)",
-               SetNumber<&ServerOptions::smsAttempts, 0, 1000>},
-    OptionSpec{"--session-timeout", "SECONDS", "idle time after which a session ends (default 1800)",
-               SetNumber<&ServerOptions::sessionTimeoutSeconds, 1, 7 * 24 * 3600>},
-    OptionSpec{"--key-delivery", "header|push",
-               "how IdentifyDevice hands new devices their key (default header)", SetKeyDelivery},
-    OptionSpec{"--max-body", "BYTES", "largest request body accepted (default 16777216)",
-               SetNumber<&ServerOptions::maxBodyBytes, 1024, 1 << 30>},
-    OptionSpec{"--log-capacity", "N", "requests kept for the operator's log command (default 1000)",
-               SetNumber<&ServerOptions::logCapacity, 0, 1000000>},
+    OptionEntry{"--data", "DIR", "folder of the server's database (created if missing); required",
+                SetDataFolder},
+    OptionEntry{"--listen", "ADDRESS", "address of the handset-facing listener (default 127.0.0.1)",
+                SetText<&ServerOptions::listen>},
+    OptionEntry{"--port", "PORT", "its port; 0 picks a free one (default 0)",
+                SetNumber<&ServerOptions::port, 0, 65535>},
+    OptionEntry{"--admin-listen", "ADDRESS", "loopback address of the admin API (default 127.0.0.1)",
+                SetText<&ServerOptions::adminListen>},
+    OptionEntry{"--admin-port", "PORT", "its port; 0 picks a free one (default 0)",
+                SetNumber<&ServerOptions::adminPort, 0, 65535>},
+    OptionEntry{"--path", "PATH", "object path of the protocol (default /sync/serv)",
+                SetPath<&ServerOptions::objectPath>},
+    OptionEntry{"--sms-path", "PATH", "path of the SMS gateway on the same listener (default /sms-gateway)",
+                SetPath<&ServerOptions::smsPath>},
+    OptionEntry{"--cert", "FILE", "PEM certificate: serve HTTPS (with --key)",
+                SetText<&ServerOptions::certificateFile>},
+    OptionEntry{"--key", "FILE", "PEM private key of the certificate", SetText<&ServerOptions::keyFile>},
+    OptionEntry{"--public-url", "URL",
+                "the \"URL\" setting handsets receive (default: scheme, address, port, path)",
+                SetText<&ServerOptions::publicUrl>},
+    OptionEntry{"--msisdn", "NUMBER", "the number registration SMS are sent to (default +15550101212)",
+                SetMsisdn},
+    OptionEntry{"--push-port", "PORT", "UDP port pushes go to unless a device has its own (default 1212)",
+                SetNumber<&ServerOptions::pushPort, 1, 65535>},
+    OptionEntry{"--push-delay-ms", "MS",
+                "delay of pushes a request triggers, so its answer arrives first (default 300)",
+                SetNumber<&ServerOptions::pushDelayMs, 0, 60000>},
+    OptionEntry{"--identification-timeout-ms", "MS",
+                "QX-IdentificationCirTimeout: how long a handset waits for its keys (default 60000)",
+                SetNumber<&ServerOptions::identificationTimeoutMs, 0, 3600000>},
+    OptionEntry{"--sms-attempts", "N",
+                "registration SMS a handset may try before InitDevice says no (default 5)",
+                SetNumber<&ServerOptions::smsAttempts, 0, 1000>},
+    OptionEntry{"--session-timeout", "SECONDS", "idle time after which a session ends (default 1800)",
+                SetNumber<&ServerOptions::sessionTimeoutSeconds, 1, 7 * 24 * 3600>},
+    OptionEntry{"--key-delivery", "header|push",
+                "how IdentifyDevice hands new devices their key (default header)", SetKeyDelivery},
+    OptionEntry{"--max-body", "BYTES", "largest request body accepted (default 16777216)",
+                SetNumber<&ServerOptions::maxBodyBytes, 1024, 1 << 30>},
+    OptionEntry{"--log-capacity", "N", "requests kept for the operator's log command (default 1000)",
+                SetNumber<&ServerOptions::logCapacity, 0, 1000000>},
 };
 
-const OptionSpec* FindOption(std::string_view name)
+const OptionEntry* FindOption(std::string_view name)
 {
-    for (const OptionSpec& option : kOptions) {
+    for (const OptionEntry& option : kOptions) {
         if (option.name == name)
             return &option;
     }
@@ -162,7 +162,7 @@ ParsedOptions ParseServerOptions(std::span<const std::string> arguments)
             value = name.substr(equals + 1);
             name.resize(equals);
         }
-        const OptionSpec* option = FindOption(name);
+        const OptionEntry* option = FindOption(name);
         if (!option) {
             parsed.error = "unknown option \"" + name + "\"";
             return parsed;
@@ -205,7 +205,7 @@ std::string HelpText()
         "Everything else goes to standard error. SIGTERM or SIGINT stops it cleanly.\n"
         "\n"
         "Options:\n";
-    for (const OptionSpec& option : kOptions)
+    for (const OptionEntry& option : kOptions)
         text += "  " + Padded(std::string(option.name) + " " + std::string(option.argument), 34) +
                 std::string(option.help) + "\n";
     text += "  " + Padded("--help", 34) + "this text\n";

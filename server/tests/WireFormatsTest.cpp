@@ -65,22 +65,22 @@ TEST(PushMessagesTest, CommandWordsAndKinds)
 
 TEST(DialogDocumentTest, DescriptionCarriesEveryPartTheOperatorGave)
 {
-    DialogSpec spec;
-    spec.code = 42;
-    spec.title = "T";
-    spec.message = "M <&> \xC3\xA4";
-    spec.yes = DialogButton{"Yes", DialogAction::ExitUrl, "op", "http://x.example/?a=1&b=2", true};
-    spec.no = DialogButton{"No", DialogAction::None, "", "", false};
-    spec.hasInput = true;
-    spec.inputName = "pin";
-    spec.inputType = "password";
-    spec.inputDefault = "0000";
-    spec.hasStopBox = true;
-    spec.stopLabel = "Stop";
-    spec.stopDefault = true;
+    DialogLayout layout;
+    layout.code = 42;
+    layout.title = "T";
+    layout.message = "M <&> \xC3\xA4";
+    layout.yes = DialogButton{"Yes", DialogAction::ExitUrl, "op", "http://x.example/?a=1&b=2", true};
+    layout.no = DialogButton{"No", DialogAction::None, "", "", false};
+    layout.hasInput = true;
+    layout.inputName = "pin";
+    layout.inputType = "password";
+    layout.inputDefault = "0000";
+    layout.hasStopBox = true;
+    layout.stopLabel = "Stop";
+    layout.stopDefault = true;
 
     CXmlDocument document;
-    ASSERT_TRUE(document.LoadUtf8(DialogDescription(spec)));
+    ASSERT_TRUE(document.LoadUtf8(DialogDescription(layout)));
     EXPECT_EQ(document.DocumentElement().Name(), u"QXSync");
     const CXmlNode dialog = document.DocumentElement().ChildElements().at(0);
     EXPECT_EQ(dialog.Attribute(u"code"), u"42");
@@ -113,12 +113,12 @@ TEST(DialogDocumentTest, WhichButtonsLetTheHandsetCarryOn)
         {DialogAction::BackgroundUrl, DialogAction::Exit, true},
     };
     for (const Case& c : cases) {
-        DialogSpec spec;
+        DialogLayout layout;
         if (c.yes)
-            spec.yes = DialogButton{"", *c.yes, "", "", false};
+            layout.yes = DialogButton{"", *c.yes, "", "", false};
         if (c.no)
-            spec.no = DialogButton{"", *c.no, "", "", false};
-        EXPECT_EQ(spec.MayCarryOn(), c.carriesOn)
+            layout.no = DialogButton{"", *c.no, "", "", false};
+        EXPECT_EQ(layout.MayCarryOn(), c.carriesOn)
             << DialogActionWord(c.yes.value_or(DialogAction::None)) << "/"
             << DialogActionWord(c.no.value_or(DialogAction::None));
     }

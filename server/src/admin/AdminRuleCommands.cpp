@@ -96,7 +96,7 @@ AdminResult QueueDialog(const AdminRequest& request, ServerState& server)
 {
     std::string problem;
     OperatorRule rule = RuleTarget(request, RuleKind::Dialog, problem);
-    DialogSpec& dialog = rule.dialog;
+    DialogLayout& dialog = rule.dialog;
     if (const std::optional<std::int64_t> code =
             request.Number("code", 1, std::numeric_limits<std::int32_t>::max(), problem))
         dialog.code = static_cast<std::int32_t>(*code);

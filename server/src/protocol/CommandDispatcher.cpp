@@ -89,7 +89,7 @@ ProtocolResponse CCommandDispatcher::Dispatch(const ProtocolRequest& request)
     return Run(command, context);
 }
 
-ProtocolResponse CCommandDispatcher::ShowDialog(const std::string& command, const DialogSpec& dialog,
+ProtocolResponse CCommandDispatcher::ShowDialog(const std::string& command, const DialogLayout& dialog,
                                                 CommandContext& context)
 {
     // When a button may carry on without an answer post, the handset takes the dialog's response as the

@@ -45,7 +45,7 @@ private:
     };
 
     ProtocolResponse Run(const std::string& command, CommandContext& context);
-    ProtocolResponse ShowDialog(const std::string& command, const DialogSpec& dialog,
+    ProtocolResponse ShowDialog(const std::string& command, const DialogLayout& dialog,
                                 CommandContext& context);
     std::optional<ProtocolResponse> Check(Needs needs, CommandContext& context);
     std::optional<ProtocolResponse> CheckCredentials(CommandContext& context);

@@ -22,11 +22,11 @@ const char* InputVerdictName(InputVerdict verdict)
     return "none";
 }
 
-void CDialogTracker::Shown(const std::string& deviceId, const DialogSpec& spec,
+void CDialogTracker::Shown(const std::string& deviceId, const DialogLayout& layout,
                            std::optional<ProtocolResponse> commandAnswer)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    m_onScreen[deviceId] = OnScreen{spec, std::move(commandAnswer)};
+    m_onScreen[deviceId] = OnScreen{layout, std::move(commandAnswer)};
 }
 
 AnswerHandling CDialogTracker::Answered(const std::string& deviceId, const DialogAnswer& answer)
@@ -40,9 +40,9 @@ AnswerHandling CDialogTracker::Answered(const std::string& deviceId, const Dialo
     }
     const OnScreen shown = std::move(found->second);
     m_onScreen.erase(found);
-    if (shown.spec.code != answer.code) {
+    if (shown.layout.code != answer.code) {
         handling.problem = "the answer is for dialog " + std::to_string(answer.code) + ", but dialog " +
-                           std::to_string(shown.spec.code) + " was shown";
+                           std::to_string(shown.layout.code) + " was shown";
         return handling;
     }
 
@@ -50,13 +50,13 @@ AnswerHandling CDialogTracker::Answered(const std::string& deviceId, const Dialo
     outcome.code = answer.code;
     outcome.stopTicked = answer.stopTicked;
     outcome.answeredMs = NowMs();
-    if (shown.spec.expectedInput) {
-        const bool accepted = InputMatches(answer, *shown.spec.expectedInput);
+    if (shown.layout.expectedInput) {
+        const bool accepted = InputMatches(answer, *shown.layout.expectedInput);
         outcome.input = accepted ? InputVerdict::Accepted : InputVerdict::Refused;
         if (!accepted) {
-            const std::string_view message = shown.spec.refusalMessage.empty()
+            const std::string_view message = shown.layout.refusalMessage.empty()
                                                  ? kDefaultRefusal
-                                                 : std::string_view(shown.spec.refusalMessage);
+                                                 : std::string_view(shown.layout.refusalMessage);
             m_refusals.insert_or_assign(deviceId, ErrorAnswer(ErrorCode::InputRefused, message));
         }
     }

@@ -34,9 +34,9 @@ struct AnswerHandling {
 
 class CDialogTracker {
 public:
-    // The device now has `spec` on screen (replacing any earlier dialog); `commandAnswer` is the answer of
-    // the command the dialog came with, when the command ran.
-    void Shown(const std::string& deviceId, const DialogSpec& spec,
+    // The device now has `layout` on screen (replacing any earlier dialog); `commandAnswer` is the answer
+    // of the command the dialog came with, when the command ran.
+    void Shown(const std::string& deviceId, const DialogLayout& layout,
                std::optional<ProtocolResponse> commandAnswer);
     // Takes the device's answer: checks it against the dialog on screen, which is then gone. A wrong input
     // arms the refusal for the device's next command.
@@ -47,7 +47,7 @@ public:
 
 private:
     struct OnScreen {
-        DialogSpec spec;
+        DialogLayout layout;
         std::optional<ProtocolResponse> commandAnswer;
     };
 

@@ -20,7 +20,7 @@ struct OperatorRule {
     std::string command;  // "*": any command
     std::string deviceId; // empty: any device
     int remaining = 1;
-    DialogSpec dialog;        // Dialog
+    DialogLayout dialog;      // Dialog
     std::string errorCode;    // Error
     std::string errorMessage; // Error
     int status = 0;           // Status

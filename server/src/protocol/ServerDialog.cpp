@@ -71,34 +71,34 @@ bool ActionCarriesOn(DialogAction action)
            action == DialogAction::BackgroundUrl || action == DialogAction::None;
 }
 
-bool DialogSpec::MayCarryOn() const
+bool DialogLayout::MayCarryOn() const
 {
     const DialogAction yesAction = yes ? yes->action : DialogAction::None;
     const DialogAction noAction = no ? no->action : DialogAction::None;
     return ActionCarriesOn(yesAction) || ActionCarriesOn(noAction);
 }
 
-std::string DialogDescription(const DialogSpec& spec)
+std::string DialogDescription(const DialogLayout& layout)
 {
     CXmlDocument document;
     CXmlNode dialog = CreateEnvelope(document).AppendElement(u"generic-dialog");
-    dialog.SetAttribute(u"code", static_cast<std::uint32_t>(spec.code));
-    AppendText(dialog, u"title", spec.title);
-    AppendText(dialog, u"message", spec.message);
-    if (spec.hasInput) {
+    dialog.SetAttribute(u"code", static_cast<std::uint32_t>(layout.code));
+    AppendText(dialog, u"title", layout.title);
+    AppendText(dialog, u"message", layout.message);
+    if (layout.hasInput) {
         dialog.AppendElement(u"input")
-            .SetAttribute(u"name", Utf8ToUtf16(spec.inputName))
-            .SetAttribute(u"type", Utf8ToUtf16(spec.inputType))
-            .SetAttribute(u"defaultValue", Utf8ToUtf16(spec.inputDefault));
+            .SetAttribute(u"name", Utf8ToUtf16(layout.inputName))
+            .SetAttribute(u"type", Utf8ToUtf16(layout.inputType))
+            .SetAttribute(u"defaultValue", Utf8ToUtf16(layout.inputDefault));
     }
-    if (spec.yes)
-        AppendButton(dialog, u"yes", *spec.yes);
-    if (spec.no)
-        AppendButton(dialog, u"no", *spec.no);
-    if (spec.hasStopBox) {
+    if (layout.yes)
+        AppendButton(dialog, u"yes", *layout.yes);
+    if (layout.no)
+        AppendButton(dialog, u"no", *layout.no);
+    if (layout.hasStopBox) {
         CXmlNode stop = dialog.AppendElement(u"stop-dialog");
-        AppendText(stop, u"label", spec.stopLabel);
-        AppendText(stop, u"default", spec.stopDefault ? "true" : "false");
+        AppendText(stop, u"label", layout.stopLabel);
+        AppendText(stop, u"default", layout.stopDefault ? "true" : "false");
     }
     return document.SerializeUtf8();
 }

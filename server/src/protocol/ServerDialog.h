@@ -38,7 +38,9 @@ struct DialogButton {
     bool sendResult = false;
 };
 
-struct DialogSpec {
+// One dialog as the operator lays it out: its code, texts, buttons, input field and stop box, and
+// the input the server expects.
+struct DialogLayout {
     std::int32_t code = 0;
     std::string title;
     std::string message;
@@ -60,7 +62,7 @@ struct DialogSpec {
 };
 
 // The description document (UTF-8): a "QXSync" envelope whose first child is the dialog element.
-std::string DialogDescription(const DialogSpec& spec);
+std::string DialogDescription(const DialogLayout& layout);
 
 struct DialogAnswer {
     std::int32_t code = 0;
