@@ -404,26 +404,15 @@ RegStatus CRegKey::SetString(std::u16string_view name, std::u16string_view text,
 
 RegStatus CRegKey::EnumValueNames(std::vector<std::u16string>& names) const
 {
-    names.clear();
-    if (!m_open)
-        return RegStatus::NotFound;
-    OpenStore store;
-    if (const RegStatus status = store.Check(m_store); status != RegStatus::Ok)
-        return status;
-    if (const RegStatus alive = KeyAlive(store.Db(), m_id); alive != RegStatus::Ok)
-        return alive;
-    CSqliteStatement list = store.Db().Prepare("SELECT name FROM key_values WHERE key = ?1 ORDER BY seq");
-    list.Bind(1, m_id);
-    while (list.Step())
-        names.push_back(Utf8ToUtf16(list.Text(0)));
-    if (!list.Result().Ok()) {
-        names.clear();
-        return RegStatus::Failed;
-    }
-    return RegStatus::Ok;
+    return ListNames("SELECT name FROM key_values WHERE key = ?1 ORDER BY seq", names);
 }
 
 RegStatus CRegKey::EnumSubKeyNames(std::vector<std::u16string>& names) const
+{
+    return ListNames("SELECT name FROM keys WHERE parent = ?1 ORDER BY id", names);
+}
+
+RegStatus CRegKey::ListNames(std::string_view query, std::vector<std::u16string>& names) const
 {
     names.clear();
     if (!m_open)
@@ -433,7 +422,7 @@ RegStatus CRegKey::EnumSubKeyNames(std::vector<std::u16string>& names) const
         return status;
     if (const RegStatus alive = KeyAlive(store.Db(), m_id); alive != RegStatus::Ok)
         return alive;
-    CSqliteStatement list = store.Db().Prepare("SELECT name FROM keys WHERE parent = ?1 ORDER BY id");
+    CSqliteStatement list = store.Db().Prepare(query);
     list.Bind(1, m_id);
     while (list.Step())
         names.push_back(Utf8ToUtf16(list.Text(0)));

@@ -64,6 +64,9 @@ public:
 
 private:
     friend class CRegistry;
+    // The names `query` (with the key's id as ?1) lists, in its order; `names` stays empty on failure.
+    RegStatus ListNames(std::string_view query, std::vector<std::u16string>& names) const;
+
     RegRoot m_root = RegRoot::CurrentUser;
     std::u16string m_path;
     bool m_open = false;
