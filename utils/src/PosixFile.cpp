@@ -59,12 +59,17 @@ CFileDescriptor OpenPath(std::u16string_view path, int flags, mode_t mode)
     return OpenPath(*native, flags, mode);
 }
 
-ssize_t ReadFull(int fd, void* buffer, std::size_t size)
+namespace {
+
+// ReadFull from the current position (read) when `offset` is empty, ReadFullAt otherwise (pread).
+ssize_t ReadRepeated(int fd, void* buffer, std::size_t size, std::optional<off_t> offset)
 {
     auto bytes = static_cast<char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t count = ::read(fd, bytes + done, size - done);
+        const ssize_t count = offset
+                                  ? ::pread(fd, bytes + done, size - done, *offset + static_cast<off_t>(done))
+                                  : ::read(fd, bytes + done, size - done);
         if (count < 0) {
             if (errno == EINTR)
                 continue;
@@ -77,22 +82,16 @@ ssize_t ReadFull(int fd, void* buffer, std::size_t size)
     return static_cast<ssize_t>(done);
 }
 
+} // namespace
+
+ssize_t ReadFull(int fd, void* buffer, std::size_t size)
+{
+    return ReadRepeated(fd, buffer, size, std::nullopt);
+}
+
 ssize_t ReadFullAt(int fd, void* buffer, std::size_t size, off_t offset)
 {
-    auto bytes = static_cast<char*>(buffer);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t count = ::pread(fd, bytes + done, size - done, offset + static_cast<off_t>(done));
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return -1;
-        }
-        if (count == 0)
-            break;
-        done += static_cast<std::size_t>(count);
-    }
-    return static_cast<ssize_t>(done);
+    return ReadRepeated(fd, buffer, size, offset);
 }
 
 bool WriteFull(int fd, const void* buffer, std::size_t size)
