@@ -87,24 +87,22 @@ RETURNED_RES TesselService::StartNegotiation(HWND window)
             return RES_OK;
         result = RequestNegotiation();
     }
+    if (result == RES_OK) {
+        if (IsStopped())
+            return RES_OK;
+        // An announced push: once it came, the negotiation is asked for again in a new session.
+        if (std::u16string ignored; m_transport->QueryHeader(u"QX-ExpectCir", ignored)) {
+            if (const std::optional<RETURNED_RES> ended = WaitForNegotiationPush(window))
+                return *ended;
+            m_transport->ClearSession();
+            if (IsStopped())
+                return RES_OK;
+            result = RequestNegotiation();
+        }
+    }
     if (result != RES_OK) {
         SERVICE_LOG_FAILURE(this);
         return result;
-    }
-    if (IsStopped())
-        return RES_OK;
-
-    if (std::u16string ignored; m_transport->QueryHeader(u"QX-ExpectCir", ignored)) {
-        if (const std::optional<RETURNED_RES> ended = WaitForNegotiationPush(window))
-            return *ended;
-        m_transport->ClearSession();
-        if (IsStopped())
-            return RES_OK;
-        result = RequestNegotiation();
-        if (result != RES_OK) {
-            SERVICE_LOG_FAILURE(this);
-            return result;
-        }
     }
 
     // Without a new challenge the previous response stands in for it.
