@@ -64,9 +64,10 @@ std::optional<std::string> SetMsisdn(ServerOptions& options, const std::string& 
 
 std::optional<std::string> SetKeyDelivery(ServerOptions& options, const std::string& value)
 {
-    if (value != "header" && value != "push")
+    const std::optional<KeyDelivery> delivery = ParseKeyDelivery(value);
+    if (!delivery)
         return "wants header or push";
-    options.keyDelivery = value == "push" ? KeyDelivery::Push : KeyDelivery::Header;
+    options.keyDelivery = *delivery;
     return std::nullopt;
 }
 

@@ -71,13 +71,11 @@ AdminResult AddAccount(const AdminRequest& request, ServerState& server)
         device->deviceKey = request.GetOr("device-key");
         if (request.Get("device-key") && !IsProtocolToken(device->deviceKey))
             return AdminResult::Refused("device-key is not 1-64 letters, digits or . _ @ + - = /");
-        if (const std::optional<std::string> word = request.Get("key-delivery")) {
-            const std::optional<KeyDelivery> delivery = ParseKeyDelivery(*word);
-            if (!delivery)
-                return AdminResult::Refused("key-delivery is \"" + word->substr(0, 32) +
-                                            "\", not header or push");
+        std::string problem;
+        if (const std::optional<KeyDelivery> delivery = request.Delivery("key-delivery", problem))
             device->keyDelivery = *delivery;
-        }
+        if (!problem.empty())
+            return AdminResult::Refused(problem);
     }
 
     std::string error;

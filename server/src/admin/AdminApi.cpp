@@ -99,7 +99,7 @@ void CAdminApi::Install(httplib::Server& routes)
         } else if (const std::optional<std::string> problem = FieldProblem(*command, request.params)) {
             result = AdminResult::Refused(name + ": " + *problem);
         } else {
-            AdminRequest admin{*command, {request.params.begin(), request.params.end()}};
+            AdminRequest admin{{{request.params.begin(), request.params.end()}}, *command};
             result = handler(admin, m_server);
             if (result.status != 200)
                 result.error = name + ": " + result.error;

@@ -38,7 +38,7 @@ AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server)
         .Add("user-id", device.userId)
         .Add("registered", device.IsRegistered() ? "true" : "false")
         .Add("device-key", device.deviceKey)
-        .Add("key-delivery", device.keyDelivery == KeyDelivery::Push ? "push" : "header")
+        .Add("key-delivery", KeyDeliveryWord(device.keyDelivery))
         .Add("push-address", device.pushAddress)
         .Add("push-port", std::to_string(device.pushPort));
     const std::optional<PushTarget> target = PushTargetOf(device, server.settings.pushPort);
@@ -99,13 +99,8 @@ AdminResult SetDevice(const AdminRequest& request, ServerState& server)
         device->pushPort = static_cast<int>(*port);
     if (const std::optional<bool> expect = request.Flag("expect-cir", problem))
         device->expectCir = *expect;
-    if (const std::optional<std::string> word = request.Get("key-delivery")) {
-        const std::optional<KeyDelivery> delivery = ParseKeyDelivery(*word);
-        if (!delivery)
-            return AdminResult::Refused("key-delivery is \"" + word->substr(0, 32) +
-                                        "\", not header or push");
+    if (const std::optional<KeyDelivery> delivery = request.Delivery("key-delivery", problem))
         device->keyDelivery = *delivery;
-    }
     if (!problem.empty())
         return AdminResult::Refused(problem);
     if (!server.store.SaveDevice(*device))

@@ -10,31 +10,6 @@ AdminResult AdminResult::Refused(std::string reason, int status)
     return result;
 }
 
-std::optional<std::string> AdminRequest::Get(std::string_view name) const
-{
-    for (const auto& [key, value] : fields) {
-        if (key == name)
-            return value;
-    }
-    return std::nullopt;
-}
-
-std::string AdminRequest::GetOr(std::string_view name, std::string_view fallback) const
-{
-    const std::optional<std::string> value = Get(name);
-    return value ? *value : std::string(fallback);
-}
-
-std::vector<std::string> AdminRequest::GetAll(std::string_view name) const
-{
-    std::vector<std::string> values;
-    for (const auto& [key, value] : fields) {
-        if (key == name)
-            values.push_back(value);
-    }
-    return values;
-}
-
 std::optional<bool> AdminRequest::Flag(std::string_view name, std::string& problem) const
 {
     const std::optional<std::string> value = Get(name);
@@ -65,11 +40,13 @@ std::optional<std::int64_t> AdminRequest::Number(std::string_view name, std::int
     return number;
 }
 
-std::optional<KeyDelivery> ParseKeyDelivery(std::string_view word)
+std::optional<KeyDelivery> AdminRequest::Delivery(std::string_view name, std::string& problem) const
 {
-    if (word == "header")
-        return KeyDelivery::Header;
-    if (word == "push")
-        return KeyDelivery::Push;
-    return std::nullopt;
+    const std::optional<std::string> value = Get(name);
+    if (!value)
+        return std::nullopt;
+    const std::optional<KeyDelivery> delivery = ParseKeyDelivery(*value);
+    if (!delivery)
+        problem = std::string(name) + " is \"" + value->substr(0, 32) + "\", not header or push";
+    return delivery;
 }

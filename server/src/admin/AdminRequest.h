@@ -21,19 +21,17 @@ struct AdminResult {
     static AdminResult Refused(std::string reason, int status = 400);
 };
 
-struct AdminRequest {
+// The request's fields in the order they came, read as any admin record is read.
+struct AdminRequest : AdminRecord {
     const AdminCommand& command;
-    std::vector<std::pair<std::string, std::string>> fields;
-
-    std::optional<std::string> Get(std::string_view name) const;
-    std::string GetOr(std::string_view name, std::string_view fallback = {}) const;
-    std::vector<std::string> GetAll(std::string_view name) const;
 
     // A "true"/"false" field; `problem` gets the reason when it is neither.
     std::optional<bool> Flag(std::string_view name, std::string& problem) const;
     // A decimal field within [low, high]; `problem` gets the reason when it is not.
     std::optional<std::int64_t> Number(std::string_view name, std::int64_t low, std::int64_t high,
                                        std::string& problem) const;
+    // A "header"/"push" field; `problem` gets the reason when it is neither.
+    std::optional<KeyDelivery> Delivery(std::string_view name, std::string& problem) const;
 };
 
 using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& server);
@@ -54,5 +52,3 @@ AdminResult ShowLog(const AdminRequest& request, ServerState& server);
 
 // The record of a device as list-devices shows it (shared by the commands that answer with devices).
 AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server);
-// The key delivery of a "header"/"push" word.
-std::optional<KeyDelivery> ParseKeyDelivery(std::string_view word);

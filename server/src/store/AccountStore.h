@@ -30,6 +30,22 @@ struct SettingValue {
 
 enum class KeyDelivery { Header, Push };
 
+// "header", "push": as stored, as the operator and the command line name them.
+inline const char* KeyDeliveryWord(KeyDelivery delivery)
+{
+    return delivery == KeyDelivery::Push ? "push" : "header";
+}
+
+// The delivery a word names; nothing for any other word.
+inline std::optional<KeyDelivery> ParseKeyDelivery(std::string_view word)
+{
+    if (word == "header")
+        return KeyDelivery::Header;
+    if (word == "push")
+        return KeyDelivery::Push;
+    return std::nullopt;
+}
+
 struct DeviceRecord {
     std::string deviceId;
     std::string userId;    // empty while the device is not registered to an account

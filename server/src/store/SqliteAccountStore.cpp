@@ -28,18 +28,13 @@ AccountRecord ReadAccount(const CSqliteStatement& row)
     return account;
 }
 
-const char* KeyDeliveryWord(KeyDelivery delivery)
-{
-    return delivery == KeyDelivery::Push ? "push" : "header";
-}
-
 DeviceRecord ReadDevice(const CSqliteStatement& row)
 {
     DeviceRecord device;
     device.deviceId = row.Text(0);
     device.userId = row.Text(1);
     device.deviceKey = row.Text(2);
-    device.keyDelivery = row.Text(3) == "push" ? KeyDelivery::Push : KeyDelivery::Header;
+    device.keyDelivery = ParseKeyDelivery(row.Text(3)).value_or(KeyDelivery::Header);
     device.pushAddress = row.Text(4);
     device.pushPort = static_cast<int>(row.Int(5));
     device.lastAddress = row.Text(6);
