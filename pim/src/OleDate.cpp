@@ -76,6 +76,16 @@ int DecimalField(std::u16string_view text, std::size_t from, std::size_t length)
     return value;
 }
 
+// Year, month and day from characters 1-8 of a date text; the time of day is midnight.
+CivilTime DateFields(std::u16string_view text)
+{
+    CivilTime civil;
+    civil.year = DecimalField(text, 0, 4);
+    civil.month = DecimalField(text, 4, 2);
+    civil.day = DecimalField(text, 6, 2);
+    return civil;
+}
+
 } // namespace
 
 double OleToContinuous(double ole)
@@ -143,10 +153,7 @@ bool AppendDateText(std::u16string& out, double localOle, bool utc)
 
 bool ParseDateText(std::u16string_view text, double& localOle)
 {
-    CivilTime civil;
-    civil.year = DecimalField(text, 0, 4);
-    civil.month = DecimalField(text, 4, 2);
-    civil.day = DecimalField(text, 6, 2);
+    CivilTime civil = DateFields(text);
     civil.hour = DecimalField(text, 9, 2);
     civil.minute = DecimalField(text, 11, 2);
     civil.second = DecimalField(text, 13, 2);
@@ -160,11 +167,7 @@ bool ParseDateText(std::u16string_view text, double& localOle)
 
 bool ParseDateOnly(std::u16string_view text, double& localOle)
 {
-    CivilTime civil;
-    civil.year = DecimalField(text, 0, 4);
-    civil.month = DecimalField(text, 4, 2);
-    civil.day = DecimalField(text, 6, 2);
-    civil.hour = civil.minute = civil.second = 0;
+    const CivilTime civil = DateFields(text);
     if (!IsValidCivil(civil))
         return false;
     localOle = CivilToOle(civil);

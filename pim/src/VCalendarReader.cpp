@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -29,6 +30,23 @@ bool ReadDate(CPropertyReader& reader, double& date)
     AlmanacLog("vCalendar: " + Utf16ToUtf8(reader.Name()) + " value \"" + Utf16ToUtf8(text) +
                "\" is not a date; field left unchanged");
     return false;
+}
+
+// The date the property holds, set as `field`; nothing (logged, `field` left alone) when it is no date.
+std::optional<double> ReadDateField(CPropertyReader& reader, CPimItem& item, PimField field)
+{
+    double date = 0;
+    if (!ReadDate(reader, date))
+        return std::nullopt;
+    item.SetDate(field, date);
+    return date;
+}
+
+// The day of the month a monthly rule counts from: the start's; -1 without a start.
+int DayOfMonth(std::optional<double> start)
+{
+    CivilTime civil;
+    return start && OleToCivil(*start, civil) ? civil.day : -1;
 }
 
 std::int32_t SensitivityOf(const std::u16string& value)
@@ -103,19 +121,11 @@ HRESULT ItemConverter::ReadVEvent(CPropertyReader& reader)
         } else if (!state.inside) {
             continue;
         } else if (NameStarts(name, u"DTSTART")) {
-            double date = 0;
-            m_startDayOfMonth = -1;
-            if (ReadDate(reader, date)) {
-                item.SetDate(PimField::Start, date);
-                start = date;
-                CivilTime civil;
-                if (OleToCivil(date, civil))
-                    m_startDayOfMonth = civil.day;
-            }
+            const std::optional<double> date = ReadDateField(reader, item, PimField::Start);
+            start = date.value_or(start);
+            m_startDayOfMonth = DayOfMonth(date);
         } else if (NameStarts(name, u"DTEND")) {
-            double date = 0;
-            if (ReadDate(reader, date))
-                item.SetDate(PimField::End, date);
+            ReadDateField(reader, item, PimField::End);
         } else if (NameStarts(name, u"LOCATION")) {
             item.SetText(PimField::Location, reader.NextComponent());
         } else if (NameStarts(name, u"CATEGORIES")) {
@@ -172,22 +182,11 @@ HRESULT ItemConverter::ReadVTodo(CPropertyReader& reader)
         } else if (!state.inside) {
             continue;
         } else if (NameStarts(name, u"DTSTART")) {
-            double date = 0;
-            m_startDayOfMonth = -1;
-            if (ReadDate(reader, date)) {
-                item.SetDate(PimField::StartDate, date);
-                CivilTime civil;
-                if (OleToCivil(date, civil))
-                    m_startDayOfMonth = civil.day;
-            }
+            m_startDayOfMonth = DayOfMonth(ReadDateField(reader, item, PimField::StartDate));
         } else if (NameStarts(name, u"DUE")) {
-            double date = 0;
-            if (ReadDate(reader, date))
-                item.SetDate(PimField::DueDate, date);
+            ReadDateField(reader, item, PimField::DueDate);
         } else if (NameStarts(name, u"DALARM")) {
-            double date = 0;
-            if (ReadDate(reader, date))
-                item.SetDate(PimField::ReminderTime, date);
+            ReadDateField(reader, item, PimField::ReminderTime);
         } else if (NameStarts(name, u"COMPLETED")) {
             // The date is kept too, or the next write would drop COMPLETED and the task reopen.
             item.SetFlag(PimField::Complete, true);
