@@ -21,20 +21,6 @@ std::filesystem::path ConfigFile()
     return CDevicePaths::DataFolder() / "device.conf";
 }
 
-std::string EnvironmentName(std::string_view key)
-{
-    std::string name = "LUMENO_";
-    for (char c : key) {
-        if (c == '-')
-            name += '_';
-        else if (c >= 'a' && c <= 'z')
-            name += static_cast<char>(c - 'a' + 'A');
-        else
-            name += c;
-    }
-    return name;
-}
-
 std::string_view Trim(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
@@ -90,6 +76,20 @@ bool WriteWhole(const std::filesystem::path& path, const std::string& content)
 }
 
 } // namespace
+
+std::string CDeviceConfig::EnvironmentName(std::string_view key)
+{
+    std::string name = "LUMENO_";
+    for (char c : key) {
+        if (c == '-')
+            name += '_';
+        else if (c >= 'a' && c <= 'z')
+            name += static_cast<char>(c - 'a' + 'A');
+        else
+            name += c;
+    }
+    return name;
+}
 
 std::optional<std::string> CDeviceConfig::Get(std::string_view key)
 {

@@ -55,6 +55,8 @@ TEST_F(DeviceConfigTest, EnvironmentOverridesTheFileEvenWhenEmpty)
     ScopedEnv gateway("LUMENO_SMS_GATEWAY", "");
     EXPECT_EQ(CDeviceConfig::Get("smsc"), "from environment");
     EXPECT_EQ(CDeviceConfig::Get("sms-gateway"), "");
+    EXPECT_EQ(CDeviceConfig::EnvironmentName("sms-gateway"), "LUMENO_SMS_GATEWAY");
+    EXPECT_EQ(CDeviceConfig::EnvironmentName("Push-Port2"), "LUMENO_PUSH_PORT2");
 }
 
 TEST_F(DeviceConfigTest, NoFileMeansNoValues)

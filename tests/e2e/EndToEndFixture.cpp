@@ -7,7 +7,6 @@
 #include "service/UI_Sync.h"
 #include "utils/AsciiFold.h"
 
-#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <future>
@@ -94,9 +93,7 @@ void EndToEndTest::TearDown()
 
 void EndToEndTest::Configure(const std::string& key, const std::string& value)
 {
-    std::string variable = "LUMENO_";
-    for (const char c : key)
-        variable += c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string variable = CDeviceConfig::EnvironmentName(key);
     if (!m_overrides.contains(variable))
         m_overrides.emplace(variable, std::make_unique<ScopedEnv>(variable.c_str(), std::nullopt));
     ASSERT_TRUE(CDeviceConfig::Set(key, value)) << key;

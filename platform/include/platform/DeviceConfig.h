@@ -23,4 +23,6 @@ public:
     // Writes (or replaces) one key in the file, keeping the other lines; the file is replaced whole
     // (mode 0600). False when the value holds a line break or the file cannot be written.
     static bool Set(std::string_view key, std::string_view value);
+    // The environment variable that overrides `key` ("push-port": "LUMENO_PUSH_PORT").
+    static std::string EnvironmentName(std::string_view key);
 };
