@@ -3,9 +3,12 @@
 #include "platform/CivilDays.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <limits>
 #include <mutex>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -65,14 +68,30 @@ FileTime FileTimeFromUnixMs(std::int64_t ms)
     return static_cast<FileTime>(sinceEpoch) * kUnitsPerMs;
 }
 
-// TZ and the C library's zone data are process state: every use re-reads TZ and holds this lock.
+// TZ and the C library's zone data are process state: every use holds this lock.
 std::mutex& ZoneMutex()
 {
     static std::mutex mutex;
     return mutex;
 }
 
-// Offset of local time from UTC in seconds at `seconds` since 1970; ZoneMutex held, tzset done.
+// Reloads the zone when TZ changed since the last conversion. Calling tzset on every conversion
+// would be simpler, but without TZ the C library then reads /etc/localtime each time, which made
+// calendar conversion several times slower. ZoneMutex held.
+void RefreshZoneLocked()
+{
+    static std::optional<std::string> s_lastTz;
+    static bool s_loaded = false;
+    const char* tz = std::getenv("TZ");
+    std::optional<std::string> current = tz ? std::optional<std::string>(tz) : std::nullopt;
+    if (s_loaded && current == s_lastTz)
+        return;
+    tzset();
+    s_lastTz = std::move(current);
+    s_loaded = true;
+}
+
+// Offset of local time from UTC in seconds at `seconds` since 1970; ZoneMutex held, zone refreshed.
 std::int64_t OffsetSecondsLocked(std::int64_t seconds)
 {
     const auto when = static_cast<std::time_t>(seconds);
@@ -97,7 +116,7 @@ FileTime CivilToFileTime(const CivilTime& civil)
 int LocalOffsetMinutes(FileTime utc)
 {
     std::lock_guard lock(ZoneMutex());
-    tzset();
+    RefreshZoneLocked();
     return static_cast<int>(OffsetSecondsLocked(FloorDiv(UnixMsFromFileTime(utc), 1000)) / 60);
 }
 
@@ -107,7 +126,7 @@ CivilTime UtcToLocal(FileTime utc)
     std::int64_t offset = 0;
     {
         std::lock_guard lock(ZoneMutex());
-        tzset();
+        RefreshZoneLocked();
         offset = OffsetSecondsLocked(FloorDiv(ms, 1000));
     }
     return CivilFromUnixMs(ms + offset * 1000);
@@ -120,7 +139,7 @@ FileTime LocalToUtc(const CivilTime& local)
     std::int64_t chosen = 0;
     {
         std::lock_guard lock(ZoneMutex());
-        tzset();
+        RefreshZoneLocked();
         // Zones change their offset at most once in any two days, so the offsets a day before and a
         // day after are the only ones that can apply; each fits when the instant it gives has it.
         const std::int64_t before = OffsetSecondsLocked(localSeconds - kSecondsPerDay);
