@@ -3,7 +3,7 @@
 #include "ZoneSupport.h"
 #include "pim/CAlmanacFactory.h"
 #include "pim/OutlookManager.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "platform/Clock.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <ctime>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "platform/Clock.h"
 #include "platform/Event.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
-#include "Eventually.h"
+#include "testing/Eventually.h"
 
 #include <atomic>
 #include <ctime>

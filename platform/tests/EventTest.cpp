@@ -1,7 +1,7 @@
 #include "platform/Event.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
-#include "Eventually.h"
+#include "testing/Eventually.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

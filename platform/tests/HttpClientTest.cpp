@@ -1,8 +1,8 @@
 #include "platform/HttpClient.h"
 
-#include "TempDir.h"
-#include "TestHttpServer.h"
-#include "TestTlsServer.h"
+#include "testing/TempDir.h"
+#include "testing/TestHttpServer.h"
+#include "testing/TestTlsServer.h"
 
 #include <gtest/gtest.h>
 

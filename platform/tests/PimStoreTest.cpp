@@ -1,7 +1,7 @@
 #include "platform/PimStore.h"
 #include "platform/Sqlite.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <csignal>
 #include <cstdio>

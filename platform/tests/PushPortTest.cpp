@@ -1,9 +1,9 @@
 #include "platform/PushPort.h"
 
 #include "platform/UdpSocket.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "platform/Sqlite.h"
 
 #include "RegistryStress.h"
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <chrono>
 #include <csignal>

@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 
 #include "platform/DevicePaths.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 
 #include "platform/DevicePaths.h"
 
-#include "TempDir.h"
-#include "TestHttpServer.h"
+#include "testing/TempDir.h"
+#include "testing/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 

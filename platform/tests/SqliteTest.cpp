@@ -1,6 +1,6 @@
 #include "platform/Sqlite.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

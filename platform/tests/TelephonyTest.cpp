@@ -2,7 +2,7 @@
 
 #include "utils/Sha1.h"
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/ScriptedUiPort.h"
+#include "testing/ScriptedUiPort.h"
 
 #include <gtest/gtest.h>
 

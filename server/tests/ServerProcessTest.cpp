@@ -2,7 +2,7 @@
 
 #include "ServerFixture.h"
 
-#include "TestTlsServer.h"
+#include "testing/TestTlsServer.h"
 #include "refserver/AdminCommands.h"
 
 #include <httplib.h>

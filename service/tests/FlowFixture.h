@@ -3,12 +3,12 @@
 // the push port on a free local port with a sender standing in for the server, and the application
 // window (which also takes the progress reports).
 
-#include "Eventually.h"
+#include "testing/Eventually.h"
 #include "TransportFixture.h"
 #include "platform/PushPort.h"
-#include "platform/ScriptedUiPort.h"
+#include "testing/ScriptedUiPort.h"
 #include "platform/UdpSocket.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 #include "service/PushMessage.h"
 
 #include <future>

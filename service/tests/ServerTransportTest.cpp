@@ -1,9 +1,9 @@
 // The transport and the request executor against a scripted local server: the header block on the
 // wire, the session path and cookie, statuses, answers the executor acts on, and how bodies are read.
 
-#include "TestTlsServer.h"
+#include "testing/TestTlsServer.h"
 #include "TransportFixture.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 #include "service/CBrandingGuide.h"
 #include "utils/Base64.h"
 #include "utils/Hex.h"

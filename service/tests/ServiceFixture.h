@@ -2,7 +2,7 @@
 // A private device for one test: its own folder as the device root and its own registry store, and no
 // service object or singleton left over from the library's load or from an earlier test.
 
-#include "TempDir.h"
+#include "testing/TempDir.h"
 #include "platform/Registry.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"

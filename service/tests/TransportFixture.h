@@ -5,7 +5,7 @@
 
 #include "ScriptedDialogWindow.h"
 #include "ServiceFixture.h"
-#include "TestHttpServer.h"
+#include "testing/TestHttpServer.h"
 #include "service/ServerTransport.h"
 
 class TransportTest : public ServiceFixture {

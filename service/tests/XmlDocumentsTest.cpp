@@ -1,7 +1,7 @@
 #include "ServiceFixture.h"
 
 #include "platform/DevicePaths.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 #include "service/XmlDocuments.h"
 
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "TestHttpServer.h"
+#include "testing/TestHttpServer.h"
 
 #include "utils/AsciiFold.h"
 

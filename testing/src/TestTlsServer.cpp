@@ -1,4 +1,4 @@
-#include "TestTlsServer.h"
+#include "testing/TestTlsServer.h"
 
 #include <httplib.h>
 

@@ -1,4 +1,4 @@
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
 #include <algorithm>
 #include <cassert>

@@ -12,7 +12,7 @@
 #include "RefServerProcess.h"
 #include "ScriptedDialogWindow.h"
 #include "ServiceFixture.h"
-#include "platform/ScriptedUiPort.h"
+#include "testing/ScriptedUiPort.h"
 #include "service/Results.h"
 
 #include <functional>

@@ -3,7 +3,7 @@
 
 #include "EndToEndFixture.h"
 
-#include "TestTlsServer.h"
+#include "testing/TestTlsServer.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "core/CTesselView.h"
 #include "core/CWaitDlg.h"
 #include "core/Operations.h"
-#include "platform/ScriptedUiPort.h"
+#include "platform/UiPort.h"
 
 #include <csignal>
 #include <cstdio>

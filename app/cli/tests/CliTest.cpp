@@ -3,7 +3,7 @@
 
 #include "CliProcess.h"
 #include "RefServerProcess.h"
-#include "TempDir.h"
+#include "testing/TempDir.h"
 #include "platform/UdpSocket.h"
 
 #include <gtest/gtest.h>

@@ -7,8 +7,8 @@
 #include "ScriptedAppUi.h"
 #include "ServiceFixture.h"
 #include "core/CTesselView.h"
-#include "platform/ScriptedUiPort.h"
-#include "platform/VirtualClock.h"
+#include "testing/ScriptedUiPort.h"
+#include "testing/VirtualClock.h"
 
 #include <memory>
 

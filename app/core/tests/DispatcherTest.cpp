@@ -2,7 +2,7 @@
 // request queue and the push hand-over.
 
 #include "AppFixture.h"
-#include "Eventually.h"
+#include "testing/Eventually.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
 

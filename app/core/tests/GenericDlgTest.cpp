@@ -2,7 +2,7 @@
 // record, and the input field's rules.
 
 #include "core/GenericDlg.h"
-#include "platform/ScriptedUiPort.h"
+#include "testing/ScriptedUiPort.h"
 #include "service/CBrandingGuide.h"
 
 #include <gtest/gtest.h>

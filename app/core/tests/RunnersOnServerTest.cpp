@@ -9,7 +9,7 @@
 #include "core/PushWatcher.h"
 #include "platform/DeviceConfig.h"
 #include "platform/DevicePaths.h"
-#include "platform/ScriptedUiPort.h"
+#include "testing/ScriptedUiPort.h"
 
 #include <iostream>
 #include <optional>

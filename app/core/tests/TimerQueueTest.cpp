@@ -1,7 +1,7 @@
 // Timers of the user-interface thread on the virtual clock.
 
 #include "core/TimerQueue.h"
-#include "platform/VirtualClock.h"
+#include "testing/VirtualClock.h"
 
 #include <gtest/gtest.h>
 

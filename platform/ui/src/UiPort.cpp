@@ -1,6 +1,5 @@
 #include "platform/UiPort.h"
 
-#include "platform/ScriptedUiPort.h"
 #include "utils/Utf.h"
 
 #include <atomic>

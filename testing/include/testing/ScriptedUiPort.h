@@ -28,6 +28,3 @@ private:
     std::deque<int> m_answers;
     std::vector<Shown> m_shown;
 };
-
-// The answer a headless front end gives to a box of `type` (MB_*).
-int HeadlessAnswer(unsigned type);

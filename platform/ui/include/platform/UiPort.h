@@ -35,3 +35,6 @@ public:
     // nullptr puts the headless port back. The port must outlive its installation.
     static void Install(CUiPort* port);
 };
+
+// The answer a headless front end gives to a box of `type` (MB_*).
+int HeadlessAnswer(unsigned type);
