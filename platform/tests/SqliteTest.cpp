@@ -129,6 +129,43 @@ TEST_F(SqliteTest, ImmediateTransactionKeepsOutASecondWriter)
     EXPECT_EQ(QueryText(m_db, "SELECT group_concat(x) FROM t"), "1");
 }
 
+TEST_F(SqliteTest, EnsureSchemaCreatesAnEmptyFileOnceAndRefusesOtherLayouts)
+{
+    struct Case {
+        const char* name;
+        int stored;            // user_version before; -1: the tables are made by a first EnsureSchema
+        const char* statements;
+        bool ok;
+        const char* message;   // part of the refusal
+        const char* rows;      // what the table holds afterwards
+    };
+    const Case cases[] = {
+        {"empty file", 0, "CREATE TABLE t (x); INSERT INTO t VALUES (1);", true, "", "1"},
+        {"same layout again", -1, "CREATE TABLE t (x); INSERT INTO t VALUES (2);", true, "", "1"},
+        {"newer layout", 3, "CREATE TABLE t (x);", false, "layout version 3 is newer than this program's 2", ""},
+        {"older layout", 1, "CREATE TABLE t (x);", false, "layout version 1 is older", ""},
+        {"statements fail", 0, "CREATE TABLE t (x); INSERT INTO nowhere VALUES (1);", false, "nowhere", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        CSqliteDb db;
+        ASSERT_TRUE(db.Open(folder.Path() / "s.db").Ok());
+        const SqlResult before = c.stored < 0 ? db.EnsureSchema(2, "CREATE TABLE t (x); INSERT INTO t VALUES (1);")
+                                              : db.SetUserVersion(c.stored);
+        ASSERT_TRUE(before.Ok()) << before.message;
+
+        const SqlResult result = db.EnsureSchema(2, c.statements);
+        EXPECT_EQ(result.Ok(), c.ok) << result.message;
+        EXPECT_NE(result.message.find(c.message), std::string::npos) << result.message;
+        EXPECT_EQ(db.UserVersion(), c.ok ? 2 : std::max(c.stored, 0)) << "a refused file is left as it was";
+        const char* check = c.ok ? "SELECT group_concat(x) FROM t" : "SELECT count(*) FROM sqlite_master";
+        EXPECT_EQ(QueryText(db, check), c.ok ? c.rows : "0");
+        EXPECT_TRUE(db.Begin().Ok()) << "no transaction is left open";
+        db.Rollback();
+    }
+}
+
 TEST_F(SqliteTest, UserVersionAndMovesKeepTheConnection)
 {
     EXPECT_EQ(m_db.UserVersion(), 0);

@@ -81,26 +81,10 @@ HRESULT CPimStoreSqlite::Logon()
     SqlResult result = m_db.Open(m_file);
     if (!result.Ok())
         return Fail("open", result);
-    const int version = m_db.UserVersion();
-    if (version > kPimSchemaVersion) {
-        std::fprintf(stderr, "pim store %s: layout version %d is newer than this program's %d\n", m_file.c_str(),
-                     version, kPimSchemaVersion);
+    result = m_db.EnsureSchema(kPimSchemaVersion, kPimSchema);
+    if (!result.Ok()) {
         m_db.Close();
-        return E_FAIL;
-    }
-    if (version < kPimSchemaVersion) {
-        result = m_db.Begin();
-        if (result.Ok())
-            result = m_db.Exec(kPimSchema);
-        if (result.Ok())
-            result = m_db.SetUserVersion(kPimSchemaVersion);
-        if (result.Ok())
-            result = m_db.Commit();
-        if (!result.Ok()) {
-            m_db.Rollback();
-            m_db.Close();
-            return Fail("create layout", result);
-        }
+        return Fail("layout", result);
     }
     m_pictureQuery = m_db.Prepare("SELECT data FROM pictures WHERE oid = ?1", &result);
     if (!result.Ok()) {

@@ -36,31 +36,6 @@ fs::path StorePathLocked(const Store& store)
     return CDevicePaths::DataFolder() / "registry.db";
 }
 
-bool InitSchema(CSqliteDb& db)
-{
-    if (db.UserVersion() == kRegistrySchemaVersion)
-        return true;
-    // Two processes may meet an empty file at once; the write lock makes one create the tables and
-    // the other see them.
-    if (!db.Begin().Ok())
-        return false;
-    const int version = db.UserVersion();
-    if (version > kRegistrySchemaVersion) {
-        // Written by a newer build: leave it alone rather than misread it.
-        db.Rollback();
-        return false;
-    }
-    if (version == 0 && (!db.Exec(kRegistrySchema).Ok() || !db.SetUserVersion(kRegistrySchemaVersion).Ok())) {
-        db.Rollback();
-        return false;
-    }
-    if (!db.Commit().Ok()) {
-        db.Rollback();
-        return false;
-    }
-    return true;
-}
-
 bool EnsureOpen(Store& store)
 {
     if (store.db.IsOpen())
@@ -73,7 +48,7 @@ bool EnsureOpen(Store& store)
     }
     if (!store.db.Open(path).Ok())
         return false;
-    if (!InitSchema(store.db)) {
+    if (!store.db.EnsureSchema(kRegistrySchemaVersion, kRegistrySchema).Ok()) {
         store.db.Close();
         return false;
     }

@@ -178,6 +178,33 @@ SqlResult CSqliteDb::SetUserVersion(int version)
     return Exec("PRAGMA user_version = " + std::to_string(version));
 }
 
+SqlResult CSqliteDb::EnsureSchema(int version, std::string_view statements)
+{
+    if (UserVersion() == version)
+        return {};
+    SqlResult result = Begin();
+    if (!result.Ok())
+        return result;
+    // Read again under the write lock: another process may have created the tables meanwhile.
+    const int found = UserVersion();
+    if (found == 0) {
+        result = Exec(statements);
+        if (result.Ok())
+            result = SetUserVersion(version);
+        if (result.Ok())
+            result = Commit();
+    } else if (found != version) {
+        result = {SQLITE_ERROR, "layout version " + std::to_string(found) + " is " +
+                                    (found > version ? "newer" : "older") + " than this program's " +
+                                    std::to_string(version)};
+    } else {
+        result = Commit();
+    }
+    if (!result.Ok())
+        Rollback();
+    return result;
+}
+
 std::int64_t CSqliteDb::LastInsertRowId() const
 {
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;

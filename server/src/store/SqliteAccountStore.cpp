@@ -84,25 +84,9 @@ bool CSqliteAccountStore::Open(const std::filesystem::path& path, std::string& e
         error = "cannot open " + path.string() + ": " + opened.message;
         return false;
     }
-    const int version = m_db.UserVersion();
-    if (version > kAccountStoreSchemaVersion) {
-        error =
-            path.string() + " was written by a newer server (store version " + std::to_string(version) + ")";
-        m_db.Close();
-        return false;
-    }
-    if (version == kAccountStoreSchemaVersion)
-        return true;
-    SqlResult result = m_db.Begin();
-    if (result.Ok())
-        result = m_db.Exec(kAccountStoreSchema);
-    if (result.Ok())
-        result = m_db.SetUserVersion(kAccountStoreSchemaVersion);
-    if (result.Ok())
-        result = m_db.Commit();
+    const SqlResult result = m_db.EnsureSchema(kAccountStoreSchemaVersion, kAccountStoreSchema);
     if (!result.Ok()) {
-        m_db.Rollback();
-        error = "cannot create the tables of " + path.string() + ": " + result.message;
+        error = "cannot use the tables of " + path.string() + ": " + result.message;
         m_db.Close();
         return false;
     }

@@ -53,6 +53,11 @@ public:
     // Schema versioning: PRAGMA user_version.
     int UserVersion();
     SqlResult SetUserVersion(int version);
+    // Makes the file hold the tables of layout `version`: an empty file (version 0) gets `statements`
+    // and the version in one write transaction, so that two processes meeting the same empty file
+    // create the tables once. A file of another layout is left untouched and refused: a newer one
+    // would be misread, and no older one has an upgrade yet (the message names both versions).
+    SqlResult EnsureSchema(int version, std::string_view statements);
 
     std::int64_t LastInsertRowId() const;
     int Changes() const;
