@@ -2,6 +2,7 @@
 
 #include "PropertyReader.h"
 #include "platform/PimStore.h"
+#include "utils/AsciiFold.h"
 
 namespace {
 
@@ -41,14 +42,14 @@ ItemKind ItemConverter::DetectKind(std::u16string_view text)
 {
     CPropertyReader reader(text);
     while (reader.Next()) {
-        if (!NameIs(reader.Name(), u"BEGIN"))
+        if (reader.Id() != PropertyId::Begin)
             continue;
         const std::u16string& value = reader.NextComponent();
-        if (value == u"VCARD")
+        if (EqualsFolded(value, u"VCARD"))
             return ItemKind::Contact;
-        if (value == u"VEVENT")
+        if (EqualsFolded(value, u"VEVENT"))
             return ItemKind::Appointment;
-        if (value == u"VTODO")
+        if (EqualsFolded(value, u"VTODO"))
             return ItemKind::Task;
     }
     return ItemKind::Unknown;
@@ -61,7 +62,7 @@ HRESULT ItemConverter::SetText(std::u16string_view text)
         return S_NOTHING_DONE;
     if (!m_item || kind != m_kind)
         return E_FAIL;
-    CPropertyReader reader(text);
+    CPropertyReader reader(text, kind == ItemKind::Contact ? TextDialect::VCard21 : TextDialect::VCalendar10);
     switch (kind) {
     case ItemKind::Contact: return ReadVCard(reader);
     case ItemKind::Appointment: return ReadVEvent(reader);

@@ -76,6 +76,30 @@ int DecimalField(std::u16string_view text, std::size_t from, std::size_t length)
     return value;
 }
 
+// Text in the extended form of ISO 8601 ("2007-03-15", "2007-03-15T10:00:00Z", as vCard 3.0 and
+// iCalendar writers use it) in the basic form the fields are read from; other text as it is.
+class CBasicForm {
+public:
+    explicit CBasicForm(std::u16string_view text) : m_view(text)
+    {
+        if (text.size() < 10 || text.size() > sizeof m_text / sizeof m_text[0] || text[4] != u'-' || text[7] != u'-')
+            return;
+        std::size_t size = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i];
+            if ((c == u'-' && i < 10) || (c == u':' && i > 10))
+                continue;
+            m_text[size++] = c;
+        }
+        m_view = std::u16string_view(m_text, size);
+    }
+    std::u16string_view View() const { return m_view; }
+
+private:
+    char16_t m_text[32] = {};
+    std::u16string_view m_view;
+};
+
 // Year, month and day from characters 1-8 of a date text; the time of day is midnight.
 CivilTime DateFields(std::u16string_view text)
 {
@@ -151,8 +175,10 @@ bool AppendDateText(std::u16string& out, double localOle, bool utc)
     return true;
 }
 
-bool ParseDateText(std::u16string_view text, double& localOle)
+bool ParseDateText(std::u16string_view written, double& localOle)
 {
+    const CBasicForm basic(written);
+    const std::u16string_view text = basic.View();
     CivilTime civil = DateFields(text);
     civil.hour = DecimalField(text, 9, 2);
     civil.minute = DecimalField(text, 11, 2);
@@ -167,7 +193,7 @@ bool ParseDateText(std::u16string_view text, double& localOle)
 
 bool ParseDateOnly(std::u16string_view text, double& localOle)
 {
-    const CivilTime civil = DateFields(text);
+    const CivilTime civil = DateFields(CBasicForm(text).View());
     if (!IsValidCivil(civil))
         return false;
     localOle = CivilToOle(civil);

@@ -30,6 +30,7 @@ bool AppendDateText(std::u16string& out, double localOle, bool utc);
 
 // Reads a date-time text: characters 1-4 year, 5-6 month, 7-8 day, 10-11 hour, 12-13 minute, 14-15
 // second, each decimal with a missing part counting 0; a final "Z" marks UTC, converted to local time.
+// The extended form with "-" and ":" ("2007-03-15T10:00:00Z") reads the same.
 // False when the fields do not form a valid date and time (month 13, 30 February, hour 24, ...).
 bool ParseDateText(std::u16string_view text, double& localOle);
 // Reads only the date part (characters 1 to 8) as local midnight.

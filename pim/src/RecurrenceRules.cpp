@@ -1,6 +1,11 @@
 #include "RecurrenceRules.h"
 
 #include "OleDate.h"
+#include "pim/AlmanacLog.h"
+#include "platform/CivilDays.h"
+#include "utils/Utf.h"
+
+#include <algorithm>
 
 #include <array>
 
@@ -59,6 +64,12 @@ std::int32_t Decimal(std::u16string_view text)
 class CTokens {
 public:
     explicit CTokens(std::u16string_view text) : m_text(text) {}
+    // The last token of the text (after the last blank); empty when the text ends in a blank.
+    std::u16string_view Last() const
+    {
+        const std::size_t blank = m_text.rfind(u' ');
+        return blank == std::u16string_view::npos ? m_text : m_text.substr(blank + 1);
+    }
     std::u16string_view Next()
     {
         if (m_position > m_text.size())
@@ -84,16 +95,17 @@ bool AppendRecurrenceRule(std::u16string& out, const PimRecurrence& pattern)
     case kDaily: out.append(u"D"); break;
     case kWeekly: out.append(u"W"); break;
     case kMonthly: out.append(u"MD"); break;
-    case kMonthlyNth: out.append(u"MP"); break;
-    case kYearly: out.append(u"YM1"); break;
-    case kYearlyNth: out.append(u"MP12"); break;
+    case kMonthlyNth:
+    case kYearlyNth: out.append(u"MP"); break;
+    case kYearly: out.append(u"YM"); break;
     default: return false;
     }
-    if (type <= kMonthlyNth)
-        AppendNumber(out, pattern.interval == 0 ? 1 : pattern.interval);
+    // A yearly rule by position is written as monthly every twelve months, counted from the start.
+    const std::int64_t interval = pattern.interval <= 0 ? 1 : pattern.interval;
+    AppendNumber(out, type == kYearlyNth ? 12 * interval : interval);
     if (type != kYearly && pattern.instance != 0) {
         std::int32_t instance = pattern.instance;
-        if ((type == kMonthlyNth || type == kYearlyNth) && instance == 5)
+        if (instance == 5)
             instance = -1;
         out.push_back(u' ');
         AppendNumber(out, instance < 0 ? -static_cast<std::int64_t>(instance) : instance);
@@ -146,59 +158,139 @@ bool AppendExceptionDates(std::u16string& out, const PimRecurrence& pattern)
     return true;
 }
 
-HRESULT ReadRecurrenceRule(std::u16string_view rule, int startDayOfMonth, PimRecurrence& pattern)
+namespace {
+
+bool IsEnd(std::u16string_view token)
+{
+    return token.starts_with(u"#") || (token.size() > 8 && token[8] == u'T');
+}
+
+// A count ("#n", "#0" for none) or an end date; false for any other token. Setting either ends the
+// other, as the store's patterns do.
+bool ReadEnd(std::u16string_view token, PimRecurrence& pattern)
+{
+    if (token.starts_with(u"#")) {
+        const std::int32_t count = Decimal(token.substr(1));
+        pattern.occurrences = count;
+        pattern.noEndDate = count == 0;
+        if (count == 0)
+            pattern.patternEndDate = NO_DATE;
+        return true;
+    }
+    double end = 0;
+    if (token.size() > 8 && token[8] == u'T' && ParseDateText(token, end)) {
+        pattern.patternEndDate = end;
+        pattern.noEndDate = false;
+        pattern.occurrences = 0;
+        return true;
+    }
+    return false;
+}
+
+bool IsInstance(std::u16string_view token)
+{
+    return !token.empty() && (token.back() == u'+' || token.back() == u'-');
+}
+
+// A day or month number (not an instance, not an end date).
+bool IsNumber(std::u16string_view token)
+{
+    return !token.empty() && token.front() >= u'0' && token.front() <= u'9' && !IsInstance(token) && !IsEnd(token);
+}
+
+// Month and day of day `number` of the start's year (a common year without a start).
+void SetDayOfYear(std::int32_t number, const CivilTime* start, PimRecurrence& pattern)
+{
+    const int year = start ? start->year : 2001;
+    const std::int64_t first = DaysFromCivil(year, 1, 1);
+    const std::int64_t last = DaysFromCivil(year, 12, 31);
+    CivilTime civil;
+    CivilFromDays(std::min<std::int64_t>(first + number - 1, last), civil);
+    pattern.monthOfYear = civil.month;
+    pattern.dayOfMonth = civil.day;
+}
+
+// Yearly rules place their day differently from the others.
+enum class Frequency : std::uint8_t { Periodic, YearlyByMonth, YearlyByDay };
+
+} // namespace
+
+HRESULT ReadRecurrenceRule(std::u16string_view rule, const CivilTime* start, PimRecurrence& pattern)
 {
     CTokens tokens(rule);
     std::u16string_view token = tokens.Next();
-    std::u16string_view interval;
-    bool yearly = false;
+    Frequency frequency = Frequency::Periodic;
+    std::size_t letters = 1;
     if (token.starts_with(u"D")) {
         pattern.recurrenceType = kDaily;
-        interval = token.substr(1);
     } else if (token.starts_with(u"MD")) {
         pattern.recurrenceType = kMonthly;
-        interval = token.substr(2);
+        letters = 2;
     } else if (token.starts_with(u"MP")) {
         pattern.recurrenceType = kMonthlyNth;
-        interval = token.substr(2);
+        letters = 2;
     } else if (token.starts_with(u"W")) {
         pattern.recurrenceType = kWeekly;
-        interval = token.substr(1);
     } else if (token.starts_with(u"YM")) {
         pattern.recurrenceType = kYearly;
-        yearly = true;
+        frequency = Frequency::YearlyByMonth;
+        letters = 2;
     } else if (token.starts_with(u"YD")) {
-        pattern.recurrenceType = kYearlyNth;
-        yearly = true;
+        pattern.recurrenceType = kYearly;
+        frequency = Frequency::YearlyByDay;
+        letters = 2;
     } else {
         return E_FAIL;
     }
-    if (!yearly && !interval.empty())
-        pattern.interval = Decimal(interval);
+    const bool yearly = frequency == Frequency::YearlyByMonth || frequency == Frequency::YearlyByDay;
+    if (token.size() > letters)
+        pattern.interval = Decimal(token.substr(letters));
 
+    bool dropped = false;
     token = tokens.Next();
-    if (!token.empty() && (token.back() == u'+' || token.back() == u'-')) {
+    if (IsInstance(token)) {
         const std::int32_t n = Decimal(token.substr(0, token.size() - 1));
         if (token.back() == u'+')
             pattern.instance = n;
         else
             pattern.instance = n == 1 ? 5 : -n;
-        token = tokens.Next();
+        // A yearly rule by position reads as the yearly nth-weekday pattern.
+        if (frequency == Frequency::YearlyByDay) {
+            frequency = Frequency::YearlyByMonth;
+            pattern.recurrenceType = kYearlyNth;
+        }
+        for (token = tokens.Next(); IsInstance(token); token = tokens.Next())
+            dropped = true;
     }
-    if (yearly) {
+    const int startDay = start ? start->day : 1;
+    if (frequency == Frequency::YearlyByMonth) {
         const std::int32_t month = Decimal(token);
-        if (month >= 1 && month <= 12) {
+        if (IsNumber(token) && month >= 1 && month <= 12) {
             pattern.monthOfYear = month;
             token = tokens.Next();
+        } else if (start) {
+            pattern.monthOfYear = start->month;
         }
-        pattern.dayOfMonth = startDayOfMonth >= 1 && startDayOfMonth <= 31 ? startDayOfMonth : 1;
+        pattern.dayOfMonth = startDay;
+    } else if (frequency == Frequency::YearlyByDay) {
+        const std::int32_t day = Decimal(token);
+        if (IsNumber(token) && day >= 1 && day <= 366) {
+            SetDayOfYear(day, start, pattern);
+            token = tokens.Next();
+        } else {
+            pattern.monthOfYear = start ? start->month : 1;
+            pattern.dayOfMonth = startDay;
+        }
     } else {
         const std::int32_t day = Decimal(token);
-        if (day >= 1 && day <= 31) {
+        if (IsNumber(token) && day >= 1 && day <= 31) {
             pattern.dayOfMonth = day;
             token = tokens.Next();
         }
     }
+    // Further days or months of a list: an item holds one.
+    for (; IsNumber(token) || (yearly && IsInstance(token)); token = tokens.Next())
+        dropped = true;
     std::int32_t weekdays = 0;
     for (bool matched = true; matched;) {
         matched = false;
@@ -213,23 +305,16 @@ HRESULT ReadRecurrenceRule(std::u16string_view rule, int startDayOfMonth, PimRec
     }
     if (weekdays != 0)
         pattern.dayOfWeekMask = weekdays;
+    bool ended = false;
     if (token.starts_with(u"#")) {
-        const std::int32_t count = Decimal(token.substr(1));
-        if (count != 0) {
-            pattern.occurrences = count;
-            pattern.noEndDate = false;
-        } else {
-            pattern.noEndDate = true;
-            pattern.occurrences = 0;
-            pattern.patternEndDate = NO_DATE;
-        }
+        ended = ReadEnd(token, pattern);
         token = tokens.Next();
     }
-    double end = 0;
-    if (token.size() > 8 && token[8] == u'T' && ParseDateText(token, end)) {
-        pattern.patternEndDate = end;
-        pattern.noEndDate = false;
-        pattern.occurrences = 0;
-    }
+    ended = ReadEnd(token, pattern) || ended;
+    // An end after tokens the rule could not place still ends the pattern.
+    if (!ended && IsEnd(tokens.Last()))
+        ReadEnd(tokens.Last(), pattern);
+    if (dropped)
+        AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(rule) + "\" lists more days than an item holds; the first is kept");
     return S_OK;
 }

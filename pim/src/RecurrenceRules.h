@@ -1,12 +1,14 @@
 #pragma once
 // vCalendar 1.0 recurrence rules (RRULE) and exception lists (EXDATE) of the pattern of an item.
 //
-// Rule text: blank-separated tokens: frequency with interval (D, W, MD, MP, YM1, MP12), then optional
-// instance ("2+", "1-"), day or month number, weekday codes (MO ... SU) and an end ("#n" a count, "#0"
-// no end, or an end date in the UTC form). Writer and reader are deliberately not mirror images: a
-// yearly nth-weekday pattern is written "MP12" and read back as monthly with interval 12; "YD" reads as
-// yearly nth-weekday; "YM1 6" takes its day of the month from DTSTART.
+// Rule text: blank-separated tokens: frequency with interval (D, W, MD, MP, YM, YD), then optional
+// instance ("2+", "1-"), day or month numbers, weekday codes (MO ... SU) and an end ("#n" a count, "#0"
+// no end, or an end date in the UTC form). Writer and reader are not mirror images: a yearly
+// nth-weekday pattern is written "MP" with twelve times its interval and read back as monthly; a
+// yearly rule by day of the year ("YD1 60") reads as yearly on that month and day and is written "YM".
+// An item holds one day, one month and one position: further ones of a list are dropped (logged).
 
+#include "platform/Clock.h"
 #include "platform/PimStore.h"
 
 #include <string>
@@ -19,7 +21,8 @@ bool AppendRecurrenceRule(std::u16string& out, const PimRecurrence& pattern);
 // when there is none or one has no text form.
 bool AppendExceptionDates(std::u16string& out, const PimRecurrence& pattern);
 
-// Reads a rule into `pattern`. `startDayOfMonth` is the day of the month of the DTSTART read before
-// (-1 when none). E_FAIL for a rule whose frequency is unknown; the fields read up to then stay set.
-// Setting a count or an end date ends the "no end" state, as the store's patterns do.
-HRESULT ReadRecurrenceRule(std::u16string_view rule, int startDayOfMonth, PimRecurrence& pattern);
+// Reads a rule into `pattern`. `start` is the DTSTART read for the item (null when there is none):
+// yearly rules take their day, and their month when the rule names none, from it. E_FAIL for a rule
+// whose frequency is unknown; the fields read up to then stay set. An end that follows tokens the
+// rule cannot place still ends the pattern.
+HRESULT ReadRecurrenceRule(std::u16string_view rule, const CivilTime* start, PimRecurrence& pattern);

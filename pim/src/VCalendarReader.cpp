@@ -1,5 +1,8 @@
-// VEVENT into a new appointment, VTODO into a new task. Names compare case-sensitively; everything
-// before BEGIN:VCALENDAR is ignored; EXDATE is kept in the converter, not applied.
+// VEVENT into a new appointment, VTODO into a new task (vCalendar 1.0, and iCalendar 2.0 as far as the
+// items hold its fields). Names, parameters and the words of BEGIN, END and CLASS compare
+// case-insensitively; everything before BEGIN:VCALENDAR is ignored; SUMMARY, LOCATION and DESCRIPTION
+// are read whole (they are not structured); the rule is read at the end, counted from DTSTART wherever
+// it stands; EXDATE is kept in the converter, not applied.
 
 #include "pim/ItemConverter.h"
 
@@ -8,6 +11,7 @@
 #include "RecurrenceRules.h"
 #include "pim/AlmanacLog.h"
 #include "platform/PimStore.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
 
 #include <climits>
@@ -20,7 +24,31 @@ struct CalendarState {
     bool inside = false;
     bool inAlarm = false;
     bool ruleSeen = false;
+    std::u16string rule;
+    std::optional<double> start;
 };
+
+// BEGIN and END of the calendar and of an alarm; their values compare case-insensitively.
+enum class Mark : std::uint8_t { None, CalendarBegins, CalendarEnds, AlarmBegins, AlarmEnds };
+
+Mark MarkOf(CPropertyReader& reader)
+{
+    const PropertyId id = reader.Id();
+    if (id != PropertyId::Begin && id != PropertyId::End)
+        return Mark::None;
+    const std::u16string& value = reader.NextComponent();
+    const bool begins = id == PropertyId::Begin;
+    if (EqualsFolded(value, u"VCALENDAR"))
+        return begins ? Mark::CalendarBegins : Mark::CalendarEnds;
+    if (EqualsFolded(value, u"VALARM"))
+        return begins ? Mark::AlarmBegins : Mark::AlarmEnds;
+    return Mark::None;
+}
+
+TextDialect DialectOfVersion(const std::u16string& version)
+{
+    return version.starts_with(u"2") ? TextDialect::Modern : TextDialect::VCalendar10;
+}
 
 bool ReadDate(CPropertyReader& reader, double& date)
 {
@@ -42,22 +70,23 @@ std::optional<double> ReadDateField(CPropertyReader& reader, CPimItem& item, Pim
     return date;
 }
 
-// The day of the month a monthly rule counts from: the start's; -1 without a start.
-int DayOfMonth(std::optional<double> start)
-{
-    CivilTime civil;
-    return start && OleToCivil(*start, civil) ? civil.day : -1;
-}
-
 std::int32_t SensitivityOf(const std::u16string& value)
 {
-    if (value == u"CONFIDENTIAL")
+    if (EqualsFolded(value, u"CONFIDENTIAL"))
         return kSensitivityConfidential;
-    if (value == u"PERSONAL")
+    if (EqualsFolded(value, u"PERSONAL"))
         return kSensitivityPersonal;
-    if (value == u"PRIVATE")
+    if (EqualsFolded(value, u"PRIVATE"))
         return kSensitivityPrivate;
     return kSensitivityNormal;
+}
+
+// PRIORITY 1 is the highest and 9 the lowest; 0 means none was given.
+std::int32_t ImportanceOf(std::int32_t priority)
+{
+    if (priority == 0)
+        return kImportanceNormal;
+    return priority < 5 ? kImportanceHigh : priority < 9 ? kImportanceNormal : kImportanceLow;
 }
 
 // Whole minutes between alarm and start, rounded to the second first, then truncated towards zero.
@@ -83,83 +112,85 @@ std::int32_t DecimalValue(std::u16string_view text)
     return value > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(value);
 }
 
-} // namespace
-
-// Clears the recurrence and reads the rule into a fresh pattern. A rule that cannot be read leaves the
-// item without recurrence rather than with a pattern the text never asked for.
-void ItemConverter::ReadRule(CPropertyReader& reader)
+// At the end of the calendar: the rule read into a fresh pattern, counted from the start wherever the
+// two stood in the text; without a rule, no recurrence. A rule that cannot be read leaves the item
+// without recurrence rather than with a pattern the text never asked for.
+void ApplyRule(CPimItem& item, const CalendarState& state)
 {
-    const std::u16string& rule = reader.NextComponent();
-    m_item->ClearRecurrencePattern();
-    PimRecurrence* pattern = nullptr;
-    if (Failed(m_item->GetRecurrencePattern(pattern)))
+    item.ClearRecurrencePattern();
+    if (!state.ruleSeen)
         return;
-    if (Failed(ReadRecurrenceRule(rule, m_startDayOfMonth, *pattern))) {
-        AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(rule) + "\" is not a rule; item left without recurrence");
-        m_item->ClearRecurrencePattern();
+    PimRecurrence* pattern = nullptr;
+    if (Failed(item.GetRecurrencePattern(pattern)))
+        return;
+    CivilTime start;
+    const bool hasStart = state.start && OleToCivil(*state.start, start);
+    if (Failed(ReadRecurrenceRule(state.rule, hasStart ? &start : nullptr, *pattern))) {
+        AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(state.rule) + "\" is not a rule; item left without recurrence");
+        item.ClearRecurrencePattern();
     }
 }
+
+// What both readers do with a property; false for a property that is the reader's own.
+bool ReadShared(CPropertyReader& reader, CPimItem& item, CalendarState& state)
+{
+    switch (reader.Id()) {
+    case PropertyId::Version: reader.SetDialect(DialectOfVersion(reader.NextComponent())); return true;
+    case PropertyId::Categories: item.SetText(PimField::Categories, reader.NextComponent()); return true;
+    case PropertyId::Description:
+        if (!state.inAlarm)
+            item.SetText(PimField::Body, reader.WholeValue());
+        return true;
+    case PropertyId::Summary: item.SetText(PimField::Subject, reader.WholeValue()); return true;
+    case PropertyId::Class: item.SetInteger(PimField::Sensitivity, SensitivityOf(reader.NextComponent())); return true;
+    case PropertyId::RRule:
+        state.rule = reader.NextComponent();
+        state.ruleSeen = true;
+        return true;
+    default: return false;
+    }
+}
+
+} // namespace
 
 HRESULT ItemConverter::ReadVEvent(CPropertyReader& reader)
 {
     CPimItem& item = *m_item;
     CalendarState state;
-    double start = 0;
     bool alarmSeen = false;
     double alarm = 0;
-    m_startDayOfMonth = -1;
     while (reader.Next()) {
-        const std::u16string_view name = reader.Name();
-        if (NameIs(name, u"BEGIN")) {
-            const std::u16string& value = reader.NextComponent();
-            if (value == u"VCALENDAR") {
-                item.SetFlag(PimField::ReminderSet, false);
-                state.inside = true;
-            } else if (value == u"VALARM") {
-                state.inAlarm = true;
-            }
-        } else if (!state.inside) {
+        const Mark mark = MarkOf(reader);
+        if (mark == Mark::CalendarBegins) {
+            item.SetFlag(PimField::ReminderSet, false);
+            state.inside = true;
+        } else if (mark == Mark::AlarmBegins) {
+            state.inAlarm = true;
+        } else if (!state.inside || ReadShared(reader, item, state)) {
             continue;
-        } else if (NameStarts(name, u"DTSTART")) {
-            const std::optional<double> date = ReadDateField(reader, item, PimField::Start);
-            start = date.value_or(start);
-            m_startDayOfMonth = DayOfMonth(date);
-        } else if (NameStarts(name, u"DTEND")) {
+        } else if (reader.Id() == PropertyId::DtStart) {
+            if (const std::optional<double> start = ReadDateField(reader, item, PimField::Start))
+                state.start = start;
+        } else if (reader.Id() == PropertyId::DtEnd) {
             ReadDateField(reader, item, PimField::End);
-        } else if (NameStarts(name, u"LOCATION")) {
-            item.SetText(PimField::Location, reader.NextComponent());
-        } else if (NameStarts(name, u"CATEGORIES")) {
-            item.SetText(PimField::Categories, reader.NextComponent());
-        } else if (NameStarts(name, u"DESCRIPTION")) {
-            if (!state.inAlarm)
-                item.SetText(PimField::Body, reader.NextComponent());
-        } else if (NameStarts(name, u"SUMMARY")) {
-            item.SetText(PimField::Subject, reader.NextComponent());
-        } else if (NameIs(name, u"CLASS")) {
-            item.SetInteger(PimField::Sensitivity, SensitivityOf(reader.NextComponent()));
-        } else if (NameStarts(name, u"RRULE")) {
-            ReadRule(reader);
-            state.ruleSeen = true;
-        } else if (NameStarts(name, u"EXDATE")) {
+        } else if (reader.Id() == PropertyId::Location) {
+            item.SetText(PimField::Location, reader.WholeValue());
+        } else if (reader.Id() == PropertyId::ExDate) {
             m_exceptionDates = reader.RawRest();
             while (!m_exceptionDates.empty() && (m_exceptionDates.back() == u'\r' || m_exceptionDates.back() == u'\n'))
                 m_exceptionDates.pop_back();
-        } else if (NameStarts(name, u"DALARM")) {
+        } else if (reader.Id() == PropertyId::DAlarm) {
             alarmSeen = ReadDate(reader, alarm) || alarmSeen;
-        } else if (NameIs(name, u"END")) {
-            const std::u16string& value = reader.NextComponent();
-            if (value == u"VALARM") {
-                state.inAlarm = false;
-            } else if (value == u"VCALENDAR") {
-                if (!state.ruleSeen)
-                    item.ClearRecurrencePattern();
-                // Measured once the whole text is read, so a DALARM ahead of DTSTART counts too.
-                if (alarmSeen) {
-                    item.SetInteger(PimField::ReminderMinutesBeforeStart, MinutesBefore(start, alarm));
-                    item.SetFlag(PimField::ReminderSet, true);
-                }
-                return S_OK;
+        } else if (mark == Mark::AlarmEnds) {
+            state.inAlarm = false;
+        } else if (mark == Mark::CalendarEnds) {
+            ApplyRule(item, state);
+            // Measured once the whole text is read, so a DALARM ahead of DTSTART counts too.
+            if (alarmSeen) {
+                item.SetInteger(PimField::ReminderMinutesBeforeStart, MinutesBefore(state.start.value_or(0), alarm));
+                item.SetFlag(PimField::ReminderSet, true);
             }
+            return S_OK;
         }
     }
     AlmanacLog("vCalendar: VEVENT text ends before END:VCALENDAR");
@@ -170,54 +201,34 @@ HRESULT ItemConverter::ReadVTodo(CPropertyReader& reader)
 {
     CPimItem& item = *m_item;
     CalendarState state;
-    m_startDayOfMonth = -1;
     while (reader.Next()) {
-        const std::u16string_view name = reader.Name();
-        if (NameIs(name, u"BEGIN")) {
-            const std::u16string& value = reader.NextComponent();
-            if (value == u"VCALENDAR")
-                state.inside = true;
-            else if (value == u"VALARM")
-                state.inAlarm = true;
-        } else if (!state.inside) {
+        const Mark mark = MarkOf(reader);
+        if (mark == Mark::CalendarBegins) {
+            state.inside = true;
+        } else if (mark == Mark::AlarmBegins) {
+            state.inAlarm = true;
+        } else if (!state.inside || ReadShared(reader, item, state)) {
             continue;
-        } else if (NameStarts(name, u"DTSTART")) {
-            m_startDayOfMonth = DayOfMonth(ReadDateField(reader, item, PimField::StartDate));
-        } else if (NameStarts(name, u"DUE")) {
+        } else if (reader.Id() == PropertyId::DtStart) {
+            if (const std::optional<double> start = ReadDateField(reader, item, PimField::StartDate))
+                state.start = start;
+        } else if (reader.Id() == PropertyId::Due) {
             ReadDateField(reader, item, PimField::DueDate);
-        } else if (NameStarts(name, u"DALARM")) {
+        } else if (reader.Id() == PropertyId::DAlarm) {
             ReadDateField(reader, item, PimField::ReminderTime);
-        } else if (NameStarts(name, u"COMPLETED")) {
+        } else if (reader.Id() == PropertyId::Completed) {
             // The date is kept too, or the next write would drop COMPLETED and the task reopen.
             item.SetFlag(PimField::Complete, true);
             double date = 0;
             if (ParseDateText(reader.NextComponent(), date))
                 item.SetDate(PimField::DateCompleted, date);
-        } else if (NameStarts(name, u"CATEGORIES")) {
-            item.SetText(PimField::Categories, reader.NextComponent());
-        } else if (NameStarts(name, u"DESCRIPTION")) {
-            if (!state.inAlarm)
-                item.SetText(PimField::Body, reader.NextComponent());
-        } else if (NameStarts(name, u"SUMMARY")) {
-            item.SetText(PimField::Subject, reader.NextComponent());
-        } else if (NameStarts(name, u"PRIORITY")) {
-            const std::int32_t priority = DecimalValue(reader.NextComponent());
-            item.SetInteger(PimField::Importance,
-                            priority < 5 ? kImportanceHigh : priority < 9 ? kImportanceNormal : kImportanceLow);
-        } else if (NameIs(name, u"CLASS")) {
-            item.SetInteger(PimField::Sensitivity, SensitivityOf(reader.NextComponent()));
-        } else if (NameStarts(name, u"RRULE")) {
-            ReadRule(reader);
-            state.ruleSeen = true;
-        } else if (NameIs(name, u"END")) {
-            const std::u16string& value = reader.NextComponent();
-            if (value == u"VALARM") {
-                state.inAlarm = false;
-            } else if (value == u"VCALENDAR") {
-                if (!state.ruleSeen)
-                    item.ClearRecurrencePattern();
-                return S_OK;
-            }
+        } else if (reader.Id() == PropertyId::Priority) {
+            item.SetInteger(PimField::Importance, ImportanceOf(DecimalValue(reader.NextComponent())));
+        } else if (mark == Mark::AlarmEnds) {
+            state.inAlarm = false;
+        } else if (mark == Mark::CalendarEnds) {
+            ApplyRule(item, state);
+            return S_OK;
         }
     }
     AlmanacLog("vCalendar: VTODO text ends before END:VCALENDAR");

@@ -1,11 +1,12 @@
 // Appointment to VEVENT and task to VTODO, each in a VCALENDAR 1.0 of its own. Times are written in
-// UTC ("Z") with the zone's real offset at that instant; a line whose value is absent is left out.
+// UTC ("Z") with the zone's real offset at that instant; a line whose value is absent is left out. A
+// task keeps its start, due date and rule apart, so a recurring task reads back as it was.
 
 #include "pim/ItemConverter.h"
 
 #include "OleDate.h"
 #include "RecurrenceRules.h"
-#include "TextLines.h"
+#include "PropertyWriter.h"
 #include "platform/PimStore.h"
 
 #include <cmath>
@@ -50,6 +51,16 @@ std::int32_t IntegerOr(const CPimItem& item, PimField field, std::int32_t unset)
     return unset;
 }
 
+void AppendRuleLine(std::u16string& out, const PimRecurrence& pattern)
+{
+    const std::size_t mark = out.size();
+    out.append(u"RRULE:");
+    if (AppendRecurrenceRule(out, pattern))
+        out.append(u"\r\n");
+    else
+        out.resize(mark);
+}
+
 std::u16string_view PriorityOf(std::int32_t importance)
 {
     switch (importance) {
@@ -80,17 +91,12 @@ std::u16string ItemConverter::WriteVEvent() const
     const double start = DateOf(item, PimField::Start);
     AppendDateLine(out, u"DTSTART:", start);
     AppendDateLine(out, u"DTEND:", DateOf(item, PimField::End));
-    AppendLine(out, u"SUMMARY:", item.FindText(PimField::Subject));
-    AppendLine(out, u"LOCATION:", item.FindText(PimField::Location));
-    AppendFoldedLine(out, u"DESCRIPTION:", item.FindText(PimField::Body));
+    AppendProperty(out, u"SUMMARY", item.FindText(PimField::Subject), ValueText::Plain);
+    AppendProperty(out, u"LOCATION", item.FindText(PimField::Location), ValueText::Plain);
+    AppendProperty(out, u"DESCRIPTION", item.FindText(PimField::Body), ValueText::Plain, LineBreaks::Fold);
     if (const PimRecurrence* pattern = PatternOf(item)) {
-        std::size_t mark = out.size();
-        out.append(u"RRULE:");
-        if (AppendRecurrenceRule(out, *pattern))
-            out.append(u"\r\n");
-        else
-            out.resize(mark);
-        mark = out.size();
+        AppendRuleLine(out, *pattern);
+        const std::size_t mark = out.size();
         out.append(u"EXDATE:");
         if (AppendExceptionDates(out, *pattern))
             out.append(u"\r\n");
@@ -114,17 +120,17 @@ std::u16string ItemConverter::WriteVTodo() const
     std::u16string out;
     out.reserve(384);
     out.append(u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VTODO\r\n");
-    AppendLine(out, u"SUMMARY:", item.FindText(PimField::Subject));
-    // A recurring task is written without its rule; its span is that of the pattern.
-    const PimRecurrence* pattern = PatternOf(item);
-    AppendDateLine(out, u"DTSTART:", pattern ? pattern->patternStartDate : DateOf(item, PimField::StartDate));
-    AppendDateLine(out, u"DUE:", pattern ? pattern->patternEndDate : DateOf(item, PimField::DueDate));
+    AppendProperty(out, u"SUMMARY", item.FindText(PimField::Subject), ValueText::Plain);
+    AppendDateLine(out, u"DTSTART:", DateOf(item, PimField::StartDate));
+    AppendDateLine(out, u"DUE:", DateOf(item, PimField::DueDate));
     std::int32_t complete = 0;
     item.GetFlag(PimField::Complete, complete);
     if (complete != 0)
         AppendDateLine(out, u"COMPLETED:", DateOf(item, PimField::DateCompleted));
     AppendDateLine(out, u"DALARM:", DateOf(item, PimField::ReminderTime));
-    AppendFoldedLine(out, u"DESCRIPTION:", item.FindText(PimField::Body));
+    AppendProperty(out, u"DESCRIPTION", item.FindText(PimField::Body), ValueText::Plain, LineBreaks::Fold);
+    if (const PimRecurrence* pattern = PatternOf(item))
+        AppendRuleLine(out, *pattern);
     out.append(PriorityOf(IntegerOr(item, PimField::Importance, kImportanceNormal)));
     out.append(ClassOf(IntegerOr(item, PimField::Sensitivity, kSensitivityNormal)));
     out.append(u"END:VTODO\r\nEND:VCALENDAR\r\n");

@@ -1,5 +1,7 @@
-// vCard to contact. Unknown properties and everything before BEGIN:VCARD are ignored; the e-mail and
-// fax values are sorted into their fields only at END:VCARD.
+// vCard (2.1, 3.0 and 4.0) to contact. Names, parameters and types are read case-insensitively and
+// group prefixes dropped (PropertyHead.h); unknown properties, everything before BEGIN:VCARD and a card
+// nested in the card are ignored; the e-mail and fax values are sorted into their fields only at
+// END:VCARD.
 
 #include "pim/ItemConverter.h"
 
@@ -7,6 +9,7 @@
 #include "PropertyReader.h"
 #include "pim/AlmanacLog.h"
 #include "platform/PimStore.h"
+#include "utils/AsciiFold.h"
 #include "utils/Base64.h"
 #include "utils/Utf.h"
 
@@ -35,6 +38,12 @@ void AppendLimited(std::vector<std::u16string>& list, const std::u16string& valu
         list.push_back(value);
 }
 
+// Fields the store reaches by property id are written at once, as the handset's store does.
+void SetByPropertyId(CPimItem& item, PimField field, CPropertyReader& reader)
+{
+    item.SetProperty(static_cast<std::uint32_t>(field), reader.NextComponent());
+}
+
 void SetComponents(CPimItem& item, CPropertyReader& reader, std::initializer_list<PimField> fields)
 {
     for (const PimField field : fields)
@@ -53,35 +62,90 @@ void SetDateOnly(CPimItem& item, CPropertyReader& reader, PimField field)
     item.SetDate(field, date);
 }
 
-void StoreTelephone(CPimItem& item, std::u16string_view name, const std::u16string& value, CardState& state)
+void StoreTelephone(CPimItem& item, const CPropertyReader& reader, const std::u16string& value, CardState& state)
 {
-    if (NameHas(name, u"FAX")) {
-        if (NameHas(name, u"WORK"))
+    if (reader.HasType(kTypeFax)) {
+        if (reader.HasType(kTypeWork))
             state.workFax = value;
-        else if (NameHas(name, u"HOME"))
+        else if (reader.HasType(kTypeHome))
             state.homeFax = value;
-        else if (NameHas(name, u"OTHER"))
+        else if (reader.HasType(kTypeOther))
             state.otherFax = value;
         else
             AppendLimited(state.plainFaxes, value);
         return;
     }
-    if (NameHas(name, u"CAR")) {
+    if (reader.HasType(kTypeCar)) {
         item.SetText(PimField::CarTelephoneNumber, value);
-    } else if (NameHas(name, u"PAGER")) {
+    } else if (reader.HasType(kTypePager)) {
         item.SetText(PimField::PagerNumber, value);
-    } else if (NameHas(name, u"CELL")) {
+    } else if (reader.HasType(kTypeCell)) {
         item.SetText(PimField::MobileTelephoneNumber, value);
-    } else if (NameHas(name, u"WORK")) {
+    } else if (reader.HasType(kTypeWork)) {
         item.SetText(state.workNumberStored ? PimField::Business2TelephoneNumber : PimField::BusinessTelephoneNumber,
                      value);
         state.workNumberStored = true;
-    } else if (!NameHas(name, u"HOME")) {
+    } else if (!reader.HasType(kTypeHome)) {
         item.SetText(PimField::RadioTelephoneNumber, value);
     } else {
         item.SetText(state.homeNumberStored ? PimField::Home2TelephoneNumber : PimField::HomeTelephoneNumber, value);
         state.homeNumberStored = true;
     }
+}
+
+void StoreAddress(CPimItem& item, CPropertyReader& reader)
+{
+    if (reader.HasType(kTypeWork)) {
+        reader.NextComponent();
+        SetComponents(item, reader,
+                      {PimField::OfficeLocation, PimField::BusinessAddressStreet, PimField::BusinessAddressCity,
+                       PimField::BusinessAddressState, PimField::BusinessAddressPostalCode,
+                       PimField::BusinessAddressCountry});
+        return;
+    }
+    reader.NextComponent();
+    reader.NextComponent();
+    if (reader.HasType(kTypeHome)) {
+        SetComponents(item, reader,
+                      {PimField::HomeAddressStreet, PimField::HomeAddressCity, PimField::HomeAddressState,
+                       PimField::HomeAddressPostalCode, PimField::HomeAddressCountry});
+    } else {
+        SetComponents(item, reader,
+                      {PimField::OtherAddressStreet, PimField::OtherAddressCity, PimField::OtherAddressState,
+                       PimField::OtherAddressPostalCode, PimField::OtherAddressCountry});
+    }
+}
+
+bool ContainsFolded(std::u16string_view text, std::u16string_view part)
+{
+    for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
+        if (StartsWithFolded(text.substr(i), part))
+            return true;
+    }
+    return false;
+}
+
+bool IsCardMark(CPropertyReader& reader)
+{
+    return StartsWithFolded(reader.NextComponent(), u"VCARD");
+}
+
+// A card inside the card (vCard 2.1 writes an AGENT's card on the lines after its property) is part of
+// a value, not of the contact: everything up to its matching END:VCARD is passed over.
+void SkipNestedCard(CPropertyReader& reader)
+{
+    for (int depth = 1; depth > 0 && reader.Next();) {
+        if (reader.Id() == PropertyId::Begin && IsCardMark(reader))
+            ++depth;
+        else if (reader.Id() == PropertyId::End && IsCardMark(reader))
+            --depth;
+    }
+}
+
+TextDialect DialectOfVersion(const std::u16string& version)
+{
+    return version.starts_with(u"2") || version.starts_with(u"1") || version.empty() ? TextDialect::VCard21
+                                                                                      : TextDialect::Modern;
 }
 
 void Finish(CPimItem& item, CardState& state)
@@ -111,38 +175,47 @@ bool IsBase64Space(char16_t c)
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
+bool IsBase64Line(std::u16string_view line)
+{
+    for (const char16_t c : line) {
+        const bool letter = (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9');
+        if (!letter && c != u'+' && c != u'/' && c != u'=' && !IsBase64Space(c))
+            return false;
+    }
+    return true;
+}
+
 void AppendWithoutSpaces(std::u16string& out, std::u16string_view text)
 {
-    for (const char16_t c : text) {
-        if (!IsBase64Space(c))
-            out.push_back(c);
+    std::size_t start = 0;
+    for (std::size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || IsBase64Space(text[i])) {
+            out.append(text.substr(start, i - start));
+            start = i + 1;
+        }
     }
 }
 
 } // namespace
 
-// The picture arrives as Base64 in the value, folded over several lines or not, or, when the value is
-// empty, on the lines that follow, up to an empty line (one holding only blanks and CR) or the next
-// property line. Failures are logged and never change the reader's result.
+// The picture arrives as Base64 in the value, folded over several lines or not, and may go on over
+// lines of its own (vCard 2.1 writers do not indent them) up to an empty line or the next property.
+// A picture named by a URI is not fetched. Failures are logged and never change the reader's result.
 void ItemConverter::ImportPicture(CPropertyReader& reader)
 {
+    if (reader.Head().uriValue) {
+        AlmanacLog("vCard: PHOTO names a picture elsewhere; picture not stored");
+        return;
+    }
     std::u16string encoded;
-    AppendWithoutSpaces(encoded, reader.NextComponent());
-    if (encoded.empty()) {
-        std::u16string_view line;
-        while (reader.PeekRawLine(line)) {
-            const std::size_t before = encoded.size();
-            AppendWithoutSpaces(encoded, line);
-            if (encoded.size() == before) {
-                reader.SkipRawLine();
-                break;
-            }
-            if (line.find(u':') != std::u16string_view::npos) {
-                encoded.resize(before);
-                break;
-            }
-            reader.SkipRawLine();
-        }
+    AppendWithoutSpaces(encoded, reader.RawRest());
+    std::u16string_view line;
+    while (reader.PeekRawLine(line) && IsBase64Line(line)) {
+        reader.SkipRawLine();
+        const std::size_t before = encoded.size();
+        AppendWithoutSpaces(encoded, line);
+        if (encoded.size() == before)
+            break; // the empty line that ends the data
     }
     const std::string bytes = Base64Decode(encoded);
     if (bytes.empty()) {
@@ -169,80 +242,66 @@ HRESULT ItemConverter::ReadVCard(CPropertyReader& reader)
     CPimItem& item = *m_item;
     CardState state;
     while (reader.Next()) {
-        const std::u16string_view name = reader.Name();
-        if (NameIs(name, u"BEGIN")) {
-            if (reader.NextComponent().starts_with(u"VCARD"))
-                state.inside = true;
-        } else if (!state.inside) {
+        const PropertyId id = reader.Id();
+        if (id == PropertyId::Begin) {
+            if (!IsCardMark(reader))
+                continue;
+            if (state.inside)
+                SkipNestedCard(reader);
+            state.inside = true;
             continue;
-        } else if (NameIs(name, u"N") || NameStarts(name, u"N;")) {
+        }
+        if (!state.inside)
+            continue;
+        switch (id) {
+        case PropertyId::Version: reader.SetDialect(DialectOfVersion(reader.NextComponent())); break;
+        case PropertyId::N:
             SetComponents(item, reader,
                           {PimField::LastName, PimField::FirstName, PimField::MiddleName, PimField::Title,
                            PimField::Suffix});
-        } else if (NameStarts(name, u"NICKNAME")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::Nickname), reader.NextComponent());
-        } else if (NameStarts(name, u"ORG")) {
-            SetComponents(item, reader, {PimField::CompanyName, PimField::Department});
-        } else if (NameStarts(name, u"TITLE")) {
-            item.SetText(PimField::JobTitle, reader.NextComponent());
-        } else if (NameStarts(name, u"NOTE")) {
-            item.SetText(PimField::Body, reader.NextComponent());
-        } else if (NameStarts(name, u"TEL")) {
-            StoreTelephone(item, name, reader.NextComponent(), state);
-        } else if (NameStarts(name, u"ADR") && NameHas(name, u"WORK")) {
-            reader.NextComponent();
-            SetComponents(item, reader,
-                          {PimField::OfficeLocation, PimField::BusinessAddressStreet, PimField::BusinessAddressCity,
-                           PimField::BusinessAddressState, PimField::BusinessAddressPostalCode,
-                           PimField::BusinessAddressCountry});
-        } else if (NameStarts(name, u"ADR")) {
-            const bool home = NameHas(name, u"HOME");
-            reader.NextComponent();
-            reader.NextComponent();
-            if (home) {
-                SetComponents(item, reader,
-                              {PimField::HomeAddressStreet, PimField::HomeAddressCity, PimField::HomeAddressState,
-                               PimField::HomeAddressPostalCode, PimField::HomeAddressCountry});
-            } else {
-                SetComponents(item, reader,
-                              {PimField::OtherAddressStreet, PimField::OtherAddressCity, PimField::OtherAddressState,
-                               PimField::OtherAddressPostalCode, PimField::OtherAddressCountry});
-            }
-        } else if (NameIs(name, u"ANNIVERSARY")) {
-            SetDateOnly(item, reader, PimField::Anniversary);
-        } else if (NameIs(name, u"CUSTOMERID")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::CustomerId), reader.NextComponent());
-        } else if (NameIs(name, u"ACCOUNT")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::AccountName), reader.NextComponent());
-        } else if (NameIs(name, u"CHILDREN")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::Children), reader.NextComponent());
-        } else if (NameIs(name, u"CATEGORIES")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::Categories), reader.NextComponent());
-        } else if (NameIs(name, u"IMADDRESS")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::IMAddress), reader.NextComponent());
-        } else if (NameIs(name, u"X-MS-MANAGER")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::Manager), reader.NextComponent());
-        } else if (NameStarts(name, u"X-MS-TEL") && NameHas(name, u"COMPANY")) {
-            item.SetProperty(static_cast<std::uint32_t>(PimField::CompanyTelephoneNumber), reader.NextComponent());
-        } else if (NameIs(name, u"ASSISTANT")) {
-            item.SetText(PimField::AssistantName, reader.NextComponent());
-        } else if (NameIs(name, u"ASSISTANT-TEL")) {
+            break;
+        case PropertyId::Nickname: SetByPropertyId(item, PimField::Nickname, reader); break;
+        case PropertyId::Org: SetComponents(item, reader, {PimField::CompanyName, PimField::Department}); break;
+        case PropertyId::Title: item.SetText(PimField::JobTitle, reader.NextComponent()); break;
+        case PropertyId::Note: item.SetText(PimField::Body, reader.NextComponent()); break;
+        case PropertyId::Tel: StoreTelephone(item, reader, reader.NextComponent(), state); break;
+        case PropertyId::Adr: StoreAddress(item, reader); break;
+        case PropertyId::Anniversary: SetDateOnly(item, reader, PimField::Anniversary); break;
+        case PropertyId::CustomerId: SetByPropertyId(item, PimField::CustomerId, reader); break;
+        case PropertyId::Account: SetByPropertyId(item, PimField::AccountName, reader); break;
+        case PropertyId::Children: SetByPropertyId(item, PimField::Children, reader); break;
+        case PropertyId::Categories: SetByPropertyId(item, PimField::Categories, reader); break;
+        case PropertyId::ImAddress: SetByPropertyId(item, PimField::IMAddress, reader); break;
+        case PropertyId::XMsManager: SetByPropertyId(item, PimField::Manager, reader); break;
+        case PropertyId::XMsTel:
+            if (reader.HasType(kTypeCompany))
+                SetByPropertyId(item, PimField::CompanyTelephoneNumber, reader);
+            break;
+        case PropertyId::Assistant: item.SetText(PimField::AssistantName, reader.NextComponent()); break;
+        case PropertyId::AssistantTel:
             item.SetText(PimField::AssistantTelephoneNumber, reader.NextComponent());
-        } else if (NameIs(name, u"SPOUSE")) {
-            item.SetText(PimField::Spouse, reader.NextComponent());
-        } else if (NameStarts(name, u"URL")) {
-            item.SetText(PimField::WebPage, reader.NextComponent());
-        } else if (NameIs(name, u"BDAY")) {
-            SetDateOnly(item, reader, PimField::Birthday);
-        } else if (NameStarts(name, u"EMAIL")) {
-            AppendLimited(NameHas(name, u"PREF") ? state.preferredEmails : state.otherEmails, reader.NextComponent());
-        } else if (NameStarts(name, u"PHOTO")) {
-            ImportPicture(reader);
-        } else if (NameIs(name, u"END")) {
-            if (reader.NextComponent().starts_with(u"VCARD")) {
+            break;
+        case PropertyId::Spouse: item.SetText(PimField::Spouse, reader.NextComponent()); break;
+        case PropertyId::Url: item.SetText(PimField::WebPage, reader.NextComponent()); break;
+        case PropertyId::Bday: SetDateOnly(item, reader, PimField::Birthday); break;
+        case PropertyId::Email:
+            AppendLimited(reader.HasType(kTypePref) ? state.preferredEmails : state.otherEmails,
+                          reader.NextComponent());
+            break;
+        case PropertyId::Photo: ImportPicture(reader); break;
+        case PropertyId::Agent:
+            // vCard 2.1 may start the agent's card on the property's own line; 3.0 escapes it into the
+            // value whole.
+            if (StartsWithFolded(reader.RawRest(), u"BEGIN:VCARD") && !ContainsFolded(reader.RawRest(), u"END:VCARD"))
+                SkipNestedCard(reader);
+            break;
+        case PropertyId::End:
+            if (IsCardMark(reader)) {
                 Finish(item, state);
                 return S_OK;
             }
+            break;
+        default: break;
         }
     }
     AlmanacLog("vCard: text ends before END:VCARD");

@@ -1,6 +1,7 @@
 #pragma once
 // Items in a memory store for the converter tests.
 
+#include "OleDate.h"
 #include "pim/ItemConverter.h"
 #include "platform/PimStore.h"
 
@@ -46,6 +47,41 @@ public:
         std::u16string value;
         item.GetText(field, value);
         return value;
+    }
+
+    // A field of any type as text: dates in the UTC form ("" when unset), numbers in decimal.
+    static std::u16string FieldText(const CPimItem& item, PimField field)
+    {
+        if (TypeOfField(field) == PimFieldType::Text)
+            return Field(item, field);
+        double number = 0;
+        if (TypeOfField(field) == PimFieldType::Date) {
+            std::u16string text;
+            if (Succeeded(item.GetDate(field, number)))
+                AppendDateText(text, number, true);
+            return text;
+        }
+        std::int32_t value = 0;
+        item.GetInteger(field, value);
+        const std::string digits = std::to_string(value);
+        return std::u16string(digits.begin(), digits.end());
+    }
+
+    // An item read from a text, what the writer makes of it, and what the writer makes of that text
+    // read again: writer -> reader -> writer is stable when the two texts are equal.
+    struct RoundTrip {
+        std::unique_ptr<CPimItem> item;
+        HRESULT status = E_FAIL;
+        std::u16string written;
+        std::u16string rewritten;
+    };
+    RoundTrip ReadAndRewrite(PimFolder folder, std::u16string_view text)
+    {
+        RoundTrip trip;
+        trip.item = Read(folder, text, &trip.status);
+        trip.written = TextOf(*trip.item);
+        trip.rewritten = TextOf(*Read(folder, trip.written + u"\r\n"));
+        return trip;
     }
 
 private:

@@ -60,16 +60,16 @@ TEST(PropertyReader, DecodesText)
         {"quoted-printable UTF-8", u"N;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:M=C3=BCller\r\n", u"Müller"},
         {"UTF-8 bytes one per character", u"N:M\u00C3\u00BCller\r\n", u"Müller"},
         {"Latin-1 character as it is", u"N:M\u00FCller\r\n", u"Müller"},
-        {"quoted-printable Latin-1 byte", u"N:M=FCller\r\n", u"Müller"},
+        {"quoted-printable Latin-1 byte", u"N;ENCODING=QUOTED-PRINTABLE:M=FCller\r\n", u"Müller"},
         {"Cyrillic", u"N:Жуков\r\n", u"Жуков"},
         {"CJK", u"N:王\r\n", u"王"},
         {"emoji", u"N:\U0001F600x\r\n", u"\U0001F600x"},
         {"mixed Unicode and Latin-1", u"N:Müller Жуков\r\n", u"Müller Жуков"},
-        {"= without ENCODING still decodes", u"N:a=3Db\r\n", u"a=b"},
+        {"= without ENCODING is itself", u"N:a=3Db\r\n", u"a=3Db"},
         {"= at the end stays", u"N:ab=\r\n", u"ab="},
-        {"trailing LF, then trailing CR removed", u"N:x=0D=0A\r\n", u"x\r\n"},
-        {"trailing CR removed", u"N:x=0A=0D\r\n", u"x\n"},
-        {"lone bad byte kept as Latin-1", u"N:=FF=C3\r\n", u"\u00FF\u00C3"},
+        {"trailing line breaks removed", u"N;QUOTED-PRINTABLE:x=0D=0A\r\n", u"x"},
+        {"trailing CR removed", u"N;QUOTED-PRINTABLE:x=0A=0D\r\n", u"x\n"},
+        {"lone bad byte kept as Latin-1", u"N;QUOTED-PRINTABLE:=FF=C3\r\n", u"\u00FF\u00C3"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FirstValue(c.text), c.expected) << c.what;

@@ -2,6 +2,7 @@
 #include "PimTestSupport.h"
 #include "ZoneSupport.h"
 #include "platform/XmlDom.h"
+#include "utils/Utf.h"
 
 #include <gtest/gtest.h>
 
@@ -161,7 +162,7 @@ TEST_F(VCalendarTest, ReaderTable)
         std::int32_t expected;
     };
     const Case cases[] = {
-        {"CLASS is case-sensitive", Event(u"CLASS:private\r\n"), PimFolder::Calendar, PimField::Sensitivity, 0},
+        {"CLASS in any case", Event(u"CLASS:private\r\n"), PimFolder::Calendar, PimField::Sensitivity, 2},
         {"CLASS:CONFIDENTIAL", Event(u"CLASS:CONFIDENTIAL\r\n"), PimFolder::Calendar, PimField::Sensitivity, 3},
         {"PRIORITY 4 is high", Todo(u"PRIORITY:4\r\n"), PimFolder::Tasks, PimField::Importance, 2},
         {"PRIORITY 8 is normal", Todo(u"PRIORITY:8\r\n"), PimFolder::Tasks, PimField::Importance, 1},
@@ -295,12 +296,67 @@ TEST_F(VCalendarTest, TaskRoundTrip)
     auto back = m_store.Read(PimFolder::Tasks, text);
     EXPECT_EQ(PimTestStore::TextOf(*back), text);
 
-    // A rule read into a task makes it recurring; the task is then written over its pattern's span.
+    // A rule read into a task makes it recurring; start, due date and rule are kept apart.
     auto recurring = m_store.Read(PimFolder::Tasks, Todo(u"DTSTART:20070310T050000Z\r\nRRULE:W1 SA 20070331T040000Z\r\n"));
     bool recurs = false;
     recurring->GetIsRecurring(recurs);
     EXPECT_TRUE(recurs);
     const std::u16string written = PimTestStore::TextOf(*recurring);
-    EXPECT_TRUE(Contains(written, u"DTSTART:20070310T050000Z\r\nDUE:20070331T040000Z\r\n"));
-    EXPECT_FALSE(Contains(written, u"RRULE"));
+    EXPECT_TRUE(Contains(written, u"DTSTART:20070310T050000Z\r\nRRULE:W1 SA 20070331T040000Z\r\nPRIORITY"));
+}
+
+// Calendars as phones and calendar programs write them: each reads into the field as the text means
+// it, and what the writer makes of the item reads back to the same text.
+TEST_F(VCalendarTest, RealWorldCalendarsReadAndWriteBackStably)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    const std::u16string recurringTask = Todo(u"DTSTART:20070302T090000Z\r\nDUE:20070309T160000Z\r\nRRULE:W1 FR #0\r\n");
+    struct Case {
+        const char* what;
+        std::u16string text;
+        PimFolder folder;
+        PimField field;
+        std::u16string expected;
+        std::u16string written; // a line the written text holds; empty for none
+    };
+    const Case cases[] = {
+        {"begin:vevent", u"begin:vcalendar\r\nversion:1.0\r\nbegin:vevent\r\nsummary:x\r\nend:vevent\r\nend:vcalendar\r\n",
+         PimFolder::Calendar, PimField::Subject, u"x", u"SUMMARY:x"},
+        {"SUMMARY is not structured", Event(u"SUMMARY:Lunch; team\r\n"), PimFolder::Calendar, PimField::Subject,
+         u"Lunch; team", u"SUMMARY:Lunch; team"},
+        {"LOCATION is not structured", Event(u"LOCATION:Office; room 4\r\n"), PimFolder::Calendar, PimField::Location,
+         u"Office; room 4", u"LOCATION:Office; room 4"},
+        {"DESCRIPTION in quoted-printable",
+         Event(u"DESCRIPTION;ENCODING=QUOTED-PRINTABLE:a=3Db;=0D=0Ac\r\n"), PimFolder::Calendar, PimField::Body,
+         u"a=b;\r\nc", u"DESCRIPTION:a=b;\r\n c"},
+        {"line break in SUMMARY", Event(u"SUMMARY;ENCODING=QUOTED-PRINTABLE:one=0Atwo\r\n"), PimFolder::Calendar,
+         PimField::Subject, u"one\ntwo", u"SUMMARY;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:one=0Atwo"},
+        {"iCalendar escapes", u"BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nSUMMARY:a\\, b\\; c\r\nEND:VEVENT\r\n"
+                              u"END:VCALENDAR\r\n",
+         PimFolder::Calendar, PimField::Subject, u"a, b; c", u"SUMMARY:a, b; c"},
+        {"DTSTART extended", Event(u"DTSTART:2007-03-15T09:00:00Z\r\n"), PimFolder::Calendar, PimField::Start,
+         u"20070315T090000Z", u"DTSTART:20070315T090000Z"},
+        {"DTSTART;VALUE=DATE", Event(u"DTSTART;VALUE=DATE:2007-03-15\r\n"), PimFolder::Calendar, PimField::Start,
+         u"20070314T230000Z", u""},
+        {"PRIORITY:0 is normal", Todo(u"PRIORITY:0\r\n"), PimFolder::Tasks, PimField::Importance, u"1", u"PRIORITY:5"},
+        {"PRIORITY:1 is high", Todo(u"PRIORITY:1\r\n"), PimFolder::Tasks, PimField::Importance, u"2", u"PRIORITY:1"},
+        {"recurring task keeps its start", recurringTask, PimFolder::Tasks, PimField::StartDate, u"20070302T090000Z",
+         u"DTSTART:20070302T090000Z"},
+        {"recurring task keeps its due date", recurringTask, PimFolder::Tasks, PimField::DueDate, u"20070309T160000Z",
+         u"DUE:20070309T160000Z"},
+        {"recurring task keeps its rule", recurringTask, PimFolder::Tasks, PimField::Subject, u"", u"RRULE:W1 FR #0"},
+        {"rule ahead of DTSTART", Event(u"RRULE:YM1 #0\r\nDTSTART:20070522T090000Z\r\n"), PimFolder::Calendar,
+         PimField::Start, u"20070522T090000Z", u"RRULE:YM1 5 #0"},
+        {"yearly by day of the year", Event(u"DTSTART:20070301T090000Z\r\nRRULE:YD1 60 #5\r\n"), PimFolder::Calendar,
+         PimField::Start, u"20070301T090000Z", u"RRULE:YM1 3 #5"},
+        {"yearly every second year", Event(u"DTSTART:20070522T090000Z\r\nRRULE:YM2 5 #10\r\n"), PimFolder::Calendar,
+         PimField::Start, u"20070522T090000Z", u"RRULE:YM2 5 #10"},
+    };
+    for (const Case& c : cases) {
+        const PimTestStore::RoundTrip trip = m_store.ReadAndRewrite(c.folder, c.text);
+        EXPECT_EQ(trip.status, S_OK) << c.what;
+        EXPECT_EQ(PimTestStore::FieldText(*trip.item, c.field), c.expected) << c.what;
+        EXPECT_TRUE(Contains(trip.written, c.written + u"\r\n")) << c.what << ": " << Utf16ToUtf8(trip.written);
+        EXPECT_EQ(trip.rewritten, trip.written) << c.what;
+    }
 }

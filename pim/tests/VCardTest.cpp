@@ -1,5 +1,6 @@
 #include "OleDate.h"
 #include "PimTestSupport.h"
+#include "ZoneSupport.h"
 #include "platform/XmlDom.h"
 #include "utils/Base64.h"
 
@@ -186,6 +187,8 @@ TEST_F(VCardTest, PictureImport)
         {"folded", u"PHOTO;ENCODING=BASE64:" + half1 + u"\r\n " + half2 + u"\r\n"},
         {"on the following lines", u"PHOTO;ENCODING=BASE64:\r\n" + half1 + u"\r\n" + half2 + u"\r\n\r\n"},
         {"following lines up to the next property", u"PHOTO;ENCODING=BASE64:\r\n" + half1 + u"\r\n" + half2 + u"\r\n"},
+        {"lines not indented, up to an empty line", u"PHOTO;ENCODING=BASE64:" + half1 + u"\r\n" + half2 + u"\r\n\r\n"},
+        {"vCard 3.0", u"PHOTO;ENCODING=b;TYPE=JPEG:" + half1 + u"\r\n " + half2 + u"\r\n"},
     };
     for (const Case& c : cases) {
         HRESULT status = E_FAIL;
@@ -198,6 +201,7 @@ TEST_F(VCardTest, PictureImport)
     auto empty = Read(Card(u"PHOTO:\r\n\r\n"), &status);
     EXPECT_EQ(status, S_OK);
     EXPECT_EQ(Picture(*empty), "");
+    EXPECT_EQ(Picture(*Read(Card(u"PHOTO;VALUE=URI:http://example.com/a.jpg\r\n"))), "");
 }
 
 TEST_F(VCardTest, EveryFieldRoundTrips)
@@ -273,4 +277,114 @@ TEST_F(VCardTest, KindDetection)
     EXPECT_EQ(ItemConverter::DetectKind(u"X:1\r\nBEGIN:VCARD\r\n"), ItemKind::Contact);
     EXPECT_EQ(ItemConverter::DetectKind(u"BEGIN:VCARDX\r\n"), ItemKind::Unknown);
     EXPECT_EQ(ItemConverter::DetectKind(u""), ItemKind::Unknown);
+}
+
+// Cards as phones, mail programs and address books write them: each reads into the field as the card
+// means it, and what the writer makes of the contact reads back to the same text.
+TEST_F(VCardTest, RealWorldCardsReadAndWriteBackStably)
+{
+    ScopedTimeZone zone("UTC");
+    struct Case {
+        const char* what;
+        std::u16string text;
+        PimField field;
+        std::u16string expected;
+    };
+    const Case cases[] = {
+        {"= without quoted-printable", Card(u"NOTE:x = y and 5=5%\r\n"), PimField::Body, u"x = y and 5=5%"},
+        {"= in a URL", Card(u"URL:http://example.com/?id=42&lang=en\r\n"), PimField::WebPage,
+         u"http://example.com/?id=42&lang=en"},
+        {"soft line break", Card(u"NOTE;ENCODING=QUOTED-PRINTABLE:Hello=\r\n world\r\n"), PimField::Body, u"Hello world"},
+        {"escape as the last characters", Card(u"NOTE;ENCODING=QUOTED-PRINTABLE:abc=3D=41\r\n"), PimField::Body,
+         u"abc=A"},
+        {"line break in a street", Card(u"ADR;WORK;ENCODING=QUOTED-PRINTABLE:;;Line 1=0D=0ALine 2;Town;;12345;Land\r\n"),
+         PimField::BusinessAddressStreet, u"Line 1\r\nLine 2"},
+        {"the address goes on after it",
+         Card(u"ADR;WORK;ENCODING=QUOTED-PRINTABLE:;;Line 1=0D=0ALine 2;Town;;12345;Land\r\n"),
+         PimField::BusinessAddressCity, u"Town"},
+        {"BEGIN:vCard", u"BEGIN:vCard\r\nVERSION:2.1\r\nN:Doe\r\nEND:vCard\r\n", PimField::LastName, u"Doe"},
+        {"lower-case names", u"begin:vcard\r\nversion:2.1\r\nn:Doe\r\ntel;cell:4\r\nend:vcard\r\n",
+         PimField::MobileTelephoneNumber, u"4"},
+        {"TYPE=cell", Card(u"TEL;TYPE=cell:1\r\n"), PimField::MobileTelephoneNumber, u"1"},
+        {"TYPE=fax", Card(u"TEL;TYPE=fax:2\r\n"), PimField::BusinessFaxNumber, u"2"},
+        {"TYPE=work", Card(u"TEL;TYPE=work:3\r\n"), PimField::BusinessTelephoneNumber, u"3"},
+        {"TYPE=WORK,VOICE", Card(u"TEL;TYPE=WORK,VOICE:4\r\n"), PimField::BusinessTelephoneNumber, u"4"},
+        {"TYPE=\"home,fax\"", Card(u"TEL;TYPE=\"home,fax\":5\r\n"), PimField::HomeFaxNumber, u"5"},
+        {"ADR;TYPE=home", Card(u"ADR;TYPE=home:;;Harbour Road 12;Dublin\r\n"), PimField::HomeAddressStreet,
+         u"Harbour Road 12"},
+        {"EMAIL;TYPE=pref", Card(u"EMAIL:b@x\r\nEMAIL;TYPE=INTERNET,pref:a@x\r\n"), PimField::Email1Address, u"a@x"},
+        {"BDAY extended", Card(u"BDAY:1980-03-22\r\n"), PimField::Birthday, u"19800322T000000Z"},
+        {"BDAY;VALUE=DATE", Card(u"BDAY;VALUE=DATE:1980-03-22\r\n"), PimField::Birthday, u"19800322T000000Z"},
+        {"ANNIVERSARY extended with a time", Card(u"ANNIVERSARY:2001-02-03T10:10:10Z\r\n"), PimField::Anniversary,
+         u"20010203T000000Z"},
+        {"\\; in N", Card(u"N:Doe\\;Smith;John;;;\r\n"), PimField::LastName, u"Doe;Smith"},
+        {"N goes on after \\;", Card(u"N:Doe\\;Smith;John;;;\r\n"), PimField::FirstName, u"John"},
+        {"\\; in NOTE", Card(u"NOTE:first\\; second\r\n"), PimField::Body, u"first; second"},
+        {"\\, in ORG", Card(u"ORG:Smith\\, Jones\r\n"), PimField::CompanyName, u"Smith, Jones"},
+        {"\\\\ and \\n in ADR", Card(u"ADR;HOME:;;a\\\\b\\nc\r\n"), PimField::HomeAddressStreet, u"a\\b\r\nc"},
+        {"backslashes of vCard 2.1 text", Card(u"NOTE:C:\\temp\\new\r\n"), PimField::Body, u"C:\\temp\\new"},
+        {"vCard 3.0 fold", Card(u"VERSION:3.0\r\nNOTE:folde\r\n d at\r\n"), PimField::Body, u"folded at"},
+        {"vCard 3.0 escapes", Card(u"VERSION:3.0\r\nNOTE:a\\nb\\, c\\; d\r\n"), PimField::Body, u"a\r\nb, c; d"},
+        {"TAB starts a fold", Card(u"TITLE:long\r\n\ttitle\r\n"), PimField::JobTitle, u"longtitle"},
+        {"group prefix", Card(u"item1.EMAIL;type=INTERNET:a@example.com\r\n"), PimField::Email1Address,
+         u"a@example.com"},
+        {"Shift_JIS", Card(u"N;CHARSET=SHIFT_JIS;ENCODING=QUOTED-PRINTABLE:=83=65=83=58=83=67\r\n"),
+         PimField::LastName, u"テスト"},
+        {"Shift_JIS second byte 0x5C", Card(u"N;CHARSET=SHIFT_JIS:\u0095\\;x\r\n"), PimField::LastName, u"表"},
+        {"bytes that form no character", Card(u"N;CHARSET=SHIFT_JIS:a\u0081\r\n"), PimField::LastName, u"a\uFFFD"},
+        {"KOI8-R", Card(u"N;CHARSET=KOI8-R:\u00F6\u00D5\u00CB\u00CF\u00D7\r\n"), PimField::LastName, u"Жуков"},
+        {"Windows-1252", Card(u"N;CHARSET=windows-1252:\u0080 5\r\n"), PimField::LastName, u"€ 5"},
+        {"unknown character set", Card(u"N;CHARSET=X-NONE:M\u00C3\u00BCller\r\n"), PimField::LastName, u"Müller"},
+        {"a nested card is not the contact", Card(u"N:Parent\r\nAGENT:\r\nBEGIN:VCARD\r\nN:Agent\r\nEND:VCARD\r\n"),
+         PimField::LastName, u"Parent"},
+        {"the contact goes on after it",
+         Card(u"AGENT:BEGIN:VCARD\r\nN:Agent\r\nTITLE:agent\r\nEND:VCARD\r\nTITLE:parent\r\n"), PimField::JobTitle,
+         u"parent"},
+    };
+    for (const Case& c : cases) {
+        const PimTestStore::RoundTrip trip = m_store.ReadAndRewrite(kContacts, c.text);
+        EXPECT_EQ(trip.status, S_OK) << c.what;
+        EXPECT_EQ(PimTestStore::FieldText(*trip.item, c.field), c.expected) << c.what;
+        EXPECT_EQ(trip.rewritten, trip.written) << c.what;
+    }
+}
+
+// Each line as the writer makes it, and the value as the reader gives it back (a second home number on
+// its own comes back as the first, as PositionsAreNotKeptAcrossWriteAndRead shows).
+TEST_F(VCardTest, WriterLinesReadBackWhole)
+{
+    struct Case {
+        PimField field;
+        std::u16string value;
+        std::u16string line;
+    };
+    const Case cases[] = {
+        {PimField::BusinessTelephoneNumber, u"1", u"TEL;WORK;VOICE:1\r\n"},
+        {PimField::HomeTelephoneNumber, u"2", u"TEL;HOME;VOICE:2\r\n"},
+        {PimField::Home2TelephoneNumber, u"3", u"TEL;HOME:3\r\n"},
+        {PimField::MobileTelephoneNumber, u"4", u"TEL;CELL;VOICE:4\r\n"},
+        {PimField::CarTelephoneNumber, u"5", u"TEL;CAR;VOICE:5\r\n"},
+        {PimField::PagerNumber, u"6", u"TEL;PAGER;VOICE:6\r\n"},
+        {PimField::RadioTelephoneNumber, u"7", u"TEL;OTHER:7\r\n"},
+        {PimField::BusinessFaxNumber, u"8", u"TEL;WORK;FAX:8\r\n"},
+        {PimField::HomeFaxNumber, u"9", u"TEL;HOME;FAX:9\r\n"},
+        {PimField::BusinessAddressStreet, u"Line 1\r\nLine 2",
+         u"ADR;WORK;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;Line 1=0D=0ALine 2;;;;\r\n"},
+        {PimField::HomeAddressCity, u"Köln\nNord", u"ADR;HOME;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:;;;K=C3=B6ln=0ANord;;;\r\n"},
+        {PimField::LastName, u"Doe;Smith", u"N:Doe\\;Smith;;;;\r\n"},
+        {PimField::CompanyName, u"a\\b", u"ORG:a\\\\b;\r\n"},
+        {PimField::Body, u"x = y; z", u"NOTE:x = y\\; z\r\n"},
+        {PimField::Body, u"a\\;b", u"NOTE:a\\\\;b\r\n"},
+        {PimField::JobTitle, u"a=b", u"TITLE:a=b\r\n"},
+        {PimField::JobTitle, u"Zeile\r\nzwei=3", u"TITLE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:Zeile=0D=0Azwei=3D3\r\n"},
+        {PimField::JobTitle, u"\u00C3\u00BC", u"TITLE;CHARSET=UTF-8;ENCODING=QUOTED-PRINTABLE:=C3=83=C2=BC\r\n"},
+        {PimField::Spouse, u"Zoë 😀", u"SPOUSE:Zoë 😀\r\n"},
+    };
+    for (const Case& c : cases) {
+        auto item = Contact({{c.field, c.value}});
+        const std::u16string text = PimTestStore::TextOf(*item);
+        EXPECT_NE(text.find(c.line), std::u16string::npos) << std::string(c.line.begin(), c.line.end());
+        const PimField readBack = c.field == PimField::Home2TelephoneNumber ? PimField::HomeTelephoneNumber : c.field;
+        EXPECT_EQ(Field(*Read(text + u"\r\n"), readBack), c.value) << std::string(c.line.begin(), c.line.end());
+    }
 }

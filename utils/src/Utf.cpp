@@ -148,16 +148,23 @@ std::u16string Utf8ToUtf16(std::string_view bytes)
     return out;
 }
 
+std::optional<char32_t> ReadUtf8Sequence(std::string_view bytes, std::size_t& pos)
+{
+    std::size_t next = pos;
+    const char32_t cp = DecodeUtf8(bytes, next);
+    // A literal U+FFFD (EF BF BD) is well-formed; anything else that decoded to it was not.
+    if (cp == kReplacement && bytes.substr(pos, next - pos) != "\xEF\xBF\xBD")
+        return std::nullopt;
+    pos = next;
+    return cp;
+}
+
 bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        const std::size_t start = pos;
-        if (DecodeUtf8(bytes, pos) == kReplacement) {
-            // A literal U+FFFD (EF BF BD) is valid; anything else that decoded to it was not.
-            if (bytes.substr(start, pos - start) != "\xEF\xBF\xBD")
-                return false;
-        }
+        if (!ReadUtf8Sequence(bytes, pos))
+            return false;
     }
     return true;
 }

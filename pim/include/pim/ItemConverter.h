@@ -49,11 +49,8 @@ private:
     HRESULT ReadVEvent(CPropertyReader& reader);
     HRESULT ReadVTodo(CPropertyReader& reader);
     void ImportPicture(CPropertyReader& reader);
-    void ReadRule(CPropertyReader& reader);
 
     CPimItem* m_item = nullptr;
     ItemKind m_kind = ItemKind::Unknown;
     std::u16string m_exceptionDates;
-    // Remembered from DTSTART for the rule reader; -1 when no valid DTSTART was read.
-    int m_startDayOfMonth = -1;
 };

@@ -3,6 +3,7 @@
 // Neither direction fails: invalid input (lone surrogates, bad or overlong UTF-8 sequences) becomes
 // U+FFFD, so no input can crash a caller or be silently cut.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ std::u16string UnicodeToEncodedUTF8(std::u16string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-16 of UTF-8 bytes, keeping zero bytes as zero characters.
 std::u16string Utf8ToUtf16(std::string_view bytes);
+
+// The code point of the well-formed UTF-8 sequence at bytes[pos], with `pos` moved past it; nothing,
+// `pos` unchanged, when no well-formed sequence starts there (for readers that take such bytes as
+// 8-bit text instead).
+std::optional<char32_t> ReadUtf8Sequence(std::string_view bytes, std::size_t& pos);
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates, nothing above U+10FFFF).
 bool IsValidUtf8(std::string_view bytes);
