@@ -1,30 +1,30 @@
-// The request executor: one request to the server and everything its answer may ask of the client
-// before the flow sees it (server dialogs, a new user id, an error report).
+// The server connection (ConnectServer, DisconnectServer) and the request executor: one request to
+// the server and everything its answer may ask of the client before the flow sees it (server dialogs,
+// a new user id, an error report).
 
 #include "service/TesselService.h"
 
 #include "ServiceLog.h"
-#include "platform/Shell.h"
-#include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
-#include "service/Messages.h"
 #include "service/ServerTransport.h"
-#include "service/UI_Sync.h"
-#include "utils/Base64.h"
 #include "utils/Utf.h"
 
-namespace {
-
-constexpr long kHttpOk = 200;
-constexpr int kTextErrorButton = 16;
-constexpr int kTextErrorTitle = 10;
-
-std::span<const std::uint8_t> Bytes(std::string_view text)
+int TesselService::ConnectServer()
 {
-    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+    if (!m_transport)
+        m_transport = std::make_unique<ServerTransport>();
+    if (!m_transport->Open(u"PocketPC", m_settingsStore->GetSettingsInstance()->URL)) {
+        SERVICE_LOG_FAILURE(this);
+        return 0;
+    }
+    return 1;
 }
 
-} // namespace
+void TesselService::DisconnectServer()
+{
+    if (m_transport)
+        m_transport->Close();
+}
 
 RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb)
 {
@@ -34,7 +34,7 @@ RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb)
 RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, std::u16string_view text)
 {
     const std::string utf8 = Utf16ToUtf8(text);
-    return ExecuteRequest(verb, Bytes(utf8));
+    return ExecuteRequest(verb, std::span(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
 }
 
 RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, std::span<const std::uint8_t> bytes)
@@ -63,96 +63,4 @@ RETURNED_RES TesselService::FollowResponse()
     if (!m_transport->QueryHeader(u"QX-ErrorCode: ", value))
         return RES_OK;
     return ReportServerError();
-}
-
-std::optional<RETURNED_RES> TesselService::RunDialogRound()
-{
-    m_dialog.Reset();
-    std::u16string description;
-    if (!m_transport->ReadBody(description)) {
-        SERVICE_LOG_FAILURE(this);
-        return RES_ERROR;
-    }
-    if (!ParseDialogDescription(m_dialog, description))
-        LogLine(u"server dialog: the description is not a document; shown empty");
-    if (!WaitForDialogAnswer()) {
-        SERVICE_LOG_FAILURE(this);
-        return RES_ERROR;
-    }
-
-    const std::int32_t action = m_dialog.chosenButton == kButtonYes ? m_dialog.yesAction : m_dialog.noAction;
-    switch (action) {
-    case ACTION_IDENTIFY_DEVICE:
-    case ACTION_OPERATION_REPEAT:
-    case ACTION_SEND_INPUT:
-        if (!PostDialogAnswer(u"Action"))
-            return RES_ERROR;
-        if (std::u16string ignored; m_transport->QueryHeader(u"QX-GenericDialog: ", ignored))
-            return std::nullopt;
-        return RES_REPEAT;
-    case ACTION_EXIT:
-        return RES_STOPPED;
-    case ACTION_EXIT_URL:
-        if (!CShell::Get().OpenUrl(m_dialog.url))
-            LogLine(u"server dialog: the address \"" + m_dialog.url + u"\" could not be opened");
-        m_uiSync->SetStop(true);
-        m_uiSync->KillDialog();
-        return RES_STOPPED;
-    case ACTION_CONTINUE:
-        // After the answer the flag tells whether the user ticked the stop box.
-        if (!m_dialog.hasStopDialog)
-            return RES_OK;
-        if (!PostDialogAnswer(u"Result"))
-            return RES_ERROR;
-        m_transport->RestoreHeaders();
-        return std::nullopt;
-    case ACTION_INPUT_IDENTIFY_DEVICE:
-        m_settingsStore->Set(&_SETTINGS_DEF::UserId, m_dialog.inputValue);
-        return RES_SETTINGS_REQUIRED;
-    default:
-        return RES_OK;
-    }
-}
-
-bool TesselService::PostDialogAnswer(std::u16string_view commandType)
-{
-    m_transport->SaveHeaders();
-    PrepareHTTPHeader(u"GDOperation");
-    m_transport->AddHeader(u"QX-CommandType: ", commandType);
-    const std::string answer = Utf16ToUtf8(BuildDialogAnswer(m_dialog));
-    const long status = m_transport->SendRequest(u"POST", Bytes(answer));
-    if (status == kHttpOk)
-        return true;
-    if (status != 0)
-        LogLine("server answered " + std::to_string(status) + " to a dialog answer");
-    SERVICE_LOG_FAILURE(this);
-    return false;
-}
-
-RETURNED_RES TesselService::ReportServerError()
-{
-    m_dialog.Reset();
-    std::u16string value;
-    if (m_transport->QueryHeader(u"QX-ErrorMessage: ", value))
-        m_dialog.message += Utf8ToUtf16(Base64DecodeLenient(Utf16ToUtf8(value)));
-    m_dialog.yesLabel = BrandingText(kTextErrorButton);
-    m_dialog.title = BrandingText(kTextErrorTitle);
-    std::u16string code;
-    m_transport->QueryHeader(u"QX-ErrorCode: ", code);
-    LogLine(u"server error " + code + u": " + m_dialog.message);
-    WaitForDialogAnswer();
-    return RES_SERVER_ERROR;
-}
-
-bool TesselService::WaitForDialogAnswer()
-{
-    const HWND window = m_appWindow.load();
-    if (!PostMessage(window, WM_SHOW_SERVER_DIALOG, 0, 0)) {
-        // Nobody would ever answer: waiting would hang the operation for good.
-        LogLine("server dialog: application window " + std::to_string(window) + " does not exist");
-        return false;
-    }
-    m_dialogAnswered->Wait(kInfinite);
-    m_dialogAnswered->Reset();
-    return true;
 }

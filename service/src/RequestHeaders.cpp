@@ -1,5 +1,5 @@
-// The service's side of the transport: opening and closing the server connection, and the standard
-// request header block with the handset's identity.
+// PrepareHTTPHeader: the standard request header block, with the handset's identity read from the
+// phone line on first use.
 
 #include "service/TesselService.h"
 
@@ -15,23 +15,6 @@ namespace {
 constexpr std::size_t kDeviceIdLength = 16;
 
 } // namespace
-
-int TesselService::ConnectServer()
-{
-    if (!m_transport)
-        m_transport = std::make_unique<ServerTransport>();
-    if (!m_transport->Open(u"PocketPC", m_settingsStore->GetSettingsInstance()->URL)) {
-        SERVICE_LOG_FAILURE(this);
-        return 0;
-    }
-    return 1;
-}
-
-void TesselService::DisconnectServer()
-{
-    if (m_transport)
-        m_transport->Close();
-}
 
 bool TesselService::ReadHandsetIdentity()
 {

@@ -207,6 +207,11 @@ long ServerTransport::SendRequest(std::u16string_view verb, std::span<const std:
     return m_response.status;
 }
 
+long ServerTransport::SendRequest(std::u16string_view verb, std::string_view body)
+{
+    return SendRequest(verb, std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
+}
+
 bool ServerTransport::ReadBody(std::u16string& text)
 {
     text.clear();

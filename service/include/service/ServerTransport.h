@@ -13,6 +13,9 @@
 #include <string>
 #include <string_view>
 
+// The status of an answer the server gave to a request it took.
+inline constexpr long kHttpOk = 200;
+
 class ServerTransport {
 public:
     ServerTransport();
@@ -45,6 +48,8 @@ public:
     // only; the block is not changed). Keeps the answer's Set-Cookie (cut at ";") and QX-SessionID.
     // Returns the HTTP status; 0 when nothing was answered (the reason is logged).
     long SendRequest(std::u16string_view verb, std::span<const std::uint8_t> body);
+    // The same with a text body (its bytes as they are; UTF-8 for documents).
+    long SendRequest(std::u16string_view verb, std::string_view body);
     // The whole body of the latest response as text (UTF-8 decoded); false (text empty, reason logged)
     // without Content-Length, or when the body was shorter than announced or refused for its size.
     bool ReadBody(std::u16string& text);
