@@ -14,6 +14,7 @@
 #include "platform/ConnectionManager.h"
 #include "platform/Event.h"
 #include "platform/Window.h"
+#include "service/FlowState.h"
 #include "service/PushMessage.h"
 #include "service/Results.h"
 #include "service/ServerDialog.h"
@@ -184,13 +185,9 @@ private:
     // it again.
     std::optional<RETURNED_RES> WaitForAccount(HWND window, CEvent& accountEvent, std::uint32_t waitSeconds);
 
-    // Field group 5: three words and two strings of the data flows; the first string is emptied
-    // whenever the server assigns a session id.
-    std::uint32_t m_word1 = 0;
-    std::uint32_t m_word2 = 0;
-    std::uint32_t m_word3 = 0;
-    std::u16string m_flowText1;
-    std::u16string m_flowText2;
+    // The state of the running data flow (service/src/flows/); its answer is emptied whenever the
+    // server assigns a session id.
+    FlowState m_flow;
 
     CSmsStore* m_smsStore = nullptr; // null while the messaging store cannot be opened
     COutlookMgr* m_outlook = nullptr;

@@ -113,7 +113,7 @@ RETURNED_RES TesselService::StartNegotiation(HWND window)
         AnswerToChallenge(m_challengeResponse + m_settingsStore->Get(&_SETTINGS_DEF::QX_key));
     if (m_transport->QueryHeader(u"QX-SessionID", value)) {
         m_sessionId = value;
-        m_flowText1.clear();
+        m_flow.answer.clear();
     }
     if (m_transport->QueryHeader(u"QX-RetrieveSettings: ", value) && EqualsFolded(value, u"true"))
         return RES_SETTINGS_REQUIRED;
