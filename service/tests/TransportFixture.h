@@ -1,21 +1,22 @@
 #pragma once
-// A fresh service object talking to a scripted local server, with a handset identity fixed through the
-// device configuration's environment overrides and a scripted application window that answers server
-// dialogs.
+// A fresh service object connected to a server, with a handset identity fixed through the device
+// configuration's environment overrides and a scripted application window that answers server
+// dialogs and takes the progress reports. TransportTest puts a scripted local HTTP server behind it
+// (raw requests on a real socket); FlowHarness (FlowHarness.h) a scripted client without a network.
 
 #include "ScriptedDialogWindow.h"
 #include "ServiceFixture.h"
-#include "testing/TestHttpServer.h"
 #include "service/ServerTransport.h"
+#include "testing/TestHttpServer.h"
 
-class TransportTest : public ServiceFixture {
+class ConnectedServiceTest : public ServiceFixture {
 protected:
     void SetUp() override
     {
         ServiceFixture::SetUp();
         m_service = TesselService::InitService();
         ASSERT_NE(m_service, nullptr);
-        Settings().URL = Utf8ToUtf16(m_server.Url("/sync/serv"));
+        Settings().URL = Utf8ToUtf16(ServerUrl());
         m_window = std::make_unique<CScriptedDialogWindow>(*m_service);
         m_service->m_appWindow = m_window->Handle();
         ASSERT_EQ(m_service->ConnectServer(), 1);
@@ -29,6 +30,9 @@ protected:
         ServiceFixture::TearDown();
     }
 
+    // The address the service is connected to.
+    virtual std::string ServerUrl() const = 0;
+
     static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
     // A flow's request: the standard block for `command`, then the executor.
@@ -36,12 +40,6 @@ protected:
     {
         m_service->PrepareHTTPHeader(command);
         return m_service->ExecuteRequest(verb);
-    }
-
-    RecordedRequest LastRequest() const
-    {
-        const auto requests = m_server.Requests();
-        return requests.empty() ? RecordedRequest{} : requests.back();
     }
 
     ScopedEnv m_manufacturer{"LUMENO_MANUFACTURER", "Maker"};
@@ -53,7 +51,19 @@ protected:
     ScopedEnv m_smsc{"LUMENO_SMSC", "+491710760000"};
     ScopedEnv m_machineId{"LUMENO_MACHINE_ID", "0123456789abcdef0123456789abcdef"};
     ScopedEnv m_caFile{"LUMENO_CA_FILE", std::nullopt};
-    CTestHttpServer m_server;
     TesselService* m_service = nullptr;
     std::unique_ptr<CScriptedDialogWindow> m_window;
+};
+
+class TransportTest : public ConnectedServiceTest {
+protected:
+    std::string ServerUrl() const override { return m_server.Url("/sync/serv"); }
+
+    RecordedRequest LastRequest() const
+    {
+        const auto requests = m_server.Requests();
+        return requests.empty() ? RecordedRequest{} : requests.back();
+    }
+
+    CTestHttpServer m_server;
 };

@@ -1,7 +1,5 @@
 #include "testing/TestHttpServer.h"
 
-#include "utils/AsciiFold.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -17,15 +15,6 @@ namespace {
 
 constexpr std::size_t kMaxHead = 1024 * 1024;
 constexpr std::size_t kMaxBody = 64 * 1024 * 1024;
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 bool SendAll(int fd, std::string_view bytes)
 {
@@ -50,16 +39,6 @@ std::string ReasonPhrase(int status)
 }
 
 } // namespace
-
-std::optional<std::string> RecordedRequest::Header(std::string_view name) const
-{
-    for (const std::string& line : headerLines) {
-        const std::size_t colon = line.find(':');
-        if (colon != std::string::npos && EqualsFolded(Trim(std::string_view(line).substr(0, colon)), name))
-            return std::string(Trim(std::string_view(line).substr(colon + 1)));
-    }
-    return std::nullopt;
-}
 
 struct CTestHttpServer::Impl {
     int listenFd = -1;

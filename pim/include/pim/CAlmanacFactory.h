@@ -15,4 +15,8 @@ public:
     // the first call and kept until the library is unloaded. Never null; callers never delete it. When
     // the store cannot be opened, every operation that needs it returns an error.
     static COutlookMgr* GetOutlookManager();
+    // Puts another manager in place of the store's own (tests drive the flows over a memory store);
+    // nullptr puts the store's own back. The manager must outlive its installation. The service object
+    // takes the manager when it is made, so install before InitService.
+    static void InstallOutlookManager(COutlookMgr* manager);
 };

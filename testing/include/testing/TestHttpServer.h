@@ -8,6 +8,8 @@
 // must be able to send broken replies (short bodies, absurd lengths). Each connection is served on its
 // own thread; every method is thread-safe. The destructor stops the server and joins its threads.
 
+#include "testing/RecordedRequest.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -16,17 +18,6 @@
 #include <string_view>
 #include <utility>
 #include <vector>
-
-struct RecordedRequest {
-    std::string method;
-    std::string target;                   // as sent in the request line
-    std::vector<std::string> headerLines; // without CR LF, in arrival order
-    std::string body;
-    int connection = 0;                   // 1 for the first accepted connection, ...
-
-    // Value of the first header of that name (either case), blanks around it removed.
-    std::optional<std::string> Header(std::string_view name) const;
-};
 
 struct ScriptedReply {
     int status = 200;

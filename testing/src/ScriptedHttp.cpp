@@ -1,0 +1,139 @@
+#include "testing/ScriptedHttp.h"
+
+#include <deque>
+#include <mutex>
+
+struct CScriptedHttp::Script {
+    mutable std::mutex mutex;
+    std::deque<HttpResponse> answers;
+    Responder responder;
+    std::vector<RecordedRequest> requests;
+    int clients = 0;
+
+    HttpResponse Take(RecordedRequest request)
+    {
+        Responder answerRest;
+        {
+            std::lock_guard lock(mutex);
+            requests.push_back(request);
+            if (!answers.empty()) {
+                HttpResponse answer = std::move(answers.front());
+                answers.pop_front();
+                return answer;
+            }
+            answerRest = responder;
+        }
+        if (answerRest)
+            return answerRest(request);
+        HttpResponse none;
+        none.error = "no scripted answer for " + request.method + " " + request.target;
+        return none;
+    }
+};
+
+namespace {
+
+class CScriptedHttpClient final : public CHttpClient {
+public:
+    CScriptedHttpClient(std::shared_ptr<CScriptedHttp::Script> script, int number)
+        : m_script(std::move(script))
+        , m_number(number)
+    {
+    }
+
+    bool Open(const HttpUrl&, const HttpOptions&, std::string& error) override
+    {
+        error.clear();
+        m_open = true;
+        return true;
+    }
+
+    HttpResponse Execute(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
+                         std::string_view body) override
+    {
+        if (!m_open) {
+            HttpResponse closed;
+            closed.error = "no connection is open";
+            return closed;
+        }
+        return m_script->Take(RecordedRequest{std::string(method), std::string(path), headerLines,
+                                              std::string(body), m_number});
+    }
+
+    void Close() override { m_open = false; }
+
+private:
+    std::shared_ptr<CScriptedHttp::Script> m_script;
+    int m_number;
+    bool m_open = false;
+};
+
+} // namespace
+
+CScriptedHttp::CScriptedHttp()
+    : m_script(std::make_shared<Script>())
+{
+    CHttpClient::InstallFactory([script = m_script]() -> std::unique_ptr<CHttpClient> {
+        int number = 0;
+        {
+            std::lock_guard lock(script->mutex);
+            number = ++script->clients;
+        }
+        return std::make_unique<CScriptedHttpClient>(script, number);
+    });
+}
+
+CScriptedHttp::~CScriptedHttp()
+{
+    CHttpClient::InstallFactory({});
+}
+
+HttpResponse CScriptedHttp::Ok(Headers headers, std::string body)
+{
+    HttpResponse response;
+    response.status = 200;
+    response.headers = std::move(headers);
+    response.body = std::move(body);
+    return response;
+}
+
+void CScriptedHttp::Answer(Headers headers, std::string body)
+{
+    Answer(Ok(std::move(headers), std::move(body)));
+}
+
+void CScriptedHttp::Answer(HttpResponse response)
+{
+    if (!response.contentLength)
+        response.contentLength = response.body.size();
+    if (response.status != 0 && response.error.empty())
+        response.bodyComplete = true;
+    std::lock_guard lock(m_script->mutex);
+    m_script->answers.push_back(std::move(response));
+}
+
+void CScriptedHttp::Respond(Responder responder)
+{
+    std::lock_guard lock(m_script->mutex);
+    m_script->responder = std::move(responder);
+}
+
+std::vector<RecordedRequest> CScriptedHttp::Requests() const
+{
+    std::lock_guard lock(m_script->mutex);
+    return m_script->requests;
+}
+
+std::vector<std::string> CScriptedHttp::Commands() const
+{
+    std::vector<std::string> commands;
+    for (const RecordedRequest& request : Requests())
+        commands.push_back(request.Header("QX-Command").value_or(""));
+    return commands;
+}
+
+std::size_t CScriptedHttp::PendingAnswers() const
+{
+    std::lock_guard lock(m_script->mutex);
+    return m_script->answers.size();
+}
