@@ -9,6 +9,18 @@ namespace {
 constexpr const char* kStoreFileName = "refserver.db";
 // The admin API takes small forms only.
 constexpr std::size_t kMaxAdminBody = 1024 * 1024;
+// Each connection holds a worker while it is open: far more than a crowd of idle or slow connections
+// (each held for seconds at most) can fill, so that handsets keep being answered. The operator's API
+// sees a few clients on loopback.
+constexpr std::size_t kProtocolWorkers = 256;
+constexpr std::size_t kAdminWorkers = 8;
+
+ConnectionLimits LimitsWithBody(std::size_t maxBodyBytes)
+{
+    ConnectionLimits limits;
+    limits.maxBodyBytes = maxBodyBytes;
+    return limits;
+}
 
 // The host part of a URL for a listen address: IPv6 literals in brackets, "any" addresses as loopback.
 std::string UrlHost(const std::string& address)
@@ -61,8 +73,8 @@ bool CRefServer::Start(std::string& error)
     settings.sessionTimeoutMs = static_cast<std::int64_t>(m_options.sessionTimeoutSeconds) * 1000;
 
     m_httpListener = std::make_unique<CHttpListener>(TlsFiles{m_options.certificateFile, m_options.keyFile},
-                                                     m_options.maxBodyBytes);
-    m_adminListener = std::make_unique<CHttpListener>(TlsFiles{}, kMaxAdminBody);
+                                                     LimitsWithBody(m_options.maxBodyBytes), kProtocolWorkers);
+    m_adminListener = std::make_unique<CHttpListener>(TlsFiles{}, LimitsWithBody(kMaxAdminBody), kAdminWorkers);
     m_httpPort = m_httpListener->Bind(m_options.listen, m_options.port, error);
     if (m_httpPort == 0)
         return false;

@@ -4,7 +4,7 @@
 //
 // Start and Stop are called by one thread (main); in between, the listeners' threads serve requests.
 
-#include "HttpListener.h"
+#include "http/HttpListener.h"
 #include "ServerOptions.h"
 #include "admin/AdminApi.h"
 #include "protocol/ProtocolEndpoint.h"

@@ -1,6 +1,7 @@
 #include "ServerLog.h"
 
 #include "ServerTime.h"
+#include "utils/Hex.h"
 
 #include <cstdio>
 #include <ctime>
@@ -39,4 +40,20 @@ void ServerLog(std::string_view text)
     const std::lock_guard<std::mutex> lock(s_logMutex);
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
+}
+
+std::string LoggedText(std::string_view text, std::size_t limit)
+{
+    std::string logged;
+    for (const char c : text.substr(0, limit)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F && c != '\\') {
+            logged += c;
+            continue;
+        }
+        logged += "\\x" + HexUpper(std::string_view(&c, 1));
+    }
+    if (text.size() > limit)
+        logged += "...";
+    return logged;
 }

@@ -3,9 +3,13 @@
 
 #include "ServerFixture.h"
 
+#include "RawConnection.h"
 #include "protocol/Credentials.h"
 
+#include <httplib.h>
+
 #include <algorithm>
+#include <functional>
 #include <set>
 
 namespace {
@@ -124,6 +128,67 @@ TEST_F(OperatorTest, RequestLogShowsMethodPathHeadersAndBodySize)
     EXPECT_EQ(ports.size(), 1u) << "requests came on " << ports.size() << " connections";
 }
 
+TEST_F(OperatorTest, RequestLogKeepsABoundedCopyOfEachRequest)
+{
+    HeaderList headers = {{"QX-Command", "Teleport\xFF\x1B[31m" + std::string(5000, 'c')},
+                          {"QX-DeviceID", "DEV1"},
+                          {"A-Long", std::string(2000, 'l')}};
+    for (int i = 0; i < 60; ++i)
+        headers.emplace_back("X-Filler-" + std::to_string(i), std::string(400, 'f'));
+    CRawConnection connection(m_server.HttpPort());
+    ASSERT_TRUE(connection.Send(RequestHead("GET /sync/serv HTTP/1.1", headers)));
+    ASSERT_EQ(connection.Receive().status, 200);
+
+    const AdminReply log = Admin("log");
+    ASSERT_TRUE(log.Ok()) << log.error;
+    ASSERT_FALSE(log.records.empty());
+    const std::vector<std::string> kept = log.records.back().GetAll("header");
+    std::size_t bytes = 0;
+    for (const std::string& header : kept) {
+        EXPECT_LE(header.size(), 512u + 2 + 512u) << header.substr(0, 40);
+        bytes += header.size();
+    }
+    EXPECT_LE(bytes, 4096u + 1024u);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_TRUE(kept.back().starts_with("...: ")) << kept.back();
+    EXPECT_NE(std::find(kept.begin(), kept.end(), "A-Long: " + std::string(512, 'l')), kept.end());
+
+    // The server's own log line names the command escaped and cut short.
+    const std::string serverLog = m_server.Log();
+    EXPECT_NE(serverLog.find("Teleport\\xFF\\x1B[31m" + std::string(50, 'c') + "..."), std::string::npos)
+        << serverLog;
+    EXPECT_EQ(serverLog.find(std::string(100, 'c')), std::string::npos);
+}
+
+TEST_F(OperatorTest, AdminApiTakesFieldsAsAFormOnly)
+{
+    httplib::Client client(m_server.AdminUrl());
+    struct Case {
+        const char* name;
+        std::function<httplib::Result()> send;
+        int status;
+    };
+    const Case cases[] = {
+        {"multipart form",
+         [&] {
+             return client.Post("/admin/add-account",
+                                httplib::MultipartFormDataItems{{"user-id", "mallory", "", ""},
+                                                                {"password", "secret", "", ""}});
+         },
+         415},
+        {"plain text", [&] { return client.Post("/admin/add-account", "user-id=mallory", "text/plain"); }, 415},
+        {"form", [&] { return client.Post("/admin/list-accounts", "", "application/x-www-form-urlencoded"); },
+         200},
+        {"query", [&] { return client.Get("/admin/log?since=0"); }, 200},
+    };
+    for (const Case& c : cases) {
+        const httplib::Result result = c.send();
+        ASSERT_TRUE(result) << c.name;
+        EXPECT_EQ(result->status, c.status) << c.name << ": " << result->body;
+    }
+    EXPECT_EQ(Admin("show-account", {{"user-id", "mallory"}}).status, 404) << "nothing was created";
+}
+
 TEST_F(OperatorTest, AdminApiRefusesBadRequestsWithAReason)
 {
     struct Case {
@@ -158,6 +223,7 @@ TEST_F(OperatorTest, AdminApiRefusesBadRequestsWithAReason)
         {"queue-dialog", {{"command", "StartNegotiation"}, {"count", "0"}}, 400, "count"},
         {"inject", {{"command", "StartNegotiation"}}, 400, "either"},
         {"inject", {{"command", "StartNegotiation"}, {"status", "99"}}, 400, "status"},
+        {"inject", {{"command", "StartNegotiation"}, {"status", "150"}}, 400, "status"},
         {"inject", {{"command", "StartNegotiation"}, {"error-code", "1\r\nX: y"}}, 400, "error-code"},
         {"log", {{"since", "-1"}}, 400, "since"},
     };

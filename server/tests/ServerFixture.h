@@ -46,7 +46,7 @@ protected:
 
     void TearDown() override
     {
-        // Its connection closes first: an idle kept-alive one would hold the stop back.
+        // The handset goes first, then the server it talks to.
         m_phone.reset();
         // Every test ends with a clean stop: a crash or a sanitizer report on the way out fails it.
         EXPECT_TRUE(m_server.Stop()) << "the server did not stop cleanly";

@@ -2,10 +2,15 @@
 
 #include "ServerFixture.h"
 
+#include "RawConnection.h"
 #include "testing/TestTlsServer.h"
 #include "refserver/AdminCommands.h"
 
 #include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -74,8 +79,7 @@ TEST_F(ServerProcessTest, AccountsKeysSettingsAndSessionsSurviveARestart)
 {
     CTestHandset again = Handset("DEV1");
     {
-        // This handset's kept-alive connection closes before the restart (an idle one would hold the
-        // stop back for the keep-alive time).
+        // This handset is gone before the restart; `again` carries on after it.
         CTestHandset handset = Handset("DEV1");
         Register(handset, "DEV1", "sesame");
         ASSERT_TRUE(Admin("set-settings", {{"user-id", handset.userId}, {"set", "Sync-Period=1"}}).Ok());
@@ -151,6 +155,103 @@ TEST_F(ServerProcessTest, GarbageGetsAStatusWithAReasonAndEveryAnswerALength)
     for (const HandsetAnswer& answer : {unknown, handset.StartNegotiation(), handset.CompleteNegotiation()})
         EXPECT_EQ(answer.Header("Content-Length"), std::to_string(answer.body.size()));
     EXPECT_TRUE(handset.Negotiate()) << "the server still answers";
+}
+
+TEST_F(ServerProcessTest, HeadsAndBodiesOutsideTheLimitsAreRefusedAtOnce)
+{
+    const std::string line = "GET /sync/serv HTTP/1.1";
+    HeaderList manyFields;
+    for (int i = 0; i < 101; ++i)
+        manyFields.emplace_back("X-Field-" + std::to_string(i), "1");
+    struct Case {
+        const char* name;
+        std::string head;
+        int status;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"head over 32 KiB", RequestHead(line, HeaderList(5, {"X-Filler", std::string(8000, 'a')})), 431,
+         "32768 bytes"},
+        {"more than 100 fields", RequestHead(line, manyFields), 431, "100 fields"},
+        {"length that is no number", RequestHead(line, {{"Content-Length", "12a"}}), 400, "\"12a\""},
+        {"negative length", RequestHead(line, {{"Content-Length", "-1"}}), 400, "\"-1\""},
+        {"length given twice", RequestHead(line, {{"Content-Length", "0"}, {"content-length", "0"}}), 400,
+         "more than once"},
+        {"body over the cap that never comes", RequestHead(line, {{"Content-Length", "1073741824"}}), 413,
+         "1073741824"},
+        {"chunked body", RequestHead(line, {{"Transfer-Encoding", "chunked"}}), 411, "Content-Length"},
+        {"compressed body", RequestHead(line, {{"Content-Encoding", "gzip"}, {"Content-Length", "10"}}), 415,
+         "content coding"},
+    };
+    for (const Case& c : cases) {
+        CRawConnection connection(m_server.HttpPort());
+        ASSERT_TRUE(connection.Send(c.head)) << c.name;
+        const HandsetAnswer answer = connection.Receive(std::chrono::seconds(5));
+        EXPECT_EQ(answer.status, c.status) << c.name;
+        EXPECT_NE(answer.body.find(c.reason), std::string::npos) << c.name << ": " << answer.body;
+        EXPECT_EQ(answer.Header("Content-Length"), std::to_string(answer.body.size())) << c.name;
+        EXPECT_TRUE(connection.ClosedWithin(std::chrono::seconds(5))) << c.name;
+    }
+    EXPECT_TRUE(Phone().Negotiate()) << "the server still answers";
+}
+
+TEST_F(ServerProcessTest, StopEndsSlowConnectionsAtOnce)
+{
+    std::vector<std::unique_ptr<CRawConnection>> slow;
+    for (int i = 0; i < 8; ++i) {
+        slow.push_back(std::make_unique<CRawConnection>(m_server.HttpPort()));
+        ASSERT_TRUE(slow.back()->Send("GET /sync/serv HTTP/1.1\r\nX-Slow: 1\r\n"));
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(m_server.Stop());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(m_server.Restart()) << m_server.Error() << ": the fixture ends with a stop of its own";
+}
+
+// Slow peers that trickle their heads, and a stream of requests the server must refuse, press on the
+// server at once; a handset on its own kept-alive connection is still answered within a second.
+TEST_F(ServerProcessTest, HandsetIsAnsweredWithinASecondWhileSlowAndOversizedClientsPress)
+{
+    ASSERT_TRUE(Phone().Negotiate());
+    std::vector<std::unique_ptr<CRawConnection>> slow;
+    for (int i = 0; i < 50; ++i) {
+        slow.push_back(std::make_unique<CRawConnection>(m_server.HttpPort()));
+        ASSERT_TRUE(slow.back()->Send("GET /sync/serv HTTP/1.1\r\n"));
+    }
+    std::atomic<bool> pressing = true;
+    std::atomic<int> refused = 0;
+    std::thread oversized([&] {
+        const std::string heads[] = {
+            RequestHead("GET /sync/serv HTTP/1.1", HeaderList(5, {"X-Filler", std::string(8000, 'a')})),
+            RequestHead("POST /sync/serv HTTP/1.1", {{"Content-Length", "1073741824"}}),
+        };
+        for (int i = 0; pressing; ++i) {
+            CRawConnection connection(m_server.HttpPort());
+            connection.Send(heads[i % 2]);
+            refused += connection.Receive().status >= 400 ? 1 : 0;
+        }
+    });
+    std::thread trickle([&] {
+        for (int line = 0; pressing; ++line) {
+            for (const auto& connection : slow)
+                connection->Send("X-Line-" + std::to_string(line) + ": 1\r\n");
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+
+    std::chrono::steady_clock::duration slowest{};
+    for (int i = 0; i < 10; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto start = std::chrono::steady_clock::now();
+        const HandsetAnswer answer = Phone().StartNegotiation();
+        slowest = std::max(slowest, std::chrono::steady_clock::now() - start);
+        EXPECT_TRUE(answer.Header("QX-Challenge")) << "request " << i << ": status " << answer.status;
+    }
+    pressing = false;
+    oversized.join();
+    trickle.join();
+    EXPECT_LT(slowest, std::chrono::seconds(1));
+    EXPECT_GT(refused, 0);
 }
 
 class TlsServerTest : public ServerTest {

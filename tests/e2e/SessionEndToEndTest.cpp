@@ -74,7 +74,7 @@ TEST_F(SessionEndToEndTest, AccountsSurviveARestartOfTheServer)
     ASSERT_EQ(RunSession(u"Sync"), RES_OK);
     const std::string deviceKey = Device().GetOr("device-key");
 
-    // The handset's kept-alive connection would hold the stop back.
+    // The handset connects again to the restarted server.
     m_service->DisconnectServer();
     ASSERT_TRUE(m_server.Restart()) << m_server.Error();
     ASSERT_EQ(m_service->ConnectServer(), 1);

@@ -7,8 +7,8 @@
 // "server.log" in the temporary folder; Log() returns it for failure messages. One object per server;
 // used by one test thread.
 //
-// A client's idle kept-alive connection holds a stop back for the server's keep-alive time (5 s): close
-// clients (or their connections) before Stop or Restart.
+// A stop ends the server's connections at once, idle kept-alive ones included; a client connects again
+// after a Restart.
 
 #include "refserver/AdminClient.h"
 

@@ -2,6 +2,7 @@
 
 #include "ServerLog.h"
 #include "admin/AdminRequest.h"
+#include "utils/AsciiFold.h"
 
 #include <httplib.h>
 
@@ -63,6 +64,21 @@ std::optional<std::string> FieldProblem(const AdminCommand& command, const httpl
     return std::nullopt;
 }
 
+// The media type of the request's body when it is not a form (the fields of any other body would go
+// unread); nothing for a form or for no body at all.
+std::optional<std::string> NotAForm(const httplib::Request& request)
+{
+    const std::string type = request.get_header_value("Content-Type");
+    if (type.empty() && request.body.empty())
+        return std::nullopt;
+    std::string_view media = std::string_view(type).substr(0, type.find(';'));
+    while (!media.empty() && media.back() == ' ')
+        media.remove_suffix(1);
+    if (EqualsFolded(media, "application/x-www-form-urlencoded"))
+        return std::nullopt;
+    return std::string(media.substr(0, 64));
+}
+
 void Answer(const AdminResult& result, httplib::Response& response)
 {
     response.status = result.status;
@@ -96,6 +112,9 @@ void CAdminApi::Install(httplib::Server& routes)
             result = AdminResult::Refused("\"" + name.substr(0, 64) + "\" is not an admin command", 404);
         } else if (request.method == "GET" && !command->readOnly) {
             result = AdminResult::Refused(name + " changes the server: use POST", 405);
+        } else if (const std::optional<std::string> type = NotAForm(request)) {
+            result = AdminResult::Refused(
+                name + ": the fields come as a form (application/x-www-form-urlencoded), not \"" + *type + "\"", 415);
         } else if (const std::optional<std::string> problem = FieldProblem(*command, request.params)) {
             result = AdminResult::Refused(name + ": " + *problem);
         } else {

@@ -135,7 +135,8 @@ AdminResult Inject(const AdminRequest& request, ServerState& server)
     if (isError && (rule.errorCode.empty() || !IsProtocolToken(rule.errorCode)))
         problem = "error-code is not 1-64 letters, digits or . _ @ + - = /";
     rule.errorMessage = Text(request, "error-message", problem);
-    if (const std::optional<std::int64_t> status = request.Number("status", 100, 599, problem))
+    // An answer of status 1xx is no final answer: the handset would wait on for one.
+    if (const std::optional<std::int64_t> status = request.Number("status", 200, 599, problem))
         rule.status = static_cast<int>(*status);
     if (!problem.empty())
         return AdminResult::Refused(problem);

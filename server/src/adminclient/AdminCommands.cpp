@@ -84,7 +84,7 @@ constexpr std::array kInject = {
     AdminField{"count", Optional, "how many times (default 1)"},
     AdminField{"error-code", Optional, "answer 200 with this QX-ErrorCode"},
     AdminField{"error-message", Optional, "text of the QX-ErrorMessage"},
-    AdminField{"status", Optional, "answer with this HTTP status instead (100-599)"},
+    AdminField{"status", Optional, "answer with this HTTP status instead (200-599)"},
 };
 
 constexpr std::array kLog = {

@@ -79,8 +79,8 @@ ProtocolResponse CompleteNegotiation(CommandContext& context)
     session.initiator = context.request.HeaderOr("QX-Initiator").substr(0, kMaxOperationText);
     if (!context.server.store.SaveSession(session))
         return ErrorAnswer(ErrorCode::ServerFailure, "The server could not record the session.");
-    ServerLog("session " + session.sessionId + " of " + session.deviceId + ": " + session.operation + " (" +
-              session.initiator + ")");
+    ServerLog("session " + session.sessionId + " of " + session.deviceId + ": " + LoggedText(session.operation) +
+              " (" + LoggedText(session.initiator) + ")");
     return {};
 }
 

@@ -100,17 +100,17 @@ void CProtocolEndpoint::Record(const ProtocolRequest& request, const ProtocolRes
     entry.errorCode = response.Header("QX-ErrorCode").value_or("");
     m_server.requestLog.Add(entry);
 
-    std::string line = request.method + " " + request.path.substr(0, 160) + " " +
-                       request.HeaderOr("QX-Command", "-") + " from " +
-                       request.HeaderOr("QX-DeviceID", request.remoteAddress).substr(0, 64) + ": " +
+    std::string line = request.method + " " + LoggedText(request.path, 160) + " " +
+                       LoggedText(request.HeaderOr("QX-Command", "-")) + " from " +
+                       LoggedText(request.HeaderOr("QX-DeviceID", request.remoteAddress)) + ": " +
                        std::to_string(response.status);
     if (!entry.errorCode.empty())
         line += " QX-ErrorCode " + entry.errorCode;
     if (response.status != 200) {
-        std::string reason = response.body.substr(0, 160);
+        std::string_view reason = response.body;
         while (!reason.empty() && reason.back() == '\n')
-            reason.pop_back();
-        line += " (" + reason + ")";
+            reason.remove_suffix(1);
+        line += " (" + LoggedText(reason, 160) + ")";
     }
     ServerLog(line);
 }

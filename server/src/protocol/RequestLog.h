@@ -1,7 +1,9 @@
 #pragma once
 // The most recent requests the server answered, for the operator's "log" command: who sent what
-// (method, path, every header), how big the body was and what the answer was. Bodies are not kept.
-// Holds at most `capacity` entries, dropping the oldest. Thread-safe.
+// (method, path, headers), how big the body was and what the answer was. Bodies are not kept, and of
+// the rest a bounded copy: paths and header values are cut at 512 bytes, and headers past 4 KiB in all
+// are left out (a last "..." header says how many). Holds at most `capacity` entries, dropping the
+// oldest. Thread-safe.
 
 #include "protocol/ProtocolMessage.h"
 
@@ -28,7 +30,7 @@ class CRequestLog {
 public:
     explicit CRequestLog(std::size_t capacity);
 
-    // Keeps the entry under the next sequence number.
+    // Keeps the entry, cut to its bounded copy, under the next sequence number.
     void Add(LoggedRequest entry);
     // Entries with a sequence number above `sequence`, oldest first.
     std::vector<LoggedRequest> Since(std::int64_t sequence) const;

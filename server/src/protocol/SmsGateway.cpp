@@ -73,7 +73,8 @@ ProtocolResponse CSmsGateway::Deliver(std::string_view to, std::string_view text
     const std::optional<PushTarget> target = PushTargetOf(registration->device, m_server.settings.pushPort);
     if (target)
         m_server.pushes.SendLater(*target, IdentifyDevicePush(registration->device, registration->account));
-    ServerLog("registration SMS from " + sms->deviceId + " (" + sms->userAgent + ", " + sms->agent + ")");
+    ServerLog("registration SMS from " + sms->deviceId + " (" + LoggedText(sms->userAgent) + ", " +
+              LoggedText(sms->agent) + ")");
     ProtocolResponse response;
     response.body = "accepted\n";
     response.contentType = "text/plain";

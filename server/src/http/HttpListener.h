@@ -2,8 +2,13 @@
 // One HTTP or HTTPS listener of the server: an httplib server bound to an address and port, serving
 // on its own thread until Stop.
 //
-// Kept-alive connections stay open for many requests (the handset keeps one connection for a whole
-// operation), bodies are capped, and a handler that throws answers 500 instead of ending the program.
+// Every connection is served under ConnectionLimits (GuardedConnection.h): kept-alive connections stay
+// open for many requests (the handset keeps one connection for a whole operation) but no peer can hold
+// a worker longer than the limits allow, heads and bodies are capped, and a handler that throws
+// answers 500 instead of ending the program. The pool has more workers than a crowd of idle or slow
+// connections fills.
+
+#include "http/GuardedConnection.h"
 
 #include <cstddef>
 #include <memory>
@@ -13,6 +18,7 @@
 namespace httplib {
 class Server;
 }
+class CListenQueue;
 
 struct TlsFiles {
     std::string certificate; // PEM; empty: plain HTTP
@@ -21,8 +27,9 @@ struct TlsFiles {
 
 class CHttpListener {
 public:
-    // Plain HTTP, or HTTPS with the given certificate and key.
-    CHttpListener(const TlsFiles& tls, std::size_t maxBodyBytes);
+    // Plain HTTP, or HTTPS with the given certificate and key; `workers` connections are served at once
+    // (more wait in the queue).
+    CHttpListener(const TlsFiles& tls, const ConnectionLimits& limits, std::size_t workers);
     ~CHttpListener();
     CHttpListener(const CHttpListener&) = delete;
     CHttpListener& operator=(const CHttpListener&) = delete;
@@ -35,10 +42,12 @@ public:
     int Bind(const std::string& address, int port, std::string& error);
     // Starts answering on the listener's own thread.
     void Serve();
-    // Stops answering; waits at most the keep-alive time for idle connections to close.
+    // Stops answering; every connection ends within a fraction of a second, whatever its peer does.
     void Stop();
 
 private:
+    const ConnectionLimits m_limits;
+    CListenQueue* m_listenQueue = nullptr; // the server's own view of its listen queue
     std::unique_ptr<httplib::Server> m_server;
     bool m_tlsFailed = false;
     std::thread m_thread;
