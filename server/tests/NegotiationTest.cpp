@@ -2,6 +2,7 @@
 
 #include "ServerFixture.h"
 
+#include "RawConnection.h"
 #include "protocol/Credentials.h"
 
 namespace {
@@ -118,6 +119,52 @@ TEST_F(NegotiationTest, WrongCredentialsAndUnknownDevicesGetAnErrorTheHandsetSho
     const HandsetAnswer unknown = stranger.StartNegotiation();
     EXPECT_EQ(unknown.ErrorCode(), "404");
     EXPECT_NE(unknown.ErrorMessage().find("NOBODY"), std::string::npos) << unknown.ErrorMessage();
+}
+
+// Pushes go to where a device's requests last came from: only a request that passed its checks may
+// move that.
+TEST_F(NegotiationTest, RequestsThatFailTheirChecksLeaveTheDeviceRecordAlone)
+{
+    CTestHandset handset = Handset("DEV1");
+    Register(handset, "DEV1", "sesame");
+    ASSERT_TRUE(handset.Negotiate());
+    ASSERT_EQ(Device("DEV1").Get("last-address"), "127.0.0.1");
+
+    const HeaderList right = {{"QX-DeviceID", "DEV1"},
+                              {"QX-Ukey", handset.userKey},
+                              {"QX-UserID", handset.userId},
+                              {"QX-Password", "sesame"},
+                              {"user-agent", "Intruder"}};
+    struct Case {
+        const char* name;
+        const char* command;
+        const char* header; // replaced, or left out when the value is empty
+        const char* value;
+        const char* lastAddress;
+    };
+    const Case cases[] = {
+        {"wrong password", "StartNegotiation", "QX-Password", "open", "127.0.0.1"},
+        {"no user key", "StartNegotiation", "QX-Ukey", "", "127.0.0.1"},
+        {"wrong user key", "StartNegotiation", "QX-Ukey", "FFFF", "127.0.0.1"},
+        {"identification with a wrong password", "IdentifyDevice", "QX-Password", "open", "127.0.0.1"},
+        {"registration start", "InitDevice", "QX-RetryNumber", "0", "127.0.0.1"},
+        {"right credentials", "StartNegotiation", "QX-Password", "sesame", "127.0.0.2"},
+    };
+    for (const Case& c : cases) {
+        HeaderList headers = {{"QX-Command", c.command}};
+        for (const auto& [name, value] : right) {
+            if (name != c.header)
+                headers.emplace_back(name, value);
+        }
+        if (*c.value)
+            headers.emplace_back(c.header, c.value);
+        CRawConnection elsewhere(m_server.HttpPort(), "127.0.0.2");
+        ASSERT_TRUE(elsewhere.Send(RequestHead("GET /sync/serv HTTP/1.1", headers))) << c.name;
+        EXPECT_EQ(elsewhere.Receive().status, 200) << c.name;
+        const AdminRecord device = Device("DEV1");
+        EXPECT_EQ(device.Get("last-address"), c.lastAddress) << c.name;
+        EXPECT_EQ(device.Get("user-agent") == "Intruder", std::string(c.lastAddress) == "127.0.0.2") << c.name;
+    }
 }
 
 TEST_F(NegotiationTest, SessionTravelsInThePathOrInTheCookie)

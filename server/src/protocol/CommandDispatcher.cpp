@@ -52,6 +52,14 @@ ProtocolResponse InjectedAnswer(const OperatorRule& rule)
 
 } // namespace
 
+bool RecordContact(CommandContext& context)
+{
+    const DeviceContact contact = ContactOf(context.request);
+    Apply(contact, context.device);
+    // A device the store does not know yet is left alone (the update finds no row).
+    return context.server.store.RecordContact(contact);
+}
+
 CCommandDispatcher::CCommandDispatcher(ServerState& server) : m_server(server) {}
 
 void CCommandDispatcher::Register(std::string command, Needs needs, CommandHandler handler)
@@ -71,10 +79,10 @@ ProtocolResponse CCommandDispatcher::Dispatch(const ProtocolRequest& request)
         return ProtocolResponse::Refusal(400, "QX-DeviceID is not 1-64 letters, digits or . _ @ + - = /");
 
     CommandContext context{m_server, request, m_server.registrar.DeviceOrNew(deviceId), {}, {}};
-    const DeviceContact contact = ContactOf(request);
-    Apply(contact, context.device);
-    // A device the store does not know yet is left alone (the update finds no row).
-    if (!m_server.store.RecordContact(contact))
+    // A newcomer has no credentials to check, so what it tells is taken at once (InitDevice stores it).
+    // A registered device's record changes only after its request passed the checks (Run), so that a
+    // request with wrong credentials cannot move where the device's pushes go.
+    if (!context.device.IsRegistered() && !RecordContact(context))
         return ErrorAnswer(ErrorCode::ServerFailure, "The server could not record the request.");
 
     if (command != kDialogAnswerCommand) {
@@ -108,7 +116,7 @@ ProtocolResponse CCommandDispatcher::ShowDialog(const std::string& command, cons
     response.contentType = "text/xml; charset=utf-8";
     m_server.dialogs.Shown(context.device.deviceId, dialog, std::move(commandAnswer));
     ServerLog("dialog " + std::to_string(dialog.code) + " shown to " + context.device.deviceId + " before " +
-              command);
+              LoggedText(command));
     return response;
 }
 
@@ -117,9 +125,11 @@ ProtocolResponse CCommandDispatcher::Run(const std::string& command, CommandCont
     const auto found = m_commands.find(command);
     if (found == m_commands.end())
         return ErrorAnswer(ErrorCode::UnknownCommand,
-                           "This server does not know the command \"" + command + "\".");
+                           "This server does not know the command \"" + command.substr(0, 64) + "\".");
     if (std::optional<ProtocolResponse> refused = Check(found->second.needs, context))
         return *refused;
+    if (found->second.needs != Needs::Device && !RecordContact(context))
+        return ErrorAnswer(ErrorCode::ServerFailure, "The server could not record the request.");
     return found->second.handler(context);
 }
 
@@ -144,8 +154,8 @@ std::optional<ProtocolResponse> CCommandDispatcher::CheckCredentials(CommandCont
                            "This handset (" + device.deviceId + ") is not registered.");
     const AccountRecord& account = *context.account;
     const ProtocolRequest& request = context.request;
-    if (const std::optional<std::string> userKey = request.Header("QX-Ukey");
-        userKey && *userKey != account.userKey)
+    // A registered handset always sends its user key; a request without one proves nothing.
+    if (request.HeaderOr("QX-Ukey") != account.userKey)
         return ErrorAnswer(ErrorCode::WrongCredentials,
                            "The user key of this handset does not match its account.");
     if (const std::optional<std::string> userId = request.Header("QX-UserID");

@@ -31,6 +31,11 @@ enum class Needs {
 
 using CommandHandler = ProtocolResponse (*)(CommandContext& context);
 
+// Takes what the request tells about its device (address, agents, IMSI, time) into the context's device
+// and the store. Called once the request's credentials are checked: by the dispatcher for commands that
+// need an account, by a handler that checks credentials itself. False when the store failed.
+bool RecordContact(CommandContext& context);
+
 class CCommandDispatcher {
 public:
     explicit CCommandDispatcher(ServerState& server);

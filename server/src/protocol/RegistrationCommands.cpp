@@ -68,6 +68,8 @@ ProtocolResponse IdentifyDevice(CommandContext& context)
             return ErrorAnswer(ErrorCode::ServerFailure, "The handset's account is missing.");
         if (!context.account->password.empty() && password != context.account->password)
             return ErrorAnswer(ErrorCode::WrongCredentials, "The password is wrong.");
+        if (!RecordContact(context))
+            return ErrorAnswer(ErrorCode::ServerFailure, "The server could not record the request.");
     } else if (std::optional<ProtocolResponse> refused = JoinAccount(context)) {
         return *refused;
     }
