@@ -24,7 +24,7 @@ std::string AnswerBody(int code, const std::optional<std::string>& input, bool s
 
 class DialogTest : public ServerTest {
 protected:
-    int QueuePinDialog()
+    int QueuePinDialog(const std::string& inputType = "numeric", const std::string& expected = "1234")
     {
         const AdminReply queued =
             Admin("queue-dialog", {{"command", "StartNegotiation"},
@@ -37,8 +37,8 @@ protected:
                                    {"no-label", "Cancel"},
                                    {"no-action", "Exit"},
                                    {"input-name", "pin"},
-                                   {"input-type", "numeric"},
-                                   {"expect-input", "1234"}});
+                                   {"input-type", inputType},
+                                   {"expect-input", expected}});
         EXPECT_TRUE(queued.Ok()) << queued.error;
         return queued.Ok() ? std::stoi(queued.records.at(0).GetOr("code", "0")) : 0;
     }
@@ -72,35 +72,45 @@ TEST_F(DialogTest, QueuedDialogStandsInForTheCommandAndDescribesItself)
     EXPECT_TRUE(Admin("list-rules").records.empty()) << "used once";
 }
 
+// The handset lower-cases what its user typed unless the field is a password one, then digests it.
+struct InputCase {
+    const char* type;
+    const char* expected;
+    std::optional<std::string> typed; // as the handset digests it; nothing: no input sent
+};
+
 TEST_F(DialogTest, RightInputLetsTheRepeatedCommandThrough)
 {
-    const int code = QueuePinDialog();
-    Phone().StartNegotiation();
-    const HandsetAnswer answered =
-        Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, std::string("1234")));
-    EXPECT_EQ(answered.status, 200);
-    EXPECT_FALSE(answered.HasError()) << answered.ErrorMessage();
-    EXPECT_FALSE(answered.Header("QX-GenericDialog"));
-    const AdminRecord device = Device("DEV1");
-    EXPECT_EQ(device.Get("dialog-code"), std::to_string(code));
-    EXPECT_EQ(device.Get("dialog-input"), "accepted");
+    for (const InputCase& c : {InputCase{"numeric", "1234", "1234"}, InputCase{"text", "Secret", "secret"},
+                               InputCase{"password", "Secret", "Secret"}}) {
+        const int code = QueuePinDialog(c.type, c.expected);
+        Phone().StartNegotiation();
+        const HandsetAnswer answered =
+            Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, c.typed));
+        EXPECT_EQ(answered.status, 200) << c.type;
+        EXPECT_FALSE(answered.HasError()) << c.type << ": " << answered.ErrorMessage();
+        EXPECT_FALSE(answered.Header("QX-GenericDialog")) << c.type;
+        const AdminRecord device = Device("DEV1");
+        EXPECT_EQ(device.Get("dialog-code"), std::to_string(code)) << c.type;
+        EXPECT_EQ(device.Get("dialog-input"), "accepted") << c.type;
 
-    EXPECT_TRUE(Phone().Negotiate()) << "the handset repeats its command";
+        EXPECT_TRUE(Phone().Negotiate()) << c.type << ": the handset repeats its command";
+    }
 }
 
 TEST_F(DialogTest, WrongOrMissingInputRefusesTheRepeatedCommand)
 {
-    for (const std::optional<std::string>& input :
-         {std::optional<std::string>("4321"), std::optional<std::string>()}) {
-        const int code = QueuePinDialog();
+    for (const InputCase& c : {InputCase{"numeric", "1234", "4321"}, InputCase{"numeric", "1234", std::nullopt},
+                               InputCase{"password", "Secret", "secret"}}) {
+        const int code = QueuePinDialog(c.type, c.expected);
         Phone().StartNegotiation();
         const HandsetAnswer answered =
-            Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, input));
-        EXPECT_EQ(answered.status, 200);
-        EXPECT_EQ(Device("DEV1").Get("dialog-input"), "refused");
+            Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, c.typed));
+        EXPECT_EQ(answered.status, 200) << c.type;
+        EXPECT_EQ(Device("DEV1").Get("dialog-input"), "refused") << c.type;
 
         const HandsetAnswer repeated = Phone().StartNegotiation();
-        EXPECT_EQ(repeated.ErrorCode(), "422");
+        EXPECT_EQ(repeated.ErrorCode(), "422") << c.type;
         EXPECT_EQ(repeated.ErrorMessage(), "The value you entered was not accepted.");
         EXPECT_TRUE(Phone().Negotiate()) << "the refusal applies to one command";
     }

@@ -140,14 +140,14 @@ TEST(DialogDocumentTest, AnswerInputIsComparedByItsDigest)
     EXPECT_EQ(answer->code, 7);
     EXPECT_EQ(answer->opcode, "o");
     EXPECT_TRUE(answer->stopTicked);
-    EXPECT_TRUE(InputMatches(*answer, longInput)) << "the handset digests 259 bytes at most";
-    EXPECT_FALSE(InputMatches(*answer, longInput.substr(0, 258)));
+    EXPECT_TRUE(InputMatches(*answer, longInput, "text")) << "the handset digests 259 bytes at most";
+    EXPECT_FALSE(InputMatches(*answer, longInput.substr(0, 258), "text"));
 
     const std::optional<DialogAnswer> empty =
         ReadDialogAnswer("<QXSync><gd-result code=\"7\"/></QXSync>", error);
     ASSERT_TRUE(empty);
-    EXPECT_TRUE(InputMatches(*empty, "")) << "an empty input is sent as no input";
-    EXPECT_FALSE(InputMatches(*empty, "1234"));
+    EXPECT_TRUE(InputMatches(*empty, "", "text")) << "an empty input is sent as no input";
+    EXPECT_FALSE(InputMatches(*empty, "1234", "numeric"));
     for (const char* bad :
          {"", "<QXSync/>", "<QXSync><gd-result/></QXSync>", "<QXSync><gd-result code=\"7x\"/></QXSync>"})
         EXPECT_FALSE(ReadDialogAnswer(bad, error)) << bad;

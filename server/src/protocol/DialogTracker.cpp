@@ -51,7 +51,7 @@ AnswerHandling CDialogTracker::Answered(const std::string& deviceId, const Dialo
     outcome.stopTicked = answer.stopTicked;
     outcome.answeredMs = NowMs();
     if (shown.layout.expectedInput) {
-        const bool accepted = InputMatches(answer, *shown.layout.expectedInput);
+        const bool accepted = InputMatches(answer, *shown.layout.expectedInput, shown.layout.inputType);
         outcome.input = accepted ? InputVerdict::Accepted : InputVerdict::Refused;
         if (!accepted) {
             const std::string_view message = shown.layout.refusalMessage.empty()

@@ -4,6 +4,7 @@
 #include "protocol/Credentials.h"
 #include "protocol/ServerDocuments.h"
 #include "utils/AsciiFold.h"
+#include "utils/TextCase.h"
 #include "utils/Utf.h"
 
 #include <array>
@@ -25,6 +26,8 @@ constexpr std::array<std::string_view, 9> kActionWords = {
 
 // The handset digests at most this many bytes of what the user typed.
 constexpr std::size_t kMaxDigestedInputBytes = 259;
+// The one input type whose value the handset takes as typed; every other one it lower-cases.
+constexpr std::string_view kPasswordType = "password";
 
 void AppendText(CXmlNode parent, std::u16string_view name, std::string_view text)
 {
@@ -132,10 +135,12 @@ std::optional<DialogAnswer> ReadDialogAnswer(std::string_view body, std::string&
     return answer;
 }
 
-bool InputMatches(const DialogAnswer& answer, std::string_view expected)
+bool InputMatches(const DialogAnswer& answer, std::string_view expected, std::string_view inputType)
 {
     // The handset sends no input at all when the user left the field empty.
     if (!answer.hasInput)
         return expected.empty();
-    return answer.inputDigest == InputDigest(expected.substr(0, kMaxDigestedInputBytes));
+    const std::string typed =
+        inputType == kPasswordType ? std::string(expected) : Utf16ToUtf8(LowerCaseText(Utf8ToUtf16(expected)));
+    return answer.inputDigest == InputDigest(std::string_view(typed).substr(0, kMaxDigestedInputBytes));
 }

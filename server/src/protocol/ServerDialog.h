@@ -77,6 +77,7 @@ struct DialogAnswer {
 // "gd-result" element with a numeric code.
 std::optional<DialogAnswer> ReadDialogAnswer(std::string_view body, std::string& error);
 
-// Whether an answer's input matches `expected` (the handset digests at most 259 bytes of it, and sends
-// nothing for an empty input).
-bool InputMatches(const DialogAnswer& answer, std::string_view expected);
+// Whether an answer's input matches `expected` in a field of `inputType`, compared as the handset digests
+// what its user typed: lower-cased unless the field is a "password" one, at most 259 bytes of it, and
+// nothing at all for an empty input.
+bool InputMatches(const DialogAnswer& answer, std::string_view expected, std::string_view inputType);

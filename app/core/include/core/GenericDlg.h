@@ -57,7 +57,3 @@ private:
     bool m_stopTicked;
     Result m_state = Result::Open;
 };
-
-// The character case routine applied to typed values that are not passwords: lower case for ASCII,
-// Latin-1, Greek and Cyrillic letters.
-std::u16string LowerCaseText(std::u16string_view text);
