@@ -82,6 +82,9 @@ CHttpListener::CHttpListener(const TlsFiles& tls, const ConnectionLimits& limits
     // second write of a kept-alive connection back by tens of milliseconds.
     m_server->set_tcp_nodelay(true);
     m_server->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+    // Only for the Keep-Alive header of the answers: ServeConnection keeps these limits.
+    m_server->set_keep_alive_max_count(limits.requestsPerConnection);
+    m_server->set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits.idleTime).count());
     m_server->set_payload_max_length(limits.maxBodyBytes);
     m_server->set_exception_handler(
         [](const httplib::Request& request, httplib::Response& response, std::exception_ptr error) {
