@@ -22,6 +22,13 @@ std::string AnswerBody(int code, const std::optional<std::string>& input, bool s
     return body;
 }
 
+// The handset lower-cases what its user typed unless the field is a password one, then digests it.
+struct InputCase {
+    const char* type;
+    const char* expected;
+    std::optional<std::string> typed; // as the handset digests it; nothing: no input sent
+};
+
 class DialogTest : public ServerTest {
 protected:
     int QueuePinDialog(const std::string& inputType = "numeric", const std::string& expected = "1234")
@@ -41,6 +48,15 @@ protected:
                                    {"expect-input", expected}});
         EXPECT_TRUE(queued.Ok()) << queued.error;
         return queued.Ok() ? std::stoi(queued.records.at(0).GetOr("code", "0")) : 0;
+    }
+
+    // Shows the PIN dialog of `c` before StartNegotiation and answers it with the input of `c`: the reply
+    // to the answer post, and the dialog's code in `code`.
+    HandsetAnswer AnswerPinDialog(const InputCase& c, int& code)
+    {
+        code = QueuePinDialog(c.type, c.expected);
+        Phone().StartNegotiation();
+        return Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, c.typed));
     }
 };
 
@@ -72,21 +88,12 @@ TEST_F(DialogTest, QueuedDialogStandsInForTheCommandAndDescribesItself)
     EXPECT_TRUE(Admin("list-rules").records.empty()) << "used once";
 }
 
-// The handset lower-cases what its user typed unless the field is a password one, then digests it.
-struct InputCase {
-    const char* type;
-    const char* expected;
-    std::optional<std::string> typed; // as the handset digests it; nothing: no input sent
-};
-
 TEST_F(DialogTest, RightInputLetsTheRepeatedCommandThrough)
 {
     for (const InputCase& c : {InputCase{"numeric", "1234", "1234"}, InputCase{"text", "Secret", "secret"},
                                InputCase{"password", "Secret", "Secret"}}) {
-        const int code = QueuePinDialog(c.type, c.expected);
-        Phone().StartNegotiation();
-        const HandsetAnswer answered =
-            Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, c.typed));
+        int code = 0;
+        const HandsetAnswer answered = AnswerPinDialog(c, code);
         EXPECT_EQ(answered.status, 200) << c.type;
         EXPECT_FALSE(answered.HasError()) << c.type << ": " << answered.ErrorMessage();
         EXPECT_FALSE(answered.Header("QX-GenericDialog")) << c.type;
@@ -102,10 +109,8 @@ TEST_F(DialogTest, WrongOrMissingInputRefusesTheRepeatedCommand)
 {
     for (const InputCase& c : {InputCase{"numeric", "1234", "4321"}, InputCase{"numeric", "1234", std::nullopt},
                                InputCase{"password", "Secret", "secret"}}) {
-        const int code = QueuePinDialog(c.type, c.expected);
-        Phone().StartNegotiation();
-        const HandsetAnswer answered =
-            Phone().Send("GDOperation", {{"QX-CommandType", "Action"}}, AnswerBody(code, c.typed));
+        int code = 0;
+        const HandsetAnswer answered = AnswerPinDialog(c, code);
         EXPECT_EQ(answered.status, 200) << c.type;
         EXPECT_EQ(Device("DEV1").Get("dialog-input"), "refused") << c.type;
 

@@ -53,19 +53,18 @@ bool CRawConnection::Send(std::string_view bytes)
     return true;
 }
 
-bool CRawConnection::ReadMore(std::chrono::steady_clock::time_point deadline)
+long CRawConnection::ReadBefore(std::chrono::steady_clock::time_point deadline)
 {
     const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     pollfd entry{m_socket, POLLIN, 0};
     if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
-        return false;
+        return -1;
     char buffer[16384];
     const ssize_t count = ::recv(m_socket, buffer, sizeof buffer, 0);
-    if (count <= 0)
-        return false;
-    m_received.append(buffer, static_cast<std::size_t>(count));
-    return true;
+    if (count > 0)
+        m_received.append(buffer, static_cast<std::size_t>(count));
+    return count;
 }
 
 HandsetAnswer CRawConnection::Receive(std::chrono::milliseconds timeout)
@@ -74,7 +73,7 @@ HandsetAnswer CRawConnection::Receive(std::chrono::milliseconds timeout)
     HandsetAnswer answer;
     std::size_t headEnd = std::string::npos;
     while ((headEnd = m_received.find("\r\n\r\n")) == std::string::npos) {
-        if (!ReadMore(deadline))
+        if (ReadBefore(deadline) <= 0)
             return answer;
     }
     const std::string head = m_received.substr(0, headEnd + 2);
@@ -96,7 +95,7 @@ HandsetAnswer CRawConnection::Receive(std::chrono::milliseconds timeout)
     const std::string lengthText = answer.Header("Content-Length").value_or("0");
     std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
     while (m_received.size() < headEnd + 4 + length) {
-        if (!ReadMore(deadline))
+        if (ReadBefore(deadline) <= 0)
             break;
     }
     answer.body = m_received.substr(headEnd + 4, length);
@@ -107,17 +106,10 @@ HandsetAnswer CRawConnection::Receive(std::chrono::milliseconds timeout)
 bool CRawConnection::ClosedWithin(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        pollfd entry{m_socket, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        char buffer[16384];
-        const ssize_t count = ::recv(m_socket, buffer, sizeof buffer, 0);
-        if (count <= 0)
-            return true;
+    long count = 0;
+    while ((count = ReadBefore(deadline)) > 0) {
     }
+    return count == 0;
 }
 
 std::string RequestHead(std::string_view requestLine, const HeaderList& fields)

@@ -27,8 +27,9 @@ public:
     bool ClosedWithin(std::chrono::milliseconds timeout);
 
 private:
-    // Reads more into m_received; false on close, error or time-out.
-    bool ReadMore(std::chrono::steady_clock::time_point deadline);
+    // Reads what comes before `deadline` into m_received: how many bytes, 0 when the server closed, -1
+    // on error or time-out.
+    long ReadBefore(std::chrono::steady_clock::time_point deadline);
 
     int m_socket = -1;
     std::string m_received;

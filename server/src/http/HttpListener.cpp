@@ -1,6 +1,7 @@
 #include "http/HttpListener.h"
 
 #include "ServerLog.h"
+#include "http/WorkerPool.h"
 
 #include <httplib.h>
 
@@ -81,7 +82,7 @@ CHttpListener::CHttpListener(const TlsFiles& tls, const ConnectionLimits& limits
     // Answers go out as header and body writes; without this, delayed acknowledgements hold every
     // second write of a kept-alive connection back by tens of milliseconds.
     m_server->set_tcp_nodelay(true);
-    m_server->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+    m_server->new_task_queue = [workers] { return NewWorkerPool(workers); };
     // Only for the Keep-Alive header of the answers: ServeConnection keeps these limits.
     m_server->set_keep_alive_max_count(limits.requestsPerConnection);
     m_server->set_keep_alive_timeout(std::chrono::duration_cast<std::chrono::seconds>(limits.idleTime).count());
@@ -124,12 +125,20 @@ int CHttpListener::Bind(const std::string& address, int port, std::string& error
 
 void CHttpListener::Serve()
 {
-    m_thread = std::thread([server = m_server.get()] { server->listen_after_bind(); });
+    m_thread = std::thread([this] {
+        m_server->listen_after_bind();
+        m_listenEnded = true;
+    });
 }
 
 void CHttpListener::Stop()
 {
+    if (!m_thread.joinable())
+        return;
+    // The library marks its server running only once its thread starts listening, and ignores a stop
+    // that comes before: a stop right after Serve would be lost.
+    while (!m_server->is_running() && !m_listenEnded)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     m_server->stop();
-    if (m_thread.joinable())
-        m_thread.join();
+    m_thread.join();
 }

@@ -5,11 +5,12 @@
 // Every connection is served under ConnectionLimits (GuardedConnection.h): kept-alive connections stay
 // open for many requests (the handset keeps one connection for a whole operation) but no peer can hold
 // a worker longer than the limits allow, heads and bodies are capped, and a handler that throws
-// answers 500 instead of ending the program. The pool has more workers than a crowd of idle or slow
-// connections fills.
+// answers 500 instead of ending the program. The pool may grow to more workers than a crowd of idle or
+// slow connections fills.
 
 #include "http/GuardedConnection.h"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -27,8 +28,8 @@ struct TlsFiles {
 
 class CHttpListener {
 public:
-    // Plain HTTP, or HTTPS with the given certificate and key; `workers` connections are served at once
-    // (more wait in the queue).
+    // Plain HTTP, or HTTPS with the given certificate and key; up to `workers` connections are served at
+    // once (more wait in the queue).
     CHttpListener(const TlsFiles& tls, const ConnectionLimits& limits, std::size_t workers);
     ~CHttpListener();
     CHttpListener(const CHttpListener&) = delete;
@@ -50,5 +51,6 @@ private:
     CListenQueue* m_listenQueue = nullptr; // the server's own view of its listen queue
     std::unique_ptr<httplib::Server> m_server;
     bool m_tlsFailed = false;
+    std::atomic<bool> m_listenEnded{false};
     std::thread m_thread;
 };
