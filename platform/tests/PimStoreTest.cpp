@@ -243,54 +243,93 @@ TEST(PimStoreSqlite, NoIdAtOrAbove2To31)
     EXPECT_EQ(beyond->Save(), E_PIM_FULL);
     EXPECT_EQ(beyond->Oid(), 0u);
     EXPECT_EQ(Oids(*store, PimFolder::Contacts).size(), 2u);
+    // In a batch too the failed save leaves no row of its own behind.
+    ASSERT_EQ(store->BeginBatch(), S_OK);
+    EXPECT_EQ(beyond->Save(), E_PIM_FULL);
+    ASSERT_EQ(store->EndBatch(BatchEnd::Commit), S_OK);
+    EXPECT_EQ(Oids(*store, PimFolder::Contacts).size(), 2u);
 }
 
+// Killed wherever it is, a writer leaves whole items only: saved one by one, or in batches, each of
+// which is kept whole or not at all.
 TEST(PimStoreSqlite, KilledWriterLeavesAConsistentStore)
 {
-    TempDir dir;
-    const auto path = dir.Path() / "pim.db";
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    std::string program = LUMENO_PIM_STORE_STRESS;
-    std::string file = path.string();
-    char* argv[] = {program.data(), file.data(), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
+    for (const char* mode : {"single", "batches"}) {
+        SCOPED_TRACE(mode);
+        TempDir dir;
+        const auto path = dir.Path() / "pim.db";
+        int pipeFds[2];
+        ASSERT_EQ(::pipe(pipeFds), 0);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+        std::string program = LUMENO_PIM_STORE_STRESS;
+        std::string file = path.string();
+        std::string how = mode;
+        char* argv[] = {program.data(), file.data(), how.data(), nullptr};
+        pid_t pid = -1;
+        ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(pipeFds[1]);
 
-    // Let it save a while, then kill it wherever it is.
-    FILE* output = ::fdopen(pipeFds[0], "r");
-    char line[64];
-    int saved = 0;
-    while (saved < 300 && std::fgets(line, sizeof line, output))
-        ++saved;
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    std::fclose(output);
-    ASSERT_EQ(saved, 300);
+        // Let it save a while, then kill it wherever it is.
+        FILE* output = ::fdopen(pipeFds[0], "r");
+        char line[64];
+        int saved = 0;
+        while (saved < 300 && std::fgets(line, sizeof line, output))
+            ++saved;
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        std::fclose(output);
+        ASSERT_EQ(saved, 300);
 
-    {
-        CSqliteDb db;
-        ASSERT_TRUE(db.Open(path).Ok());
-        CSqliteStatement check = db.Prepare("PRAGMA integrity_check");
-        ASSERT_TRUE(check.Step());
-        EXPECT_EQ(check.Text(0), "ok");
+        {
+            CSqliteDb db;
+            ASSERT_TRUE(db.Open(path).Ok());
+            CSqliteStatement check = db.Prepare("PRAGMA integrity_check");
+            ASSERT_TRUE(check.Step());
+            EXPECT_EQ(check.Text(0), "ok");
+        }
+        auto store = CreateSqlitePimStore(path);
+        ASSERT_EQ(store->Logon(), S_OK);
+        std::vector<PimRecord> records;
+        ASSERT_EQ(store->LoadFolder(PimFolder::Contacts, records), S_OK);
+        EXPECT_GE(records.size(), 300u);
+        if (how == "batches") {
+            EXPECT_EQ(records.size() % 7, 0u) << "only whole batches of seven new items";
+        }
+        for (const PimRecord& record : records) {
+            ASSERT_EQ(record.fields.size(), 21u) << "item " << record.oid;
+            for (const PimFieldValue& value : record.fields)
+                EXPECT_EQ(value.text, record.fields.front().text) << "item " << record.oid;
+        }
     }
-    auto store = CreateSqlitePimStore(path);
-    ASSERT_EQ(store->Logon(), S_OK);
-    std::vector<PimRecord> records;
-    ASSERT_EQ(store->LoadFolder(PimFolder::Contacts, records), S_OK);
-    EXPECT_GE(records.size(), 300u);
-    for (const PimRecord& record : records) {
-        ASSERT_EQ(record.fields.size(), 21u) << "item " << record.oid;
-        for (const PimFieldValue& value : record.fields)
-            EXPECT_EQ(value.text, record.fields.front().text) << "item " << record.oid;
-    }
+}
+
+// Saves in a batch reach the store together at its end, or not at all; a save that fails in the batch
+// takes back its own writes only, and loads in the batch see its saves.
+TEST_P(PimStoreTest, BatchKeepsWholeSavesTogether)
+{
+    ASSERT_EQ(m_store->BeginBatch(), S_OK);
+    EXPECT_EQ(m_store->BeginBatch(), E_PIM_INVALID_ARG);
+    auto kept = NewItem(*m_store, PimFolder::Contacts);
+    kept->SetText(PimField::LastName, u"kept");
+    ASSERT_EQ(kept->Save(), S_OK);
+    auto gone = NewItem(*m_store, PimFolder::Contacts);
+    ASSERT_EQ(gone->Save(), S_OK);
+    ASSERT_EQ(m_store->DeleteRecord(gone->Oid()), S_OK);
+    gone->SetText(PimField::LastName, u"gone");
+    EXPECT_EQ(gone->Save(), E_PIM_NOT_FOUND);
+    EXPECT_EQ(Oids(*m_store, PimFolder::Contacts), std::vector<std::uint32_t>{kept->Oid()});
+    ASSERT_EQ(m_store->EndBatch(BatchEnd::Commit), S_OK);
+    EXPECT_EQ(m_store->EndBatch(BatchEnd::Commit), E_PIM_INVALID_ARG);
+
+    ASSERT_EQ(m_store->BeginBatch(), S_OK);
+    ASSERT_EQ(NewItem(*m_store, PimFolder::Contacts)->Save(), S_OK);
+    ASSERT_EQ(m_store->DeleteRecord(kept->Oid()), S_OK);
+    ASSERT_EQ(m_store->EndBatch(BatchEnd::Discard), S_OK);
+    EXPECT_EQ(Oids(*m_store, PimFolder::Contacts), std::vector<std::uint32_t>{kept->Oid()});
 }
 
 TEST_P(PimStoreTest, DeferredSavesReachTheStoreInOneSave)

@@ -4,6 +4,7 @@
 #include "platform/PimStore.h"
 
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -73,10 +74,39 @@ public:
         return S_OK;
     }
 
+    // A discarded batch puts back the items as they were when it began.
+    HRESULT BeginBatch() override
+    {
+        if (m_before)
+            return E_PIM_INVALID_ARG;
+        m_before = Items{m_records, m_pictures, m_lastId};
+        return S_OK;
+    }
+
+    HRESULT EndBatch(BatchEnd end) override
+    {
+        if (!m_before)
+            return E_PIM_INVALID_ARG;
+        if (end == BatchEnd::Discard) {
+            m_records = std::move(m_before->records);
+            m_pictures = std::move(m_before->pictures);
+            m_lastId = m_before->lastId;
+        }
+        m_before.reset();
+        return S_OK;
+    }
+
 private:
+    struct Items {
+        std::map<std::uint32_t, PimRecord> records;
+        std::map<std::uint32_t, std::string> pictures;
+        std::uint32_t lastId;
+    };
+
     std::map<std::uint32_t, PimRecord> m_records;
     std::map<std::uint32_t, std::string> m_pictures;
     std::uint32_t m_lastId = 0;
+    std::optional<Items> m_before; // while a batch is open: the items when it began
 };
 
 } // namespace

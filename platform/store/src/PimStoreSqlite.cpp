@@ -1,32 +1,19 @@
 // The PIM store in pim.db (layout in PimStoreSchema.h). One connection per store object; every save
-// is one BEGIN IMMEDIATE transaction, so a process killed in the middle of a save leaves the item as it
-// was before, and the program and the tool can write the same file at once.
+// is one BEGIN IMMEDIATE transaction (a savepoint inside a batch's transaction), so a process killed in
+// the middle of a save leaves the item as it was before, and the program and the tool can write the
+// same file at once.
 
 #include "platform/DevicePaths.h"
 #include "platform/PimStore.h"
 #include "platform/Sqlite.h"
+#include "PimRecordWriter.h"
 #include "PimStoreSchema.h"
 #include "utils/Utf.h"
 
-#include <charconv>
 #include <cstdio>
 #include <map>
 
 namespace {
-
-std::string DateText(double value)
-{
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
-
-double DateFromText(const std::string& text)
-{
-    double value = NO_DATE;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    return result.ec == std::errc() ? value : NO_DATE;
-}
 
 // Most stored text is ASCII: widen it directly and leave the rest to the full decoder.
 std::u16string TextFromUtf8(const std::string& bytes)
@@ -48,8 +35,14 @@ public:
     HRESULT SaveRecord(PimRecord& record, const std::string* picture) override;
     HRESULT DeleteRecord(std::uint32_t oid) override;
     HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override;
+    HRESULT BeginBatch() override;
+    HRESULT EndBatch(BatchEnd end) override;
 
 private:
+    // A read transaction, so that the rows of a load belong to the same moment; inside a batch the
+    // batch's own transaction is that.
+    HRESULT BeginRead();
+    void EndRead();
     HRESULT Fail(const char* what, const SqlResult& result);
     HRESULT Fail(const char* what, const CSqliteStatement& statement) { return Fail(what, statement.Result()); }
     // Reads rows of (oid, folder, recurs, field, value, has picture) into records keyed by oid.
@@ -62,7 +55,12 @@ private:
     CSqliteDb m_db;
     // Kept prepared: a folder load asks for every contact's picture.
     CSqliteStatement m_pictureQuery;
+    CPimRecordWriter m_writer;
+    // Each save in a batch is a savepoint: prepared once, as the saves are many.
+    CSqliteStatement m_savepoint;
+    CSqliteStatement m_release;
     bool m_loggedOn = false;
+    bool m_inBatch = false;
 };
 
 HRESULT CPimStoreSqlite::Fail(const char* what, const SqlResult& result)
@@ -86,7 +84,17 @@ HRESULT CPimStoreSqlite::Logon()
         m_db.Close();
         return Fail("layout", result);
     }
-    m_pictureQuery = m_db.Prepare("SELECT data FROM pictures WHERE oid = ?1", &result);
+    // The savepoint of each save in a batch keeps the pages it changes in a journal of its own; in a
+    // file that is a write per page, more than the save itself costs.
+    result = m_db.Exec("PRAGMA temp_store=MEMORY");
+    if (result.Ok())
+        m_pictureQuery = m_db.Prepare("SELECT data FROM pictures WHERE oid = ?1", &result);
+    if (result.Ok())
+        m_savepoint = m_db.Prepare("SAVEPOINT save", &result);
+    if (result.Ok())
+        m_release = m_db.Prepare("RELEASE save", &result);
+    if (result.Ok())
+        result = m_writer.Prepare(m_db);
     if (!result.Ok()) {
         m_db.Close();
         return Fail("prepare", result);
@@ -109,7 +117,7 @@ HRESULT CPimStoreSqlite::ReadFields(CSqliteStatement& statement, std::map<std::u
         PimFieldValue value{static_cast<PimField>(static_cast<std::uint32_t>(statement.Int(3))), {}, 0};
         switch (TypeOfField(value.field)) {
         case PimFieldType::Text: value.text = TextFromUtf8(statement.Text(4)); break;
-        case PimFieldType::Date: value.number = DateFromText(statement.Text(4)); break;
+        case PimFieldType::Date: value.number = PimDateFromText(statement.Text(4)); break;
         case PimFieldType::Integer:
         case PimFieldType::Flag: value.number = static_cast<double>(statement.Int(4)); break;
         case PimFieldType::Unknown: continue;
@@ -137,15 +145,15 @@ HRESULT CPimStoreSqlite::ReadRecurrence(CSqliteStatement& patterns, CSqliteState
         pattern.dayOfWeekMask = static_cast<std::int32_t>(patterns.Int(6));
         pattern.occurrences = static_cast<std::int32_t>(patterns.Int(7));
         pattern.noEndDate = patterns.Int(8) != 0;
-        pattern.patternStartDate = DateFromText(patterns.Text(9));
-        pattern.patternEndDate = DateFromText(patterns.Text(10));
+        pattern.patternStartDate = PimDateFromText(patterns.Text(9));
+        pattern.patternEndDate = PimDateFromText(patterns.Text(10));
     }
     if (!patterns.Done())
         return Fail("read recurrence", patterns);
     while (exceptions.Step()) {
         const auto found = records.find(static_cast<std::uint32_t>(exceptions.Int(0)));
         if (found != records.end())
-            found->second.recurrence.exceptionDates.push_back(DateFromText(exceptions.Text(1)));
+            found->second.recurrence.exceptionDates.push_back(PimDateFromText(exceptions.Text(1)));
     }
     if (!exceptions.Done())
         return Fail("read exceptions", exceptions);
@@ -157,10 +165,8 @@ HRESULT CPimStoreSqlite::LoadFolder(PimFolder folder, std::vector<PimRecord>& re
     records.clear();
     if (!m_loggedOn)
         return E_PIM_NOT_LOGGED_ON;
-    // One read transaction, so that the fields, patterns and exceptions belong to the same moment.
-    const SqlResult begun = m_db.Exec("BEGIN");
-    if (!begun.Ok())
-        return Fail("begin read", begun);
+    if (const HRESULT begun = BeginRead(); Failed(begun))
+        return begun;
     const auto folderId = static_cast<std::int64_t>(folder);
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
@@ -178,7 +184,7 @@ HRESULT CPimStoreSqlite::LoadFolder(PimFolder folder, std::vector<PimRecord>& re
             "WHERE i.folder = ?1 ORDER BY e.oid, e.position");
         status = ReadRecurrence(patterns.Bind(1, folderId), exceptions.Bind(1, folderId), byOid);
     }
-    m_db.Exec("COMMIT");
+    EndRead();
     if (Failed(status))
         return status;
     records.reserve(byOid.size());
@@ -191,9 +197,8 @@ HRESULT CPimStoreSqlite::LoadRecord(std::uint32_t oid, PimRecord& record)
 {
     if (!m_loggedOn)
         return E_PIM_NOT_LOGGED_ON;
-    const SqlResult begun = m_db.Exec("BEGIN");
-    if (!begun.Ok())
-        return Fail("begin read", begun);
+    if (const HRESULT begun = BeginRead(); Failed(begun))
+        return begun;
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
         "SELECT i.oid, i.folder, i.recurs, f.field, f.value, "
@@ -209,7 +214,7 @@ HRESULT CPimStoreSqlite::LoadRecord(std::uint32_t oid, PimRecord& record)
         status = ReadRecurrence(patterns.Bind(1, static_cast<std::int64_t>(oid)),
                                 exceptions.Bind(1, static_cast<std::int64_t>(oid)), byOid);
     }
-    m_db.Exec("COMMIT");
+    EndRead();
     if (Failed(status))
         return status;
     const auto found = byOid.find(oid);
@@ -221,116 +226,84 @@ HRESULT CPimStoreSqlite::LoadRecord(std::uint32_t oid, PimRecord& record)
 
 HRESULT CPimStoreSqlite::WriteRecord(PimRecord& record, const std::string* picture, bool& created)
 {
-    created = false;
-    const auto recurs = static_cast<std::int64_t>(record.recurs ? 1 : 0);
-    if (record.oid == 0) {
-        CSqliteStatement insert = m_db.Prepare("INSERT INTO items (folder, recurs) VALUES (?1, ?2)");
-        const SqlResult inserted = insert.Bind(1, static_cast<std::int64_t>(record.folder)).Bind(2, recurs).Run();
-        if (!inserted.Ok())
-            return Fail("add item", inserted);
-        const std::int64_t oid = m_db.LastInsertRowId();
-        if (oid <= 0 || oid > kPimMaxObjectId) {
-            std::fprintf(stderr, "pim store %s: no object id below 2^31 is left\n", m_file.c_str());
-            return E_PIM_FULL;
-        }
-        record.oid = static_cast<std::uint32_t>(oid);
-        created = true;
-    } else {
-        CSqliteStatement update = m_db.Prepare("UPDATE items SET recurs = ?2 WHERE oid = ?1");
-        const SqlResult updated = update.Bind(1, static_cast<std::int64_t>(record.oid)).Bind(2, recurs).Run();
-        if (!updated.Ok())
-            return Fail("update item", updated);
-        if (m_db.Changes() == 0)
-            return E_PIM_NOT_FOUND;
-    }
-    const auto oid = static_cast<std::int64_t>(record.oid);
-    for (const char* sql : {"DELETE FROM fields WHERE oid = ?1", "DELETE FROM recurrence WHERE oid = ?1",
-                            "DELETE FROM exceptions WHERE oid = ?1"}) {
-        CSqliteStatement clear = m_db.Prepare(sql);
-        const SqlResult cleared = clear.Bind(1, oid).Run();
-        if (!cleared.Ok())
-            return Fail("clear item", cleared);
-    }
-    CSqliteStatement field = m_db.Prepare("INSERT OR REPLACE INTO fields (oid, field, value) VALUES (?1, ?2, ?3)");
-    for (const PimFieldValue& value : record.fields) {
-        field.Reset();
-        field.Bind(1, oid).Bind(2, static_cast<std::int64_t>(value.field));
-        switch (TypeOfField(value.field)) {
-        case PimFieldType::Text: field.Bind(3, Utf16ToUtf8(value.text)); break;
-        case PimFieldType::Date: field.Bind(3, DateText(value.number)); break;
-        case PimFieldType::Integer:
-        case PimFieldType::Flag: field.Bind(3, static_cast<std::int64_t>(value.number)); break;
-        case PimFieldType::Unknown: continue;
-        }
-        const SqlResult written = field.Run();
-        if (!written.Ok())
-            return Fail("write field", written);
-    }
-    if (record.recurs) {
-        const PimRecurrence& pattern = record.recurrence;
-        CSqliteStatement insert = m_db.Prepare(
-            "INSERT INTO recurrence (oid, type, interval, instance, day_of_month, month_of_year, day_of_week_mask, "
-            "occurrences, no_end_date, pattern_start, pattern_end) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11)");
-        insert.Bind(1, oid)
-            .Bind(2, std::int64_t{pattern.recurrenceType})
-            .Bind(3, std::int64_t{pattern.interval})
-            .Bind(4, std::int64_t{pattern.instance})
-            .Bind(5, std::int64_t{pattern.dayOfMonth})
-            .Bind(6, std::int64_t{pattern.monthOfYear})
-            .Bind(7, std::int64_t{pattern.dayOfWeekMask})
-            .Bind(8, std::int64_t{pattern.occurrences})
-            .Bind(9, std::int64_t{pattern.noEndDate ? 1 : 0})
-            .Bind(10, DateText(pattern.patternStartDate))
-            .Bind(11, DateText(pattern.patternEndDate));
-        SqlResult written = insert.Run();
-        if (!written.Ok())
-            return Fail("write recurrence", written);
-        CSqliteStatement exception =
-            m_db.Prepare("INSERT INTO exceptions (oid, position, original_date) VALUES (?1, ?2, ?3)");
-        std::int64_t position = 0;
-        for (const double date : pattern.exceptionDates) {
-            exception.Reset();
-            written = exception.Bind(1, oid).Bind(2, ++position).Bind(3, DateText(date)).Run();
-            if (!written.Ok())
-                return Fail("write exception", written);
-        }
-    }
-    if (picture) {
-        CSqliteStatement statement =
-            picture->empty() ? m_db.Prepare("DELETE FROM pictures WHERE oid = ?1")
-                             : m_db.Prepare("INSERT OR REPLACE INTO pictures (oid, data) VALUES (?1, ?2)");
-        statement.Bind(1, oid);
-        if (!picture->empty())
-            statement.BindBlob(2, {reinterpret_cast<const std::uint8_t*>(picture->data()), picture->size()});
-        const SqlResult written = statement.Run();
-        if (!written.Ok())
-            return Fail("write picture", written);
-    }
-    return S_OK;
+    const PimWriteFailure failure = m_writer.Write(record, picture, created);
+    if (failure.status == E_PIM_FULL)
+        std::fprintf(stderr, "pim store %s: no object id below 2^31 is left\n", m_file.c_str());
+    if (failure.status == E_FAIL)
+        return Fail(failure.what, failure.result);
+    return failure.status;
 }
 
+HRESULT CPimStoreSqlite::BeginRead()
+{
+    if (m_inBatch)
+        return S_OK;
+    const SqlResult begun = m_db.Exec("BEGIN");
+    return begun.Ok() ? S_OK : Fail("begin read", begun);
+}
+
+void CPimStoreSqlite::EndRead()
+{
+    if (!m_inBatch)
+        m_db.Exec("COMMIT");
+}
+
+// Outside a batch a save is a transaction of its own; inside one, a savepoint, so that a failed save
+// takes back its own writes and nothing else.
 HRESULT CPimStoreSqlite::SaveRecord(PimRecord& record, const std::string* picture)
 {
     if (!m_loggedOn)
         return E_PIM_NOT_LOGGED_ON;
-    const SqlResult begun = m_db.Begin();
+    const SqlResult begun = m_inBatch ? m_savepoint.RunOnce() : m_db.Begin();
     if (!begun.Ok())
         return Fail("begin save", begun);
     bool created = false;
     HRESULT status = WriteRecord(record, picture, created);
     if (Succeeded(status)) {
-        const SqlResult committed = m_db.Commit();
+        const SqlResult committed = m_inBatch ? m_release.RunOnce() : m_db.Commit();
         if (!committed.Ok())
             status = Fail("commit save", committed);
     }
     if (Failed(status)) {
-        m_db.Rollback();
+        if (m_inBatch)
+            m_db.Exec("ROLLBACK TO save; RELEASE save");
+        else
+            m_db.Rollback();
         if (created)
             record.oid = 0;
     } else if (picture) {
         record.hasPicture = !picture->empty();
     }
     return status;
+}
+
+HRESULT CPimStoreSqlite::BeginBatch()
+{
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    if (m_inBatch)
+        return E_PIM_INVALID_ARG;
+    const SqlResult begun = m_db.Begin();
+    if (!begun.Ok())
+        return Fail("begin batch", begun);
+    m_inBatch = true;
+    return S_OK;
+}
+
+HRESULT CPimStoreSqlite::EndBatch(BatchEnd end)
+{
+    if (!m_inBatch)
+        return E_PIM_INVALID_ARG;
+    m_inBatch = false;
+    if (end == BatchEnd::Discard) {
+        m_db.Rollback();
+        return S_OK;
+    }
+    const SqlResult committed = m_db.Commit();
+    if (committed.Ok())
+        return S_OK;
+    m_db.Rollback();
+    return Fail("commit batch", committed);
 }
 
 HRESULT CPimStoreSqlite::DeleteRecord(std::uint32_t oid)

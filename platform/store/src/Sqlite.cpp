@@ -315,6 +315,13 @@ SqlResult CSqliteStatement::Run()
     return m_result;
 }
 
+SqlResult CSqliteStatement::RunOnce()
+{
+    SqlResult result = Run();
+    Reset();
+    return result;
+}
+
 void CSqliteStatement::Reset()
 {
     if (m_stmt) {

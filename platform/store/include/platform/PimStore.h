@@ -64,6 +64,8 @@ struct PimRecord {
     bool hasPicture = false;  // set by the store; spares a picture lookup for items without one
 };
 
+enum class BatchEnd : std::uint8_t { Commit, Discard };
+
 // The storage contract. Every operation reports success or a status; store failures are logged by
 // the backend with the reason.
 class PimStore {
@@ -86,6 +88,15 @@ public:
     virtual HRESULT DeleteRecord(std::uint32_t oid) = 0;
     // The picture bytes; empty when the item has none.
     virtual HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) = 0;
+
+    // A batch: from BeginBatch to EndBatch the saves and deletes go into one store transaction, which
+    // spares the storage a write of its own per item when many items change at once. Each save stays
+    // whole on its own: one that fails keeps nothing of itself and the batch goes on. EndBatch(Commit)
+    // keeps them all; when that fails, or the process dies before it, none of them is kept (records
+    // saved in the batch then hold ids that name no item). EndBatch(Discard) drops them. Batches do
+    // not nest (E_PIM_INVALID_ARG). While a batch is open other connections wait to write.
+    virtual HRESULT BeginBatch() = 0;
+    virtual HRESULT EndBatch(BatchEnd end) = 0;
 
 protected:
     PimStore() = default;

@@ -92,6 +92,8 @@ public:
     const SqlResult& Result() const { return m_result; }
     // Steps to the end (for statements without rows); returns the outcome.
     SqlResult Run();
+    // Run, then Reset: a statement kept prepared is ready for its next use whatever the outcome.
+    SqlResult RunOnce();
     void Reset(); // clears bindings too
 
     // Columns are numbered from 0.
