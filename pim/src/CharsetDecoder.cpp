@@ -106,7 +106,8 @@ bool IsDoubleByteCharset(std::u16string_view charset)
     const std::optional<std::string> name = NormalisedName(charset);
     if (!name)
         return false;
-    for (const std::string_view set : {"CP932", "WINDOWS-31J", "GBK", "CP936", "GB18030", "BIG5", "CP950", "BIG5-HKSCS"}) {
+    for (const std::string_view set :
+         {"CP932", "WINDOWS-31J", "GBK", "CP936", "GB18030", "BIG5", "CP950", "BIG5-HKSCS"}) {
         if (*name == set)
             return true;
     }

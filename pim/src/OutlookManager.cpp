@@ -245,6 +245,16 @@ HRESULT OutlookManager::Update(Folder& folder, ItemInfo& info)
     return S_OK;
 }
 
+HRESULT OutlookManager::BeginBatch()
+{
+    return m_store ? m_store->BeginBatch() : E_PIM_NOT_LOGGED_ON;
+}
+
+HRESULT OutlookManager::EndBatch(BatchEnd end)
+{
+    return m_store ? m_store->EndBatch(end) : E_PIM_NOT_LOGGED_ON;
+}
+
 HRESULT OutlookManager::AddContact(ItemInfo& info, std::unique_ptr<CPimItem>& item)
 {
     return Add(m_contacts, info, item);

@@ -97,8 +97,8 @@ Value Lookup(const std::pair<std::string_view, Value> (&table)[Size], std::u16st
     if (!upper.Valid())
         return missing;
     const std::string_view key = upper.View();
-    const auto* found = std::lower_bound(std::begin(table), std::end(table), key,
-                                         [](const auto& entry, std::string_view wanted) { return entry.first < wanted; });
+    const auto before = [](const auto& entry, std::string_view wanted) { return entry.first < wanted; };
+    const auto* found = std::lower_bound(std::begin(table), std::end(table), key, before);
     return found != std::end(table) && found->first == key ? found->second : missing;
 }
 

@@ -42,9 +42,11 @@ Needs NeedsOf(std::u16string_view value, ValueText text, LineBreaks breaks)
     for (const char16_t c : value) {
         highest = c > highest ? c : highest;
         lineBreak = lineBreak || IsLineBreak(c);
-        needs.care = needs.care || (c == u';' && text != ValueText::Plain) || (c == u'\\' && text == ValueText::Structured);
+        needs.care = needs.care || (c == u';' && text != ValueText::Plain) ||
+                     (c == u'\\' && text == ValueText::Structured);
     }
-    needs.encoding = (lineBreak && breaks == LineBreaks::Encode) || (highest >= 0xC2 && highest <= 0xFF && HasUtf8Sequence(value));
+    needs.encoding = (lineBreak && breaks == LineBreaks::Encode) ||
+                     (highest >= 0xC2 && highest <= 0xFF && HasUtf8Sequence(value));
     needs.care = needs.care || lineBreak;
     return needs;
 }
@@ -73,7 +75,7 @@ void AppendEscaped(std::u16string& out, std::u16string_view value, ValueText tex
         const char16_t c = value[i];
         if ((c == u';' && text != ValueText::Plain) || (c == u'\\' && text == ValueText::Structured)) {
             out.push_back(u'\\');
-        } else if (breaks == LineBreaks::Fold && (c == u'\n' || (c == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n'))) {
+        } else if (breaks == LineBreaks::Fold && (c == u'\n' || (c == u'\r' && value.substr(i).starts_with(u"\r\n")))) {
             i += c == u'\r';
             out.append(u"\r\n ");
             continue;

@@ -315,6 +315,7 @@ HRESULT ReadRecurrenceRule(std::u16string_view rule, const CivilTime* start, Pim
     if (!ended && IsEnd(tokens.Last()))
         ReadEnd(tokens.Last(), pattern);
     if (dropped)
-        AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(rule) + "\" lists more days than an item holds; the first is kept");
+        AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(rule) +
+                   "\" lists more days than an item holds; the first is kept");
     return S_OK;
 }

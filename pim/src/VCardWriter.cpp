@@ -19,7 +19,10 @@ public:
     CVCardWriter(CPimItem& item, std::u16string& out) : m_item(item), m_out(out) {}
 
     const std::u16string* Text(PimField field) const { return m_item.FindText(field); }
-    void Line(std::u16string_view name, PimField field) { AppendProperty(m_out, name, Text(field), ValueText::Escaped); }
+    void Line(std::u16string_view name, PimField field)
+    {
+        AppendProperty(m_out, name, Text(field), ValueText::Escaped);
+    }
     void Structured(std::u16string_view name, std::initializer_list<PimField> fields, int leadingEmpty)
     {
         std::array<const std::u16string*, 8> components{};

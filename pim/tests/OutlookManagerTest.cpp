@@ -3,6 +3,8 @@
 #include "ZoneSupport.h"
 #include "pim/CAlmanacFactory.h"
 #include "pim/OutlookManager.h"
+#include "pim/PimBatch.h"
+#include "testing/TempDir.h"
 #include "testing/VirtualClock.h"
 
 #include <gtest/gtest.h>
@@ -244,4 +246,41 @@ TEST(AlmanacFactory, OneManagerPerProcess)
     ::unsetenv("LUMENO_DEVICE_ROOT");
     std::error_code error;
     std::filesystem::remove_all(root, error);
+}
+
+// Adds and updates in a batch reach the store file at Commit, together; the end of the scope commits
+// what is left. Another program reading the file sees none of them before.
+TEST_F(OutlookManagerTest, BatchedChangesReachTheStoreAtCommit)
+{
+    TempDir dir;
+    OutlookManager writer(CreateSqlitePimStore(dir.Path() / "pim.db"));
+    OutlookManager reader(CreateSqlitePimStore(dir.Path() / "pim.db"));
+    const auto contacts = [&reader] {
+        EXPECT_EQ(reader.LoadContacts(), S_OK);
+        std::vector<std::u16string> texts;
+        for (ItemInfo* info = reader.GetNextContact(); info; info = reader.GetNextContact())
+            texts.push_back(info->data);
+        return texts;
+    };
+    ContactInfo first;
+    {
+        CPimBatch batch(writer);
+        first.data = Card(u"first");
+        ContactInfo second;
+        second.data = Card(u"second");
+        std::unique_ptr<CPimItem> item;
+        ASSERT_EQ(writer.AddContact(first, item), S_OK);
+        ASSERT_EQ(writer.AddContact(second, item), S_OK);
+        EXPECT_TRUE(contacts().empty());
+        ASSERT_EQ(batch.Commit(), S_OK);
+        EXPECT_EQ(contacts().size(), 2u);
+
+        first.data = Card(u"renamed");
+        ASSERT_EQ(writer.UpdateContact(first), S_OK);
+        EXPECT_EQ(contacts().size(), 2u);
+        EXPECT_EQ(contacts().front().find(u"renamed"), std::u16string::npos);
+    }
+    const std::vector<std::u16string> after = contacts();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_NE(after.back().find(u"N:renamed;;;;"), std::u16string::npos);
 }

@@ -310,7 +310,8 @@ TEST_F(VCalendarTest, TaskRoundTrip)
 TEST_F(VCalendarTest, RealWorldCalendarsReadAndWriteBackStably)
 {
     ScopedTimeZone zone("Europe/Berlin");
-    const std::u16string recurringTask = Todo(u"DTSTART:20070302T090000Z\r\nDUE:20070309T160000Z\r\nRRULE:W1 FR #0\r\n");
+    const std::u16string recurringTask =
+        Todo(u"DTSTART:20070302T090000Z\r\nDUE:20070309T160000Z\r\nRRULE:W1 FR #0\r\n");
     struct Case {
         const char* what;
         std::u16string text;
@@ -320,7 +321,8 @@ TEST_F(VCalendarTest, RealWorldCalendarsReadAndWriteBackStably)
         std::u16string written; // a line the written text holds; empty for none
     };
     const Case cases[] = {
-        {"begin:vevent", u"begin:vcalendar\r\nversion:1.0\r\nbegin:vevent\r\nsummary:x\r\nend:vevent\r\nend:vcalendar\r\n",
+        {"begin:vevent",
+         u"begin:vcalendar\r\nversion:1.0\r\nbegin:vevent\r\nsummary:x\r\nend:vevent\r\nend:vcalendar\r\n",
          PimFolder::Calendar, PimField::Subject, u"x", u"SUMMARY:x"},
         {"SUMMARY is not structured", Event(u"SUMMARY:Lunch; team\r\n"), PimFolder::Calendar, PimField::Subject,
          u"Lunch; team", u"SUMMARY:Lunch; team"},

@@ -9,6 +9,7 @@
 class PimStore;
 class CPimItems;
 enum class PimFolder : std::int32_t;
+enum class BatchEnd : std::uint8_t;
 
 class OutlookManager final : public COutlookMgr {
 public:
@@ -48,6 +49,10 @@ public:
     HRESULT UpdateTask(ItemInfo& info) override;
     HRESULT DeleteTask(ItemInfo& info) override;
     void TasksReserved() override {}
+
+    // The store transaction of a CPimBatch (see PimBatch.h); errors as the store gives them.
+    HRESULT BeginBatch();
+    HRESULT EndBatch(BatchEnd end);
 
 private:
     struct Folder {
