@@ -3,12 +3,9 @@
 #include "PimBenchSupport.h"
 #include "pim/ItemConverter.h"
 #include "pim/OutlookManager.h"
+#include "testing/TempDir.h"
 
 #include <benchmark/benchmark.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -61,10 +58,7 @@ class CLoadFixture {
 public:
     explicit CLoadFixture(PimFolder folder)
     {
-        char pattern[] = "/tmp/lumeno-bench-XXXXXX";
-        if (::mkdtemp(pattern))
-            m_dir = pattern;
-        auto store = CreateSqlitePimStore(m_dir / "pim.db");
+        auto store = Open();
         store->Logon();
         for (int i = 0; i < 10000; ++i) {
             auto item = NewBenchItem(*store, folder);
@@ -74,15 +68,10 @@ public:
                 FillTypicalAppointment(*item, i, i % 10 == 0);
         }
     }
-    ~CLoadFixture()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(m_dir, error);
-    }
-    std::unique_ptr<PimStore> Open() const { return CreateSqlitePimStore(m_dir / "pim.db"); }
+    std::unique_ptr<PimStore> Open() const { return CreateSqlitePimStore(m_dir.Path() / "pim.db"); }
 
 private:
-    std::filesystem::path m_dir;
+    TempDir m_dir;
 };
 
 void BM_LoadContacts10000(benchmark::State& state)

@@ -79,9 +79,8 @@ std::vector<std::u16string> SplitItemTexts(std::u16string_view text)
 {
     static constexpr std::u16string_view kCalendarStart = u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\n";
     // Files of old Macintosh programs end their lines in CR alone.
-    const char16_t lineEnd = text.find(u'\n') == std::u16string_view::npos && text.find(u'\r') != std::u16string_view::npos
-                                 ? u'\r'
-                                 : u'\n';
+    const bool crOnly = text.find(u'\n') == std::u16string_view::npos && text.find(u'\r') != std::u16string_view::npos;
+    const char16_t lineEnd = crOnly ? u'\r' : u'\n';
     std::vector<std::u16string> items;
     std::u16string current;
     std::u16string_view endLine; // the END line that closes the item being collected

@@ -11,9 +11,10 @@
 // Exit codes: 0 done; 1 some items failed or the id is unknown; 2 bad command line; 3 the file or the
 // store cannot be read or written.
 
-#include "ItemFile.h"
+#include "ItemImport.h"
 #include "pim/ItemConverter.h"
 #include "pim/ItemInfo.h"
+#include "pim/OutlookManager.h"
 #include "platform/PimStore.h"
 #include "utils/Files.h"
 #include "utils/Utf.h"
@@ -91,37 +92,7 @@ std::u16string TitleOf(const CPimItem& item)
     return title;
 }
 
-// Adds one item as the handset's manager does: an empty item saved for its id, filled by the reader,
-// saved again; a text the reader rejects leaves nothing behind.
-HRESULT ImportItem(PimStore& store, std::u16string_view text, std::uint32_t& oid)
-{
-    oid = 0;
-    PimFolder folder = PimFolder::Contacts;
-    switch (ItemConverter::DetectKind(text)) {
-    case ItemKind::Contact: folder = PimFolder::Contacts; break;
-    case ItemKind::Appointment: folder = PimFolder::Calendar; break;
-    case ItemKind::Task: folder = PimFolder::Tasks; break;
-    case ItemKind::Unknown: return E_FAIL;
-    }
-    std::unique_ptr<CPimItem> item;
-    CPimItems(store, folder).Add(item);
-    HRESULT status = item->Save();
-    if (Failed(status))
-        return status;
-    ItemConverter converter;
-    converter.Attach(*item);
-    status = converter.SetText(text);
-    if (Succeeded(status))
-        status = item->Save();
-    if (Failed(status)) {
-        item->Delete();
-        return status;
-    }
-    oid = item->Oid();
-    return S_OK;
-}
-
-int Import(PimStore& store, const std::string& path)
+int Import(std::unique_ptr<PimStore> store, const std::string& path)
 {
     std::uint8_t* buffer = nullptr;
     std::size_t size = 0;
@@ -129,25 +100,19 @@ int Import(PimStore& store, const std::string& path)
         std::fprintf(stderr, "lumeno-pim: cannot read \"%s\"\n", path.c_str());
         return kExitIo;
     }
-    const std::u16string text = DecodeItemFile(std::string_view(reinterpret_cast<const char*>(buffer), size));
+    OutlookManager manager(std::move(store));
+    const ImportOutcome outcome =
+        ImportItemFile(manager, std::string_view(reinterpret_cast<const char*>(buffer), size));
     ReleaseBuffer(buffer);
-    const std::vector<std::u16string> items = SplitItemTexts(text);
-    if (items.empty()) {
+    if (outcome.items == 0) {
         std::fprintf(stderr, "lumeno-pim: \"%s\" holds no vCard, VEVENT or VTODO\n", path.c_str());
         return kExitItemsFailed;
     }
-    std::size_t added = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        std::uint32_t oid = 0;
-        const HRESULT status = ImportItem(store, items[i], oid);
-        if (Succeeded(status))
-            ++added;
-        else
-            std::fprintf(stderr, "lumeno-pim: item %zu of \"%s\" not added (status 0x%08X)\n", i + 1, path.c_str(),
-                         static_cast<unsigned>(status));
-    }
-    std::printf("added %zu of %zu items from %s\n", added, items.size(), path.c_str());
-    return added == items.size() ? kExitDone : kExitItemsFailed;
+    for (const auto& [number, status] : outcome.failures)
+        std::fprintf(stderr, "lumeno-pim: item %zu of \"%s\" not added (status 0x%08X)\n", number, path.c_str(),
+                     static_cast<unsigned>(status));
+    std::printf("added %zu of %zu items from %s\n", outcome.added, outcome.items, path.c_str());
+    return outcome.added == outcome.items ? kExitDone : kExitItemsFailed;
 }
 
 int Export(PimStore& store, PimFolder folder, const std::string& path)
@@ -265,7 +230,7 @@ int main(int argc, char** argv)
         return kExitIo;
     }
     if (command == "import")
-        return Import(*store, args[1]);
+        return Import(std::move(store), args[1]);
     if (command == "export")
         return Export(*store, *folder, args[2]);
     if (command == "list")

@@ -133,8 +133,9 @@ TEST(SampleFiles, EveryItemReadsAsMeantAndWritesBackStably)
                 if (std::string_view(check.file) != file.name || check.item != i)
                     continue;
                 std::u16string actual;
+                const bool holdsLine = trip.written.find(check.expected + u"\r\n") != std::u16string::npos;
                 if (check.field == kWrittenLine)
-                    actual = trip.written.find(check.expected + u"\r\n") != std::u16string::npos ? check.expected : trip.written;
+                    actual = holdsLine ? check.expected : trip.written;
                 else if (check.field == kPictureSize)
                     actual = PictureSize(*trip.item);
                 else

@@ -143,8 +143,16 @@ std::u16string Utf8ToUtf16(std::string_view bytes)
     std::u16string out;
     out.reserve(bytes.size());
     std::size_t pos = 0;
-    while (pos < bytes.size())
-        AppendUtf16(out, DecodeUtf8(bytes, pos));
+    while (pos < bytes.size()) {
+        // Runs of ASCII, most of any text here, are widened as they stand.
+        const std::size_t start = pos;
+        while (pos < bytes.size() && static_cast<std::uint8_t>(bytes[pos]) < 0x80)
+            ++pos;
+        out.append(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(pos));
+        if (pos < bytes.size())
+            AppendUtf16(out, DecodeUtf8(bytes, pos));
+    }
     return out;
 }
 
@@ -163,7 +171,9 @@ bool IsValidUtf8(std::string_view bytes)
 {
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        if (!ReadUtf8Sequence(bytes, pos))
+        if (static_cast<std::uint8_t>(bytes[pos]) < 0x80)
+            ++pos;
+        else if (!ReadUtf8Sequence(bytes, pos))
             return false;
     }
     return true;
