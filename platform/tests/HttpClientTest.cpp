@@ -1,10 +1,17 @@
 #include "platform/HttpClient.h"
 
+#include "platform/HttpFileTransfer.h"
+
 #include "testing/TempDir.h"
 #include "testing/TestHttpServer.h"
 #include "testing/TestTlsServer.h"
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
 
 namespace {
 
@@ -68,6 +75,7 @@ protected:
     }
 
     CTestHttpServer m_server;
+    TempDir m_folder;
 };
 
 TEST_F(HttpClientTest, SendsHeaderLinesExactlyAsGivenAndInOrder)
@@ -188,6 +196,120 @@ TEST_F(HttpClientTest, BodyWithoutLengthIsCutAtTheCap)
     EXPECT_NE(response.error.find("cap"), std::string::npos) << response.error;
 }
 
+// Bytes that differ from one position to the next, so a piece out of place shows.
+std::string Pattern(std::size_t size, char seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>(seed + i * 7 + i / 251);
+    return bytes;
+}
+
+class OpenFile {
+public:
+    OpenFile(const std::filesystem::path& path, int flags) : m_fd(::open(path.c_str(), flags | O_CLOEXEC, 0600)) {}
+    ~OpenFile() { ::close(m_fd); }
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::optional<std::uint64_t> PlaceFromHeader(const HttpResponse& head)
+{
+    for (const auto& [name, value] : head.headers) {
+        if (name == "X-Place")
+            return std::stoull(value);
+    }
+    return std::nullopt;
+}
+
+TEST_F(HttpClientTest, StreamsBodiesPastTheCapFromAFileIntoAFile)
+{
+    HttpOptions options;
+    options.maxBodyBytes = 1 << 20;
+    const std::string upload = Pattern(3 << 20, 'u');
+    const std::string download = Pattern((3 << 20) + 17, 'd');
+    std::ofstream(m_folder.Path() / "up", std::ios::binary) << upload;
+    ScriptedReply reply;
+    reply.headers = {{"X-Place", "5"}};
+    reply.body = download;
+    m_server.Queue(reply);
+    auto client = Connect(m_server.Url(), options);
+
+    const OpenFile in(m_folder.Path() / "up", O_RDONLY);
+    const OpenFile out(m_folder.Path() / "down", O_RDWR | O_CREAT);
+    CFileBodySource source(in.Get(), 1000, upload.size() - 1000);
+    CFileAnswerSink sink(out.Get(), PlaceFromHeader);
+    HttpProgress last;
+    HttpTransfer transfer{&source, &sink, [&](const HttpProgress& progress) { last = progress; }, {}};
+    const HttpResponse response = client->Transfer("PUT", "/f", {}, transfer);
+
+    ASSERT_EQ(response.status, 200) << response.error;
+    EXPECT_TRUE(response.bodyComplete);
+    EXPECT_TRUE(response.body.empty()) << "the body went to the sink";
+    const auto requests = m_server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].method, "PUT");
+    EXPECT_EQ(requests[0].Header("Content-Length"), std::to_string(upload.size() - 1000));
+    EXPECT_TRUE(requests[0].body == upload.substr(1000)) << "the range of the file, whole and in order";
+    EXPECT_EQ(sink.Written(), download.size());
+    std::ifstream written(m_folder.Path() / "down", std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(written)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(file == std::string(5, '\0') + download) << "written from the place the head named";
+    EXPECT_EQ(last.sent, upload.size() - 1000);
+    EXPECT_EQ(last.toSend, upload.size() - 1000);
+    EXPECT_EQ(last.received, download.size());
+
+    // The same answer kept in memory is refused for its size.
+    m_server.Queue(reply);
+    const HttpResponse kept = client->Execute("GET", "/f", {}, {});
+    EXPECT_FALSE(kept.bodyComplete);
+    EXPECT_NE(kept.error.find("cap"), std::string::npos) << kept.error;
+}
+
+TEST_F(HttpClientTest, BrokenSourcesRefusingSinksAndStopsEndTheTransfer)
+{
+    struct Case {
+        const char* name;
+        std::uint64_t sourceLength; // of a 1000-byte file; more than that: the file ends early
+        const char* placeHeader;    // X-Place of the answer; null: none
+        std::uint64_t sinkLimit;
+        bool stopOnFirstBytes;
+        long status;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"file shorter than the body", 5000, "0", 1u << 30, false, 0, "request body could not be read"},
+        {"answer names no place", 10, nullptr, 1u << 30, false, 200, "names no place"},
+        {"answer longer than the limit", 10, "0", 4096, false, 200, "more than 4096 bytes"},
+        {"stop requested", 10, "0", 1u << 30, true, 200, "stopped"},
+    };
+    std::ofstream(m_folder.Path() / "small", std::ios::binary) << Pattern(1000, 's');
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTestHttpServer server; // a request cut off leaves its answer queued: each case has its own
+        ScriptedReply reply;
+        if (c.placeHeader)
+            reply.headers = {{"X-Place", c.placeHeader}};
+        reply.body = Pattern(2 << 20, 'a');
+        server.Queue(reply);
+        auto client = Connect(server.Url());
+        const OpenFile in(m_folder.Path() / "small", O_RDONLY);
+        const OpenFile out(m_folder.Path() / "out", O_RDWR | O_CREAT | O_TRUNC);
+        CFileBodySource source(in.Get(), 0, c.sourceLength);
+        CFileAnswerSink sink(out.Get(), PlaceFromHeader, c.sinkLimit);
+        HttpTransfer transfer{&source, &sink, {}, [&] { return c.stopOnFirstBytes && sink.Written() > 0; }};
+
+        const HttpResponse response = client->Transfer("POST", "/", {}, transfer);
+        EXPECT_EQ(response.status, c.status);
+        EXPECT_FALSE(response.bodyComplete);
+        EXPECT_EQ(response.stopped, c.stopOnFirstBytes);
+        EXPECT_NE(response.error.find(c.error), std::string::npos) << response.error;
+        EXPECT_LT(sink.Written(), reply.body.size());
+    }
+}
+
 TEST_F(HttpClientTest, KeepsOneConnectionForAllRequestsAndReconnectsAfterAClose)
 {
     auto client = Connect(m_server.Url());
@@ -239,8 +361,8 @@ TEST(HttpClientFactory, InstalledFactoryReplacesCurlUntilRemoved)
 {
     struct CFakeClient final : CHttpClient {
         bool Open(const HttpUrl&, const HttpOptions&, std::string&) override { return true; }
-        HttpResponse Execute(std::string_view, std::string_view, const std::vector<std::string>&,
-                             std::string_view) override
+        HttpResponse Transfer(std::string_view, std::string_view, const std::vector<std::string>&,
+                              HttpTransfer&) override
         {
             HttpResponse response;
             response.status = 299;

@@ -172,6 +172,20 @@ void ServerTransport::RestoreHeaders()
 
 long ServerTransport::SendRequest(std::u16string_view verb, std::span<const std::uint8_t> body)
 {
+    return SendRequest(verb, std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+}
+
+long ServerTransport::SendRequest(std::u16string_view verb, std::string_view body)
+{
+    CStringBodySource source(body);
+    HttpTransfer transfer;
+    if (!body.empty())
+        transfer.body = &source;
+    return SendRequest(verb, transfer);
+}
+
+long ServerTransport::SendRequest(std::u16string_view verb, HttpTransfer& transfer)
+{
     m_response = HttpResponse{};
     if (!m_connection) {
         LogLine("server request: no connection is open");
@@ -190,8 +204,7 @@ long ServerTransport::SendRequest(std::u16string_view verb, std::span<const std:
     }
 
     const std::string method = Utf16ToUtf8(verb);
-    m_response = m_connection->Execute(method, Utf16ToUtf8(path), lines,
-                                       std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+    m_response = m_connection->Transfer(method, Utf16ToUtf8(path), lines, transfer);
     if (m_response.status == 0) {
         LogLine("server request " + method + " failed: " + m_response.error);
         return 0;
@@ -205,11 +218,6 @@ long ServerTransport::SendRequest(std::u16string_view verb, std::span<const std:
     if (QueryHeader(u"QX-SessionID", sessionId))
         m_sessionId = sessionId;
     return m_response.status;
-}
-
-long ServerTransport::SendRequest(std::u16string_view verb, std::string_view body)
-{
-    return SendRequest(verb, std::span(reinterpret_cast<const std::uint8_t*>(body.data()), body.size()));
 }
 
 bool ServerTransport::ReadBody(std::u16string& text)

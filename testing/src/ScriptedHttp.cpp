@@ -33,6 +33,28 @@ struct CScriptedHttp::Script {
 
 namespace {
 
+bool ReadWhole(CHttpBodySource& source, std::string& body)
+{
+    body.resize(source.Size());
+    const std::optional<std::size_t> read =
+        source.Read(0, {reinterpret_cast<std::uint8_t*>(body.data()), body.size()});
+    return read && *read == body.size();
+}
+
+// Hands the scripted body to the sink, as a client would while it arrives; the answer then keeps no body.
+void Deliver(HttpResponse& answer, CHttpAnswerSink& sink)
+{
+    std::string body;
+    body.swap(answer.body);
+    std::string why;
+    const bool taken = sink.Begin(answer, why) &&
+                       sink.Write(0, {reinterpret_cast<const std::uint8_t*>(body.data()), body.size()}, why);
+    if (!taken) {
+        answer.bodyComplete = false;
+        answer.error = "answer not taken: " + why;
+    }
+}
+
 class CScriptedHttpClient final : public CHttpClient {
 public:
     CScriptedHttpClient(std::shared_ptr<CScriptedHttp::Script> script, int number)
@@ -48,16 +70,23 @@ public:
         return true;
     }
 
-    HttpResponse Execute(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
-                         std::string_view body) override
+    HttpResponse Transfer(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
+                          HttpTransfer& transfer) override
     {
+        HttpResponse answer;
         if (!m_open) {
-            HttpResponse closed;
-            closed.error = "no connection is open";
-            return closed;
+            answer.error = "no connection is open";
+            return answer;
         }
-        return m_script->Take(RecordedRequest{std::string(method), std::string(path), headerLines,
-                                              std::string(body), m_number});
+        std::string body;
+        if (transfer.body && !ReadWhole(*transfer.body, body)) {
+            answer.error = "request body could not be read";
+            return answer;
+        }
+        answer = m_script->Take(RecordedRequest{std::string(method), std::string(path), headerLines, body, m_number});
+        if (transfer.answer && answer.status != 0)
+            Deliver(answer, *transfer.answer);
+        return answer;
     }
 
     void Close() override { m_open = false; }

@@ -4,6 +4,7 @@
 
 #include "utils/AsciiFold.h"
 
+#include <algorithm>
 #include <charconv>
 #include <mutex>
 
@@ -98,6 +99,25 @@ bool SplitHttpUrl(std::string_view url, HttpUrl& parts)
     else
         parts.path = std::string(path);
     return true;
+}
+
+std::optional<std::size_t> CStringBodySource::Read(std::uint64_t offset, std::span<std::uint8_t> buffer)
+{
+    if (offset >= m_body.size())
+        return 0;
+    const std::size_t count = std::min<std::uint64_t>(buffer.size(), m_body.size() - offset);
+    std::copy_n(m_body.data() + offset, count, buffer.data());
+    return count;
+}
+
+HttpResponse CHttpClient::Execute(std::string_view method, std::string_view path,
+                                  const std::vector<std::string>& headerLines, std::string_view body)
+{
+    CStringBodySource source(body);
+    HttpTransfer transfer;
+    if (!body.empty())
+        transfer.body = &source;
+    return Transfer(method, path, headerLines, transfer);
 }
 
 std::unique_ptr<CHttpClient> CHttpClient::Create()

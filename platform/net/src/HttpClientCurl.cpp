@@ -89,8 +89,8 @@ public:
         return true;
     }
 
-    HttpResponse Execute(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
-                         std::string_view body) override
+    HttpResponse Transfer(std::string_view method, std::string_view path, const std::vector<std::string>& headerLines,
+                          HttpTransfer& transfer) override
     {
         HttpResponse response;
         if (!m_handle) {
@@ -110,23 +110,34 @@ public:
         curl_easy_setopt(m_handle, CURLOPT_URL, url.c_str());
         curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, headers.Get());
         curl_easy_setopt(m_handle, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
-        if (verb == "GET" && body.empty()) {
+        if (verb == "GET" && !transfer.body) {
             curl_easy_setopt(m_handle, CURLOPT_HTTPGET, 1L);
         } else {
             curl_easy_setopt(m_handle, CURLOPT_POST, 1L);
-            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDS, body.empty() ? "" : body.data());
-            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+            // Without a source the empty body goes as fields: a POST that reads nothing still must
+            // not fall back to libcurl's default reader (standard input).
+            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDS, transfer.body ? nullptr : "");
+            const std::uint64_t size = transfer.body ? transfer.body->Size() : 0;
+            curl_easy_setopt(m_handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(size));
             if (verb != "POST")
                 curl_easy_setopt(m_handle, CURLOPT_CUSTOMREQUEST, verb.c_str());
         }
+        // The cap guards memory; a sink keeps what it is given elsewhere and sets its own bounds.
+        const curl_off_t cap = transfer.answer ? 0 : static_cast<curl_off_t>(m_options.maxBodyBytes);
+        curl_easy_setopt(m_handle, CURLOPT_MAXFILESIZE_LARGE, cap);
 
         m_current = &response;
+        m_transfer = &transfer;
         m_statusFromLine = 0;
         m_headerBytes = 0;
+        m_bodyBytes = 0;
+        m_sendOffset = 0;
         m_refusal.clear();
+        m_stopped = false;
         m_errorBuffer[0] = '\0';
         const CURLcode code = curl_easy_perform(m_handle);
         m_current = nullptr;
+        m_transfer = nullptr;
         curl_easy_setopt(m_handle, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
         curl_easy_setopt(m_handle, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
         Finish(code, response);
@@ -154,12 +165,18 @@ private:
             curl_easy_setopt(m_handle, CURLOPT_USERAGENT, m_options.userAgent.c_str());
         curl_easy_setopt(m_handle, CURLOPT_CONNECTTIMEOUT_MS, m_options.connectTimeoutMs);
         curl_easy_setopt(m_handle, CURLOPT_TIMEOUT_MS, m_options.transferTimeoutMs);
-        curl_easy_setopt(m_handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(m_options.maxBodyBytes));
         curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, m_errorBuffer.data());
         curl_easy_setopt(m_handle, CURLOPT_HEADERFUNCTION, &CHttpClientCurl::OnHeader);
         curl_easy_setopt(m_handle, CURLOPT_HEADERDATA, this);
         curl_easy_setopt(m_handle, CURLOPT_WRITEFUNCTION, &CHttpClientCurl::OnBody);
         curl_easy_setopt(m_handle, CURLOPT_WRITEDATA, this);
+        curl_easy_setopt(m_handle, CURLOPT_READFUNCTION, &CHttpClientCurl::OnRead);
+        curl_easy_setopt(m_handle, CURLOPT_READDATA, this);
+        curl_easy_setopt(m_handle, CURLOPT_SEEKFUNCTION, &CHttpClientCurl::OnSeek);
+        curl_easy_setopt(m_handle, CURLOPT_SEEKDATA, this);
+        curl_easy_setopt(m_handle, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(m_handle, CURLOPT_XFERINFOFUNCTION, &CHttpClientCurl::OnProgress);
+        curl_easy_setopt(m_handle, CURLOPT_XFERINFODATA, this);
     }
 
     // Our lines exactly as given, after entries that keep libcurl from adding its own "Accept:",
@@ -195,8 +212,30 @@ private:
             self->m_refusal = "response headers exceed " + std::to_string(kMaxHeaderBytes) + " bytes";
             return 0;
         }
-        self->AddHeaderLine(std::string_view(data, length));
+        const std::string_view line(data, length);
+        if (TrimBlanks(line).empty())
+            return self->EndOfHeaders() ? length : 0;
+        self->AddHeaderLine(line);
         return length;
+    }
+
+    // The blank line after a head: the sink learns of the final answer before its body.
+    bool EndOfHeaders()
+    {
+        if (m_statusFromLine < 200 || !m_transfer->answer)
+            return true;
+        HttpResponse head;
+        head.status = m_statusFromLine;
+        head.headers = m_current->headers;
+        curl_off_t announced = -1;
+        curl_easy_getinfo(m_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        if (announced >= 0)
+            head.contentLength = static_cast<std::uint64_t>(announced);
+        std::string why;
+        if (m_transfer->answer->Begin(head, why))
+            return true;
+        m_refusal = "answer refused: " + why;
+        return false;
     }
 
     void AddHeaderLine(std::string_view line)
@@ -231,6 +270,15 @@ private:
     {
         auto* self = static_cast<CHttpClientCurl*>(user);
         const std::size_t length = size * count;
+        const std::uint64_t offset = self->m_bodyBytes;
+        self->m_bodyBytes += length;
+        if (CHttpAnswerSink* sink = self->m_transfer->answer) {
+            std::string why;
+            if (sink->Write(offset, {reinterpret_cast<const std::uint8_t*>(data), length}, why))
+                return length;
+            self->m_refusal = "answer body not taken: " + why;
+            return 0;
+        }
         std::string& body = self->m_current->body;
         const std::uint64_t cap = self->m_options.maxBodyBytes;
         if (length > cap || body.size() > cap - length) {
@@ -245,6 +293,46 @@ private:
         }
         body.append(data, length);
         return length;
+    }
+
+    static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* user)
+    {
+        auto* self = static_cast<CHttpClientCurl*>(user);
+        CHttpBodySource* source = self->m_transfer->body;
+        if (!source)
+            return 0;
+        const std::optional<std::size_t> read =
+            source->Read(self->m_sendOffset, {reinterpret_cast<std::uint8_t*>(buffer), size * count});
+        if (!read) {
+            self->m_refusal = "request body could not be read at byte " + std::to_string(self->m_sendOffset);
+            return CURL_READFUNC_ABORT;
+        }
+        self->m_sendOffset += *read;
+        return *read;
+    }
+
+    // libcurl rewinds when it has to send the body again (a connection that was closed meanwhile).
+    static int OnSeek(void* user, curl_off_t offset, int origin)
+    {
+        auto* self = static_cast<CHttpClientCurl*>(user);
+        if (origin != SEEK_SET || offset < 0)
+            return CURL_SEEKFUNC_CANTSEEK;
+        self->m_sendOffset = static_cast<std::uint64_t>(offset);
+        return CURL_SEEKFUNC_OK;
+    }
+
+    static int OnProgress(void* user, curl_off_t toReceive, curl_off_t received, curl_off_t toSend, curl_off_t sent)
+    {
+        auto* self = static_cast<CHttpClientCurl*>(user);
+        const HttpTransfer& transfer = *self->m_transfer;
+        if (transfer.progress)
+            transfer.progress(HttpProgress{static_cast<std::uint64_t>(sent), static_cast<std::uint64_t>(toSend),
+                                           static_cast<std::uint64_t>(received),
+                                           static_cast<std::uint64_t>(toReceive)});
+        if (!transfer.stopRequested || !transfer.stopRequested())
+            return 0;
+        self->m_stopped = true;
+        return 1;
     }
 
     void Finish(CURLcode code, HttpResponse& response)
@@ -263,7 +351,10 @@ private:
             response.bodyComplete = true;
             return;
         }
-        if (!m_refusal.empty())
+        response.stopped = m_stopped;
+        if (m_stopped)
+            response.error = "stopped";
+        else if (!m_refusal.empty())
             response.error = m_refusal;
         else if (code == CURLE_FILESIZE_EXCEEDED)
             response.error = "announced response body exceeds the cap of " + std::to_string(m_options.maxBodyBytes) +
@@ -285,9 +376,13 @@ private:
     std::string m_base;
     std::array<char, CURL_ERROR_SIZE> m_errorBuffer{};
     HttpResponse* m_current = nullptr;
+    HttpTransfer* m_transfer = nullptr;
     long m_statusFromLine = 0;
     std::size_t m_headerBytes = 0;
+    std::uint64_t m_bodyBytes = 0;
+    std::uint64_t m_sendOffset = 0;
     std::string m_refusal;
+    bool m_stopped = false;
 };
 
 } // namespace

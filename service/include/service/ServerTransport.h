@@ -50,6 +50,9 @@ public:
     long SendRequest(std::u16string_view verb, std::span<const std::uint8_t> body);
     // The same with a text body (its bytes as they are; UTF-8 for documents).
     long SendRequest(std::u16string_view verb, std::string_view body);
+    // The same streaming: the body from the transfer's source, the answer's body to its sink (then
+    // ReadBody finds none), with its progress and stop request.
+    long SendRequest(std::u16string_view verb, HttpTransfer& transfer);
     // The whole body of the latest response as text (UTF-8 decoded); false (text empty, reason logged)
     // without Content-Length, or when the body was shorter than announced or refused for its size.
     bool ReadBody(std::u16string& text);
