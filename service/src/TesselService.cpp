@@ -52,17 +52,6 @@ RECT ReadWorkArea()
     return RECT{values[0], values[1], values[2], values[3]};
 }
 
-// The library creates the service object while it is loaded, so that it exists before the program's
-// first call, and releases it when it is unloaded unless the program released it already. Everything
-// the construction touches in this library is constant-initialised or a function-local static made
-// during it, so nothing it needs is destroyed before this object.
-struct LoadedLibraryService {
-    LoadedLibraryService() { TesselService::InitService(); }
-    ~LoadedLibraryService() { TesselService::ReleaseService(); }
-};
-
-const LoadedLibraryService s_loadedLibraryService;
-
 } // namespace
 
 TesselService* TesselService::InitService()

@@ -1,10 +1,10 @@
 #include "ServiceFixture.h"
 
-#include "PrivateDevice.h"
 #include "platform/DevicePaths.h"
 #include "service/Messages.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -76,20 +76,24 @@ class ServiceObjectTest : public ServiceFixture {};
 
 } // namespace
 
-TEST(ServiceLoad, TheLibraryBuiltTheServiceWhenItWasLoaded)
+TEST(ServiceLoad, LoadingTouchesNoDeviceAndTheFirstInitServiceBindsIt)
 {
-    // The object made at load read the settings of the process's private device and wrote the
-    // normalised download folders back: the trace of a construction before main().
-    CRegistry::UseStore(std::filesystem::path(PrivateDeviceRoot()) / "data" / "registry.db");
-    CRegKey key;
-    ASSERT_EQ(CRegistry::OpenKey(RegRoot::CurrentUser, kSettingsKey, key), RegStatus::Ok);
-    RegValue value;
-    EXPECT_EQ(key.QueryValue(u"Image-Download-Dir", value), RegStatus::Ok);
-    CRegistry::UseStore({});
-
-    TesselService* loaded = TesselService::InitService();
-    ASSERT_NE(loaded, nullptr);
-    EXPECT_EQ(TesselService::InitService(), loaded);
+    struct Case {
+        const char* argument;
+        bool bound; // the settings store of the device exists afterwards
+    };
+    for (const Case c : {Case{"", false}, Case{"init", true}}) {
+        SCOPED_TRACE(c.argument);
+        TempDir device;
+        TempDir home;
+        ScopedEnv root("LUMENO_DEVICE_ROOT", device.Path().string());
+        ScopedEnv user("HOME", home.Path().string());
+        ScopedEnv data("XDG_DATA_HOME", std::nullopt);
+        EXPECT_EQ(std::system((std::string(LUMENO_LOAD_PROBE) + " " + c.argument).c_str()), 0);
+        EXPECT_EQ(std::filesystem::exists(device.Path() / "data" / "registry.db"), c.bound);
+        EXPECT_EQ(std::filesystem::is_empty(device.Path()), !c.bound);
+        EXPECT_TRUE(std::filesystem::is_empty(home.Path())) << "the user's own folders stay untouched";
+    }
 }
 
 TEST_F(ServiceObjectTest, ReleaseThenInitBuildsAFreshObject)

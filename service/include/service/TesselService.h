@@ -3,11 +3,11 @@
 // handset identity, the state of the current server session and the record of the server dialog that
 // is on screen; every flow is one of its methods and returns a RETURNED_RES.
 //
-// One per process (InitService/ReleaseService). The library creates it while it is loaded and releases
-// it when unloaded unless the program did so first; programs that load the library without being the
-// product give themselves a private device first (service/tests/support). The object keeps the
-// settings, UI bridge and branding singletons it took at construction, and ReleaseService releases
-// them: release them only together with the service. The application calls flows from one worker
+// One per process (InitService/ReleaseService). Loading the library does nothing: the first
+// InitService binds the device (its configuration, settings, branding and PIM store, as the
+// environment names them then), so a program or test sets up its device before that call. The
+// object keeps the settings, UI bridge and branding singletons it took at construction, and
+// ReleaseService releases them: release them only together with the service. The application calls flows from one worker
 // thread at a time; its user-interface thread touches the object only through the stop flag, the server
 // dialog record and the dialog-answered event (while a flow waits on it), and through ProcessMessageCIR.
 
