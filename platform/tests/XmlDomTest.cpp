@@ -1,4 +1,5 @@
 #include "platform/XmlDom.h"
+#include "platform/XmlTextWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -156,4 +157,30 @@ TEST(XmlDom, DeepDocumentsDoNotExhaustTheStack)
     CXmlDocument document;
     ASSERT_TRUE(document.LoadUtf8(text));
     EXPECT_EQ(document.SerializeUtf8().size(), text.size() - 3 /* innermost "<a></a>" becomes "<a/>" */);
+}
+
+TEST(XmlDom, TextWriterWritesWhatTheTreeSerialiserWrites)
+{
+    const std::u16string awkward = u"a<b>&\"c\"\r\n\tGrü\u00dfe 😀 ]]>";
+    CXmlDocument document;
+    document.AppendProcessingInstruction(u"xml", u"version=\"1.0\"");
+    CXmlNode root = document.CreateDocumentElement(u"root");
+    root.SetAttribute(u"a", awkward).SetAttribute(u"b", u"");
+    root.AppendElement(u"empty");
+    root.AppendElement(u"full").SetAttribute(u"c", u"1").SetText(awkward);
+
+    std::string text;
+    CXmlTextWriter writer(text);
+    writer.ProcessingInstruction("xml", "version=\"1.0\"");
+    writer.StartElement("root");
+    writer.Attribute("a", awkward);
+    writer.Attribute("b", u"");
+    writer.StartElement("empty");
+    writer.EndElement();
+    writer.StartElement("full");
+    writer.Attribute("c", u"1");
+    writer.Text(awkward);
+    writer.EndElement();
+    writer.EndElement();
+    EXPECT_EQ(text, document.SerializeUtf8());
 }

@@ -9,22 +9,51 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
+
+namespace {
+
+constexpr std::u16string_view kDeclaration = u"version=\"1.0\" encoding=\"UTF-8\"";
+
+struct EnvelopeAttribute {
+    std::u16string_view name;
+    std::u16string value;
+};
+
+// The envelope element's attributes in their order; the time stamp is taken now.
+std::array<EnvelopeAttribute, 4> EnvelopeAttributes()
+{
+    const std::string timestamp = std::to_string(CurrentTimeMs());
+    return {{
+        {u"xmlns:xsi", u"http://www.w3.org/2001/XMLSchema-instance"},
+        {u"xsi:noNamespaceSchemaLocation", u"QXSync.xsd"},
+        {u"version", u"1.0"},
+        {u"timestamp", std::u16string(timestamp.begin(), timestamp.end())},
+    }};
+}
+
+} // namespace
 
 int CreateEnvelope(CXmlDocument& document, CXmlNode& root)
 {
     document.Clear();
-    document.AppendProcessingInstruction(u"xml", u"version=\"1.0\" encoding=\"UTF-8\"");
+    document.AppendProcessingInstruction(u"xml", kDeclaration);
     root = document.CreateDocumentElement(u"QXSync");
     if (root.IsNull())
         return -1;
-    const std::string timestamp = std::to_string(CurrentTimeMs());
-    root.SetAttribute(u"xmlns:xsi", u"http://www.w3.org/2001/XMLSchema-instance")
-        .SetAttribute(u"xsi:noNamespaceSchemaLocation", u"QXSync.xsd")
-        .SetAttribute(u"version", u"1.0")
-        .SetAttribute(u"timestamp", std::u16string(timestamp.begin(), timestamp.end()));
+    for (const EnvelopeAttribute& attribute : EnvelopeAttributes())
+        root.SetAttribute(attribute.name, attribute.value);
     return 0;
+}
+
+void WriteEnvelopeStart(CXmlTextWriter& writer)
+{
+    writer.ProcessingInstruction("xml", Utf16ToUtf8(kDeclaration));
+    writer.StartElement("QXSync");
+    for (const EnvelopeAttribute& attribute : EnvelopeAttributes())
+        writer.Attribute(Utf16ToUtf8(attribute.name), attribute.value);
 }
 
 std::int64_t CurrentTimeMs()

@@ -5,8 +5,6 @@
 
 namespace {
 
-enum class Context : std::uint8_t { Text, Attribute };
-
 void AppendCharacterReference(std::string& out, unsigned char c)
 {
     out += "&#";
@@ -14,7 +12,9 @@ void AppendCharacterReference(std::string& out, unsigned char c)
     out += ';';
 }
 
-void AppendEscaped(std::string& out, std::string_view value, Context context)
+} // namespace
+
+void AppendXmlEscaped(std::string& out, std::string_view value, XmlContext context)
 {
     for (const char c : value) {
         const auto byte = static_cast<unsigned char>(c);
@@ -29,12 +29,12 @@ void AppendEscaped(std::string& out, std::string_view value, Context context)
             out += "&gt;";
             break;
         case '"':
-            out += context == Context::Attribute ? "&quot;" : "\"";
+            out += context == XmlContext::Attribute ? "&quot;" : "\"";
             break;
         case '\t':
         case '\n':
             // Attribute values are normalised to blanks by parsers; text keeps them as they are.
-            if (context == Context::Attribute)
+            if (context == XmlContext::Attribute)
                 AppendCharacterReference(out, byte);
             else
                 out += c;
@@ -48,6 +48,8 @@ void AppendEscaped(std::string& out, std::string_view value, Context context)
         }
     }
 }
+
+namespace {
 
 // CDATA cannot hold "]]>" nor a reference, so both a "]]>" and a CR end the section for a moment.
 void AppendCData(std::string& out, std::string_view value)
@@ -77,7 +79,7 @@ bool WriteStart(std::string& out, const pugi::xml_node& node)
             out += ' ';
             out += attribute.name();
             out += "=\"";
-            AppendEscaped(out, attribute.value(), Context::Attribute);
+            AppendXmlEscaped(out, attribute.value(), XmlContext::Attribute);
             out += '"';
         }
         if (!node.first_child()) {
@@ -87,7 +89,7 @@ bool WriteStart(std::string& out, const pugi::xml_node& node)
         out += '>';
         return true;
     case pugi::node_pcdata:
-        AppendEscaped(out, node.value(), Context::Text);
+        AppendXmlEscaped(out, node.value(), XmlContext::Text);
         return false;
     case pugi::node_cdata:
         AppendCData(out, node.value());

@@ -6,6 +6,13 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 std::string WriteXml(const pugi::xml_document& document);
+
+enum class XmlContext : std::uint8_t { Text, Attribute };
+// Appends UTF-8 `value` with the five markup characters escaped for its place, and every control
+// character (CR always; tab and line feed inside attribute values) as a character reference.
+void AppendXmlEscaped(std::string& out, std::string_view value, XmlContext context);

@@ -2,6 +2,7 @@
 // The "QXSync" envelope every outgoing document has, and the time stamp it carries.
 
 #include "platform/XmlDom.h"
+#include "platform/XmlTextWriter.h"
 
 #include <cstdint>
 #include <string_view>
@@ -9,6 +10,9 @@
 // Creates a new document with the xml processing instruction and the "QXSync" document element with
 // its four attributes. Returns 0, or -1 when no document could be created.
 int CreateEnvelope(CXmlDocument& document, CXmlNode& root);
+// Writes the same envelope's start into a document written as text: the processing instruction and
+// the open "QXSync" element with its attributes. The caller ends the element.
+void WriteEnvelopeStart(CXmlTextWriter& writer);
 
 // Milliseconds since 1970-01-01 00:00 UTC from the installed clock.
 std::int64_t CurrentTimeMs();
