@@ -2,6 +2,7 @@
 
 #include "pim/CAlmanacFactory.h"
 #include "platform/DeviceConfig.h"
+#include "platform/MAPIMsgStore.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"
 #include "service/CReg_Api.h"
@@ -78,10 +79,10 @@ void TesselService::ReleaseService()
     delete instance;
 }
 
-// Construction in the handset's order. The messaging store does not exist on this platform yet, so
-// the service works as with a store that cannot be opened (no SMS flows).
+// Construction in the handset's order. Without the SMS store the SMS flows find no folders.
 TesselService::TesselService() : m_workArea(ReadWorkArea())
 {
+    m_smsStore = MAPIMsgStore::Open(MAPIMsgStore::DefaultPath(), u"SMS", m_smsStoreError);
     m_outlook = CAlmanacFactory::GetOutlookManager();
     m_dialogAnswered = CEvent::Create(EventReset::Manual, false);
     m_settingsStore = CReg_Api::GetInstanceReg();

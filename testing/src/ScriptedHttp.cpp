@@ -3,6 +3,21 @@
 #include <deque>
 #include <mutex>
 
+namespace {
+
+// An answer as a server sends it: an unset content length is the body's size, and a body of an
+// answer without an error arrived whole.
+HttpResponse Completed(HttpResponse response)
+{
+    if (!response.contentLength)
+        response.contentLength = response.body.size();
+    if (response.status != 0 && response.error.empty())
+        response.bodyComplete = true;
+    return response;
+}
+
+} // namespace
+
 struct CScriptedHttp::Script {
     mutable std::mutex mutex;
     std::deque<HttpResponse> answers;
@@ -24,7 +39,7 @@ struct CScriptedHttp::Script {
             answerRest = responder;
         }
         if (answerRest)
-            return answerRest(request);
+            return Completed(answerRest(request));
         HttpResponse none;
         none.error = "no scripted answer for " + request.method + " " + request.target;
         return none;
@@ -133,12 +148,8 @@ void CScriptedHttp::Answer(Headers headers, std::string body)
 
 void CScriptedHttp::Answer(HttpResponse response)
 {
-    if (!response.contentLength)
-        response.contentLength = response.body.size();
-    if (response.status != 0 && response.error.empty())
-        response.bodyComplete = true;
     std::lock_guard lock(m_script->mutex);
-    m_script->answers.push_back(std::move(response));
+    m_script->answers.push_back(Completed(std::move(response)));
 }
 
 void CScriptedHttp::Respond(Responder responder)

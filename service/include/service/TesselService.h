@@ -32,7 +32,7 @@ class CLog_File;
 class UI_Sync;
 class COutlookMgr;
 class ServerTransport;
-class CSmsStore;
+class MAPIMsgStore;
 
 struct RECT {
     std::int32_t left = 0;
@@ -122,6 +122,18 @@ public:
     // Sends the user's 21 settings in the open session ("StoreSettings").
     RETURNED_RES SettingsStoreFlow();
 
+    // --- text messages (worker thread) ---
+    // Sends every message of the handset's inbox and sent items as one message list ("QX-CommandType"
+    // SMS) in `mode` ("Backup" or "Sync"). RES_ERROR when the messaging store cannot be read; a handset
+    // without an SMS store sends an empty list. The stop flag ends it with RES_OK.
+    RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode);
+    // Applies the server's message list: "Restore" asks for it, "Sync" takes the answer to the backup
+    // just sent. Adds the listed messages the handset lacks, deletes those listed as "deleted", and
+    // writes "sms_added", "sms_deleted" and "sms_failed" (refused changes and messages without a
+    // readable time). RES_ERROR, with no counter written, when the answer is not a document (kept as
+    // "\res.xml") or a folder cannot be opened.
+    RETURNED_RES SmsRestoreFlow(std::u16string_view mode);
+
     // --- push messages and the data connection (user-interface thread) ---
     // Reads one push message (waiting up to 60 s) and acts on it: 1 when `info` holds a command for
     // the application, 0 when there is nothing to do (no message, a layout or signature that does not
@@ -168,6 +180,7 @@ private:
     bool WaitForDialogAnswer();
 
     bool IsStopped() const;
+    void LogMissingSmsStore() const;
     // Forgets the session id and cookie and the session error report.
     void ClearSessionState();
     // The "StartNegotiation" request with the configuration version.
@@ -189,7 +202,8 @@ private:
     // server assigns a session id.
     FlowState m_flow;
 
-    CSmsStore* m_smsStore = nullptr; // null while the messaging store cannot be opened
+    std::unique_ptr<MAPIMsgStore> m_smsStore; // null when the handset has no SMS store
+    std::string m_smsStoreError;              // why, for the log of the SMS flows
     COutlookMgr* m_outlook = nullptr;
     std::unique_ptr<ServerTransport> m_transport;
     CReg_Api* m_settingsStore = nullptr;

@@ -32,7 +32,7 @@ public:
     void Answer(Headers headers, std::string body = {});
     // Queues any answer. An unset content length is the body's size.
     void Answer(HttpResponse response);
-    // Answers what the queue does not.
+    // Answers what the queue does not (completed as Answer completes a queued answer).
     void Respond(Responder responder);
 
     std::vector<RecordedRequest> Requests() const;
