@@ -88,16 +88,6 @@ protected:
         ASSERT_TRUE(Eventually([&] { return m_clock.Waiters() == 1; })) << "the flow does not wait";
     }
 
-    std::vector<std::int32_t> ProgressValues(int brandingText) const
-    {
-        std::vector<std::int32_t> values;
-        for (const ProgressReport& report : m_window->Progress()) {
-            if (report.text == BrandingText(brandingText))
-                values.push_back(report.value);
-        }
-        return values;
-    }
-
     ScopedEnv m_pushAddress{"LUMENO_PUSH_ADDRESS", "127.0.0.1"};
     ScopedEnv m_pushPort{"LUMENO_PUSH_PORT", "0"};
     CVirtualClock m_clock;

@@ -138,16 +138,6 @@ protected:
             m_service->SummarySet(name, REG_TYPE_DWORD, &value, nullptr);
     }
 
-    std::vector<std::int32_t> ProgressOf(int text) const
-    {
-        std::vector<std::int32_t> values;
-        for (const ProgressReport& report : m_window->Progress()) {
-            if (report.text == BrandingText(text))
-                values.push_back(report.value);
-        }
-        return values;
-    }
-
     // The server answers each request with the list it was sent.
     void EchoLists()
     {
@@ -191,7 +181,7 @@ TEST_F(SmsFlowsTest, BackupSendsInboxAndSentItemsInAnyCaseAsOneList)
               "12:15:00 PM\">"
               "second inbox</message>"
               "</message-list></QXSync>");
-    EXPECT_EQ(ProgressOf(kTextSmsBackup), (std::vector<std::int32_t>{10, 40, 50, 100}));
+    EXPECT_EQ(ProgressValues(kTextSmsBackup), (std::vector<std::int32_t>{10, 40, 50, 100}));
 }
 
 // A messaging file that cannot be read: the handset has no SMS store.

@@ -35,6 +35,17 @@ protected:
 
     static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
+    // The values of the progress reports the window got with that text, in order.
+    std::vector<std::int32_t> ProgressValues(int brandingText) const
+    {
+        std::vector<std::int32_t> values;
+        for (const ProgressReport& report : m_window->Progress()) {
+            if (report.text == BrandingText(brandingText))
+                values.push_back(report.value);
+        }
+        return values;
+    }
+
     // A flow's request: the standard block for `command`, then the executor.
     RETURNED_RES Request(std::u16string_view command, std::u16string_view verb = u"GET")
     {
