@@ -3,6 +3,7 @@
 #include "refserver/AdminClient.h"
 #include "refserver/AdminCommands.h"
 
+#include <fstream>
 #include <optional>
 
 namespace {
@@ -13,6 +14,26 @@ struct OperatorLine {
     const AdminCommand* command = nullptr;
     AdminFields fields;
 };
+
+// Replaces the path in `value` by the file's content; false, with the reason in `error`, when the file
+// cannot be read or is too big for the admin API.
+bool ReadFileField(std::string& value, std::string& error)
+{
+    std::ifstream file(value, std::ios::binary);
+    std::string content;
+    if (file) {
+        content.resize(kMaxFileFieldBytes + 1);
+        file.read(content.data(), static_cast<std::streamsize>(content.size()));
+        content.resize(static_cast<std::size_t>(file.gcount()));
+    }
+    if (!file.eof() || file.bad()) {
+        error = content.size() > kMaxFileFieldBytes ? "\"" + value + "\" is bigger than 8 MiB"
+                                                    : "cannot read \"" + value + "\"";
+        return false;
+    }
+    value = std::move(content);
+    return true;
+}
 
 // Reads "[--admin URL] [--raw] COMMAND [--FIELD VALUE | --FIELD=VALUE]...", or says why it cannot.
 std::optional<OperatorLine> ReadLine(std::span<const std::string> arguments, std::string& error)
@@ -62,6 +83,8 @@ std::optional<OperatorLine> ReadLine(std::span<const std::string> arguments, std
             error = "--" + name + " needs a value";
             return std::nullopt;
         }
+        if (line.command->FindField(name)->fileContent && !ReadFileField(*value, error))
+            return std::nullopt;
         line.fields.emplace_back(std::move(name), std::move(*value));
     }
     return line;

@@ -1,14 +1,16 @@
 #include "RefServer.h"
 
 #include "ServerLog.h"
+#include "refserver/AdminCommands.h"
 
 #include <system_error>
 
 namespace {
 
 constexpr const char* kStoreFileName = "refserver.db";
-// The admin API takes small forms only.
-constexpr std::size_t kMaxAdminBody = 1024 * 1024;
+// The admin API takes forms: small ones, or one file's content, which form encoding may make up to
+// three times longer.
+constexpr std::size_t kMaxAdminBody = 3 * kMaxFileFieldBytes + 1024 * 1024;
 // Each connection holds a worker while it is open: far more than a crowd of idle or slow connections
 // (each held for seconds at most) can fill, so that handsets keep being answered. The operator's API
 // sees a few clients on loopback.
@@ -83,7 +85,7 @@ bool CRefServer::Start(std::string& error)
         return false;
     // The public URL names the bound port, so the routes are made only now, before anyone is served.
     settings.publicUrl = PublicUrl();
-    m_state = std::make_unique<ServerState>(settings, m_store, m_pushes, m_options.keyDelivery,
+    m_state = std::make_unique<ServerState>(settings, m_store, m_store, m_pushes, m_options.keyDelivery,
                                             m_options.logCapacity);
     m_endpoint = std::make_unique<CProtocolEndpoint>(*m_state, m_options.smsPath);
     m_adminApi = std::make_unique<CAdminApi>(*m_state);

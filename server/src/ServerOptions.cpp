@@ -233,6 +233,8 @@ std::string HelpText()
             std::string use = field.use == FieldUse::Required     ? " (required)"
                               : field.use == FieldUse::Repeatable ? " (repeatable)"
                                                                   : "";
+            if (field.fileContent)
+                use += " (a path: the operator mode sends the file's content)";
             text +=
                 "      " + Padded("--" + std::string(field.name), 22) + std::string(field.help) + use + "\n";
         }

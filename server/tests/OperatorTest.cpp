@@ -160,7 +160,7 @@ TEST_F(OperatorTest, RequestLogKeepsABoundedCopyOfEachRequest)
     EXPECT_EQ(serverLog.find(std::string(100, 'c')), std::string::npos);
 }
 
-TEST_F(OperatorTest, AdminApiTakesFieldsAsAFormOnly)
+TEST_F(OperatorTest, AdminApiTakesFieldsAsAFormOrAMultipartFormOnly)
 {
     httplib::Client client(m_server.AdminUrl());
     struct Case {
@@ -169,14 +169,14 @@ TEST_F(OperatorTest, AdminApiTakesFieldsAsAFormOnly)
         int status;
     };
     const Case cases[] = {
-        {"multipart form",
+        {"multipart form, its fields read",
          [&] {
-             return client.Post("/admin/add-account",
-                                httplib::MultipartFormDataItems{{"user-id", "mallory", "", ""},
-                                                                {"password", "secret", "", ""}});
+             return client.Post("/admin/show-account",
+                                httplib::MultipartFormDataItems{{"user-id", "mallory", "", ""}});
          },
+         404},
+        {"plain text", [&] { return client.Post("/admin/add-account", "user-id=mallory", "text/plain"); },
          415},
-        {"plain text", [&] { return client.Post("/admin/add-account", "user-id=mallory", "text/plain"); }, 415},
         {"form", [&] { return client.Post("/admin/list-accounts", "", "application/x-www-form-urlencoded"); },
          200},
         {"query", [&] { return client.Get("/admin/log?since=0"); }, 200},
@@ -221,7 +221,23 @@ TEST_F(OperatorTest, AdminApiRefusesBadRequestsWithAReason)
         {"queue-dialog", {{"command", "StartNegotiation"}, {"yes-action", "Jump"}}, 400, "Jump"},
         {"queue-dialog", {{"command", "StartNegotiation"}, {"message", "\xFF"}}, 400, "UTF-8"},
         {"queue-dialog", {{"command", "StartNegotiation"}, {"count", "0"}}, 400, "count"},
-        {"inject", {{"command", "StartNegotiation"}}, 400, "either"},
+        {"inject", {{"command", "StartNegotiation"}}, 400, "one of"},
+        {"inject", {{"command", "*"}, {"drop", "later"}}, 400, "later"},
+        {"inject", {{"command", "*"}, {"drop", "before"}, {"status", "500"}}, 400, "one of"},
+        {"list-items", {{"user-id", Phone().userId}, {"kind", "photo"}}, 400, "photo"},
+        {"show-item", {{"user-id", Phone().userId}, {"guid", "c99"}}, 404, "c99"},
+        {"add-items", {{"user-id", "nobody"}, {"file", "BEGIN:VCARD\r\nEND:VCARD\r\n"}}, 404, "nobody"},
+        {"add-items", {{"user-id", Phone().userId}, {"file", "hello"}}, 400, "outside"},
+        {"add-items", {{"user-id", Phone().userId}, {"file", "BEGIN:VCARD\r\nN:x\r\n"}}, 400, "ends inside"},
+        {"add-items",
+         {{"user-id", Phone().userId}, {"file", "BEGIN:VCARD\r\nN:\x01\r\nEND:VCARD"}},
+         400,
+         "control"},
+        {"change-item",
+         {{"user-id", Phone().userId}, {"guid", "c99"}, {"file", "BEGIN:VEVENT\r\nEND:VEVENT\r\n"}},
+         400,
+         "kind"},
+        {"delete-item", {{"user-id", Phone().userId}, {"guid", "c99"}}, 404, "c99"},
         {"inject", {{"command", "StartNegotiation"}, {"status", "99"}}, 400, "status"},
         {"inject", {{"command", "StartNegotiation"}, {"status", "150"}}, 400, "status"},
         {"inject", {{"command", "StartNegotiation"}, {"error-code", "1\r\nX: y"}}, 400, "error-code"},

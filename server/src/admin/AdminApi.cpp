@@ -32,6 +32,11 @@ constexpr std::array kHandlers = {
     NamedHandler{"list-rules", ListRules},
     NamedHandler{"clear-rules", ClearRules},
     NamedHandler{"log", ShowLog},
+    NamedHandler{"list-items", ListItems},
+    NamedHandler{"show-item", ShowItem},
+    NamedHandler{"add-items", AddItems},
+    NamedHandler{"change-item", ChangeItem},
+    NamedHandler{"delete-item", DeleteItem},
 };
 
 AdminHandler HandlerOf(std::string_view name)
@@ -54,8 +59,8 @@ std::optional<std::string> FieldProblem(const AdminCommand& command, const httpl
             return "\"" + name.substr(0, 64) + "\" is not a field of " + std::string(command.name);
         if (field->use != FieldUse::Repeatable && params.count(name) > 1)
             return "field " + name + " is given more than once";
-        if (value.size() > kMaxFieldBytes)
-            return "field " + name + " is longer than 64 KiB";
+        if (value.size() > (field->fileContent ? kMaxFileFieldBytes : kMaxFieldBytes))
+            return "field " + name + " is longer than " + (field->fileContent ? "8 MiB" : "64 KiB");
     }
     for (const AdminField& field : command.fields) {
         if (field.use == FieldUse::Required && params.count(std::string(field.name)) == 0)
@@ -64,8 +69,18 @@ std::optional<std::string> FieldProblem(const AdminCommand& command, const httpl
     return std::nullopt;
 }
 
-// The media type of the request's body when it is not a form (the fields of any other body would go
-// unread); nothing for a form or for no body at all.
+// The request's fields: those of a form, or the parts of a multipart form (what clients send when a form
+// would be longer than the HTTP library reads).
+httplib::Params FieldsOf(const httplib::Request& request)
+{
+    httplib::Params fields = request.params;
+    for (const auto& [name, part] : request.files)
+        fields.emplace(name, part.content);
+    return fields;
+}
+
+// The media type of the request's body when it is not a form or a multipart form (the fields of any
+// other body would go unread); nothing for a form or for no body at all.
 std::optional<std::string> NotAForm(const httplib::Request& request)
 {
     const std::string type = request.get_header_value("Content-Type");
@@ -74,7 +89,7 @@ std::optional<std::string> NotAForm(const httplib::Request& request)
     std::string_view media = std::string_view(type).substr(0, type.find(';'));
     while (!media.empty() && media.back() == ' ')
         media.remove_suffix(1);
-    if (EqualsFolded(media, "application/x-www-form-urlencoded"))
+    if (EqualsFolded(media, "application/x-www-form-urlencoded") || EqualsFolded(media, "multipart/form-data"))
         return std::nullopt;
     return std::string(media.substr(0, 64));
 }
@@ -103,6 +118,7 @@ void CAdminApi::Install(httplib::Server& routes)
 {
     auto serve = [this](const httplib::Request& request, httplib::Response& response) {
         AdminResult result;
+        const httplib::Params fields = FieldsOf(request);
         const std::string name = request.matches.size() > 1 ? request.matches[1].str() : std::string();
         const AdminCommand* command = FindAdminCommand(name);
         const AdminHandler handler = HandlerOf(name);
@@ -114,11 +130,11 @@ void CAdminApi::Install(httplib::Server& routes)
             result = AdminResult::Refused(name + " changes the server: use POST", 405);
         } else if (const std::optional<std::string> type = NotAForm(request)) {
             result = AdminResult::Refused(
-                name + ": the fields come as a form (application/x-www-form-urlencoded), not \"" + *type + "\"", 415);
-        } else if (const std::optional<std::string> problem = FieldProblem(*command, request.params)) {
+                name + ": the fields come as a form (application/x-www-form-urlencoded or multipart/form-data), not \"" + *type + "\"", 415);
+        } else if (const std::optional<std::string> problem = FieldProblem(*command, fields)) {
             result = AdminResult::Refused(name + ": " + *problem);
         } else {
-            AdminRequest admin{{{request.params.begin(), request.params.end()}}, *command};
+            AdminRequest admin{{{fields.begin(), fields.end()}}, *command};
             result = handler(admin, m_server);
             if (result.status != 200)
                 result.error = name + ": " + result.error;

@@ -1,7 +1,7 @@
 #pragma once
-// The operator's controls over HTTP: "POST /admin/<command>" with the command's fields as a form (or
-// "GET" with a query for read-only commands), answered with records one per line. Served on its own
-// listener, which binds a loopback address only; requests from elsewhere are refused all the same.
+// The operator's controls over HTTP: "POST /admin/<command>" with the command's fields as a form or a
+// multipart form (or "GET" with a query for read-only commands), answered with records one per line. Served
+// on its own listener, which binds a loopback address only; requests from elsewhere are refused all the same.
 
 #include "protocol/ServerState.h"
 

@@ -36,7 +36,8 @@ struct AdminRequest : AdminRecord {
 
 using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& server);
 
-// The handlers, by family (AdminAccountCommands.cpp, AdminDeviceCommands.cpp, AdminRuleCommands.cpp).
+// The handlers, by family (AdminAccountCommands.cpp, AdminDeviceCommands.cpp, AdminRuleCommands.cpp,
+// AdminItemCommands.cpp).
 AdminResult AddAccount(const AdminRequest& request, ServerState& server);
 AdminResult ListAccounts(const AdminRequest& request, ServerState& server);
 AdminResult ShowAccount(const AdminRequest& request, ServerState& server);
@@ -49,6 +50,11 @@ AdminResult Inject(const AdminRequest& request, ServerState& server);
 AdminResult ListRules(const AdminRequest& request, ServerState& server);
 AdminResult ClearRules(const AdminRequest& request, ServerState& server);
 AdminResult ShowLog(const AdminRequest& request, ServerState& server);
+AdminResult ListItems(const AdminRequest& request, ServerState& server);
+AdminResult ShowItem(const AdminRequest& request, ServerState& server);
+AdminResult AddItems(const AdminRequest& request, ServerState& server);
+AdminResult ChangeItem(const AdminRequest& request, ServerState& server);
+AdminResult DeleteItem(const AdminRequest& request, ServerState& server);
 
 // The record of a device as list-devices shows it (shared by the commands that answer with devices).
 AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server);

@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::size_t kMaxDialogText = 4096;
 constexpr std::int64_t kMaxCount = 1000;
+constexpr std::int64_t kMaxSkip = 1000000;
 
 const char* RuleKindName(RuleKind kind)
 {
@@ -19,6 +20,8 @@ const char* RuleKindName(RuleKind kind)
         return "dialog";
     case RuleKind::Status:
         return "status";
+    case RuleKind::Drop:
+        return "drop";
     case RuleKind::Error:
         break;
     }
@@ -32,13 +35,16 @@ AdminRecord RuleFields(const OperatorRule& rule)
         .Add("kind", RuleKindName(rule.kind))
         .Add("command", rule.command)
         .Add("device", rule.deviceId)
-        .Add("remaining", std::to_string(rule.remaining));
+        .Add("remaining", std::to_string(rule.remaining))
+        .Add("skip", std::to_string(rule.skip));
     if (rule.kind == RuleKind::Dialog)
         record.Add("code", std::to_string(rule.dialog.code));
     if (rule.kind == RuleKind::Error)
         record.Add("error-code", rule.errorCode).Add("error-message", rule.errorMessage);
     if (rule.kind == RuleKind::Status)
         record.Add("status", std::to_string(rule.status));
+    if (rule.kind == RuleKind::Drop)
+        record.Add("drop", rule.drop == DropMoment::AfterRunning ? "after" : "before");
     return record;
 }
 
@@ -55,6 +61,8 @@ OperatorRule RuleTarget(const AdminRequest& request, RuleKind kind, std::string&
         problem = "device is not 1-64 letters, digits or . _ @ + - = /";
     if (const std::optional<std::int64_t> count = request.Number("count", 1, kMaxCount, problem))
         rule.remaining = static_cast<int>(*count);
+    if (const std::optional<std::int64_t> skip = request.Number("skip", 0, kMaxSkip, problem))
+        rule.skip = static_cast<int>(*skip);
     return rule;
 }
 
@@ -126,9 +134,14 @@ AdminResult Inject(const AdminRequest& request, ServerState& server)
 {
     std::string problem;
     const bool isError = request.Get("error-code").has_value();
-    OperatorRule rule = RuleTarget(request, isError ? RuleKind::Error : RuleKind::Status, problem);
-    if (isError == request.Get("status").has_value())
-        problem = "give either error-code or status";
+    const std::optional<std::string> drop = request.Get("drop");
+    OperatorRule rule =
+        RuleTarget(request, isError ? RuleKind::Error : (drop ? RuleKind::Drop : RuleKind::Status), problem);
+    if (int(isError) + int(request.Get("status").has_value()) + int(drop.has_value()) != 1)
+        problem = "give one of error-code, status and drop";
+    if (drop && *drop != "before" && *drop != "after")
+        problem = "drop is \"" + drop->substr(0, 32) + "\", not before or after";
+    rule.drop = drop == "after" ? DropMoment::AfterRunning : DropMoment::BeforeRunning;
     if (request.Get("error-message") && !isError)
         problem = "error-message goes with error-code";
     rule.errorCode = request.GetOr("error-code");

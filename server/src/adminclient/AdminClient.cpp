@@ -5,6 +5,9 @@
 namespace {
 
 constexpr int kTimeoutSeconds = 30;
+// The HTTP library refuses form bodies longer than this (CPPHTTPLIB_FORM_URL_ENCODED_PAYLOAD_MAX_LENGTH
+// of the server's build); longer fields go as a multipart form, which it reads up to the body cap.
+constexpr std::size_t kMaxFormBytes = 8192;
 
 std::string Trimmed(std::string text)
 {
@@ -32,8 +35,14 @@ AdminReply CAdminClient::Call(std::string_view command, const AdminFields& field
     client.set_connection_timeout(kTimeoutSeconds);
     client.set_read_timeout(kTimeoutSeconds);
     client.set_write_timeout(kTimeoutSeconds);
-    const httplib::Result result = client.Post(("/admin/" + std::string(command)).c_str(), AdminRecord{fields}.Encode(),
-                                               "application/x-www-form-urlencoded");
+    const std::string path = "/admin/" + std::string(command);
+    const std::string form = AdminRecord{fields}.Encode();
+    httplib::MultipartFormDataItems parts;
+    for (const auto& [name, value] : fields)
+        parts.push_back({name, value, {}, {}});
+    const httplib::Result result = form.size() <= kMaxFormBytes
+                                       ? client.Post(path, form, "application/x-www-form-urlencoded")
+                                       : client.Post(path, parts);
     if (!result) {
         reply.error = "admin API at " + m_url + " not reached: " + httplib::to_string(result.error());
         return reply;

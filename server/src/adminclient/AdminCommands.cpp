@@ -85,6 +85,34 @@ constexpr std::array kInject = {
     AdminField{"error-code", Optional, "answer 200 with this QX-ErrorCode"},
     AdminField{"error-message", Optional, "text of the QX-ErrorMessage"},
     AdminField{"status", Optional, "answer with this HTTP status instead (200-599)"},
+    AdminField{"drop", Optional,
+               "before: close the connection instead of answering; after: run the command, then close it "
+               "without an answer"},
+    AdminField{"skip", Optional, "let this many matching requests through first (default 0)"},
+};
+
+constexpr std::array kListItems = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"kind", Optional, "contact, event or todo; every kind when absent"},
+    AdminField{"deleted", Optional, "true: deleted items too"},
+};
+
+constexpr std::array kShowItem = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"guid", Required, "the item: c<number> a contact, e<number> an appointment, t<number> a task"},
+};
+
+constexpr std::array kAddItems = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"file", Required, "a .vcf or .vcs file; each vCard, VEVENT and VTODO in it becomes an item",
+               true},
+};
+
+constexpr std::array kChangeItem = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"guid", Required, "the item"},
+    AdminField{"file", Required, "a .vcf or .vcs file holding the item's new text (one item of its kind)",
+               true},
 };
 
 constexpr std::array kLog = {
@@ -105,10 +133,20 @@ constexpr std::array kCommands = {
     AdminCommand{"push", false, "send a signed push datagram to a device now", kPush},
     AdminCommand{"queue-dialog", false, "show a server dialog before the device's next command X",
                  kQueueDialog},
-    AdminCommand{"inject", false, "answer command X with an error (QX-ErrorCode) or an HTTP status", kInject},
+    AdminCommand{"inject", false,
+                 "answer command X with an error (QX-ErrorCode) or an HTTP status, or drop its connection",
+                 kInject},
     AdminCommand{"list-rules", true, "queued dialogs and injected answers still waiting", kNoFields},
     AdminCommand{"clear-rules", false, "drop every queued dialog and injected answer", kNoFields},
     AdminCommand{"log", true, "the request log: method, path, headers, body size, status", kLog},
+    AdminCommand{"list-items", true, "an account's contacts, appointments and tasks", kListItems},
+    AdminCommand{"show-item", true, "one item with its text", kShowItem},
+    AdminCommand{"add-items", false,
+                 "add the items of a file to an account (handsets receive them at their next Sync)",
+                 kAddItems},
+    AdminCommand{"change-item", false, "replace an item's text", kChangeItem},
+    AdminCommand{"delete-item", false, "delete an item (handsets delete their copies at their next Sync)",
+                 kShowItem},
 };
 
 } // namespace

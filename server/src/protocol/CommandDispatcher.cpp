@@ -92,9 +92,22 @@ ProtocolResponse CCommandDispatcher::Dispatch(const ProtocolRequest& request)
     if (const std::optional<OperatorRule> rule = m_server.rules.Take(command, deviceId)) {
         if (rule->kind == RuleKind::Dialog)
             return ShowDialog(command, rule->dialog, context);
+        if (rule->kind == RuleKind::Drop)
+            return DroppedAnswer(*rule, command, context);
         return InjectedAnswer(*rule);
     }
     return Run(command, context);
+}
+
+ProtocolResponse CCommandDispatcher::DroppedAnswer(const OperatorRule& rule, const std::string& command,
+                                                   CommandContext& context)
+{
+    const bool after = rule.drop == DropMoment::AfterRunning;
+    ServerLog("operator rule " + std::to_string(rule.id) + " drops the connection " +
+              (after ? "after" : "before") + " " + command);
+    ProtocolResponse response = after ? Run(command, context) : ProtocolResponse();
+    response.cutConnection = true;
+    return response;
 }
 
 ProtocolResponse CCommandDispatcher::ShowDialog(const std::string& command, const DialogLayout& dialog,

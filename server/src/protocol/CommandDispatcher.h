@@ -52,6 +52,8 @@ private:
     ProtocolResponse Run(const std::string& command, CommandContext& context);
     ProtocolResponse ShowDialog(const std::string& command, const DialogLayout& dialog,
                                 CommandContext& context);
+    ProtocolResponse DroppedAnswer(const OperatorRule& rule, const std::string& command,
+                                   CommandContext& context);
     std::optional<ProtocolResponse> Check(Needs needs, CommandContext& context);
     std::optional<ProtocolResponse> CheckCredentials(CommandContext& context);
     std::optional<ProtocolResponse> CheckSession(Needs needs, CommandContext& context);

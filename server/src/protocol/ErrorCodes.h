@@ -16,6 +16,7 @@ enum class ErrorCode : int {
     UnexpectedAnswer = 412, // a dialog answer that fits no dialog on screen
     UnknownSession = 410,   // no such session, another device's, completed or expired
     InputRefused = 422,     // a dialog input did not match the expected value
+    OutOfSequence = 424,    // a data request that fits no transfer in progress (a chunk of no restore)
     ServerFailure = 500,    // the server's storage failed
     UnknownCommand = 501,   // the server does not know the command
 };

@@ -21,6 +21,10 @@ std::optional<OperatorRule> COperatorRules::Take(std::string_view command, std::
     });
     if (match == m_rules.end())
         return std::nullopt;
+    if (match->skip > 0) {
+        --match->skip;
+        return std::nullopt;
+    }
     OperatorRule taken = *match;
     if (--match->remaining <= 0)
         m_rules.erase(match);

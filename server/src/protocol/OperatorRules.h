@@ -1,6 +1,7 @@
 #pragma once
-// What the operator asked the server to do to coming requests: show a dialog before a command, or
-// answer a command with an error or an HTTP status instead of running it.
+// What the operator asked the server to do to coming requests: show a dialog before a command, answer a
+// command with an error or an HTTP status instead of running it, or close the connection without an
+// answer (before the command runs, or after it ran), so a test can cut a handset off at any request.
 //
 // Kept in memory only (they steer a running demo or test). Thread-safe.
 
@@ -12,7 +13,9 @@
 #include <string_view>
 #include <vector>
 
-enum class RuleKind { Dialog, Error, Status };
+enum class RuleKind { Dialog, Error, Status, Drop };
+
+enum class DropMoment { BeforeRunning, AfterRunning };
 
 struct OperatorRule {
     int id = 0;
@@ -20,10 +23,12 @@ struct OperatorRule {
     std::string command;  // "*": any command
     std::string deviceId; // empty: any device
     int remaining = 1;
-    DialogLayout dialog;      // Dialog
-    std::string errorCode;    // Error
-    std::string errorMessage; // Error
-    int status = 0;           // Status
+    int skip = 0;                                // matching requests let through before the rule applies
+    DialogLayout dialog;                         // Dialog
+    std::string errorCode;                       // Error
+    std::string errorMessage;                    // Error
+    int status = 0;                              // Status
+    DropMoment drop = DropMoment::BeforeRunning; // Drop
 };
 
 class COperatorRules {
@@ -31,7 +36,8 @@ public:
     // Queues the rule behind the others; returns it with its id (and, for a dialog without a code, the
     // code it got).
     OperatorRule Add(OperatorRule rule);
-    // The first rule for this command and device, counted as used once (and dropped when used up).
+    // The first rule for this command and device, counted as used once (and dropped when used up); nothing
+    // while that rule still lets requests through.
     std::optional<OperatorRule> Take(std::string_view command, std::string_view deviceId);
     std::vector<OperatorRule> List() const;
     // Drops every rule; how many there were.

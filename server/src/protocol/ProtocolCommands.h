@@ -1,6 +1,5 @@
 #pragma once
-// The protocol's commands, registered with the dispatcher by family. Each family lives in its own file;
-// later data commands add a family the same way.
+// The protocol's commands, registered with the dispatcher by family. Each family lives in its own file.
 
 #include "protocol/CommandDispatcher.h"
 
@@ -14,6 +13,8 @@ void RegisterRegistrationCommands(CCommandDispatcher& dispatcher);
 void RegisterSettingsCommands(CCommandDispatcher& dispatcher);
 // GDOperation.
 void RegisterDialogCommands(CCommandDispatcher& dispatcher);
+// Crc, Sync, Backup, Restore, GetChunk, Map.
+void RegisterDataCommands(CCommandDispatcher& dispatcher);
 
 inline void RegisterProtocolCommands(CCommandDispatcher& dispatcher)
 {
@@ -21,6 +22,7 @@ inline void RegisterProtocolCommands(CCommandDispatcher& dispatcher)
     RegisterRegistrationCommands(dispatcher);
     RegisterSettingsCommands(dispatcher);
     RegisterDialogCommands(dispatcher);
+    RegisterDataCommands(dispatcher);
 }
 
 // Checks the request's "QX-Challenge" against the session's challenge and the device key; the error

@@ -2,6 +2,7 @@
 
 #include "ServerLog.h"
 #include "ServerTime.h"
+#include "http/ConnectionCut.h"
 #include "protocol/ProtocolCommands.h"
 #include "protocol/ProtocolPath.h"
 
@@ -57,6 +58,10 @@ void CProtocolEndpoint::Serve(const httplib::Request& httpRequest, httplib::Resp
     }
     const ProtocolResponse response = Answer(httpRequest, request);
     Record(request, response);
+    if (response.cutConnection &&
+        !CutConnection(httpRequest.local_port, httpRequest.remote_addr, httpRequest.remote_port))
+        ServerLog("the connection from " + request.remoteAddress + " port " +
+                  std::to_string(request.remotePort) + " to be dropped was not found; answering it");
     Write(response, httpResponse);
 }
 
@@ -106,6 +111,8 @@ void CProtocolEndpoint::Record(const ProtocolRequest& request, const ProtocolRes
                        std::to_string(response.status);
     if (!entry.errorCode.empty())
         line += " QX-ErrorCode " + entry.errorCode;
+    if (response.cutConnection)
+        line += " (connection dropped)";
     if (response.status != 200) {
         std::string_view reason = response.body;
         while (!reason.empty() && reason.back() == '\n')

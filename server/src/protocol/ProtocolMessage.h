@@ -32,7 +32,8 @@ struct ProtocolResponse {
     int status = 200;
     HeaderList headers;
     std::string body;
-    std::string contentType; // empty: none sent
+    std::string contentType;    // empty: none sent
+    bool cutConnection = false; // the connection is closed instead of answered (an operator's drop rule)
 
     ProtocolResponse& AddHeader(std::string name, std::string value);
     std::optional<std::string> Header(std::string_view name) const { return FindHeader(headers, name); }

@@ -2,6 +2,7 @@
 // Everything the command handlers, the SMS gateway and the admin API share while the server runs.
 // Owned by CRefServer; every member is thread-safe.
 
+#include "data/PimSync.h"
 #include "protocol/DialogTracker.h"
 #include "protocol/OperatorRules.h"
 #include "protocol/Registrar.h"
@@ -31,10 +32,11 @@ struct ServerState {
     COperatorRules rules;
     CDialogTracker dialogs;
     CRequestLog requestLog;
+    CPimSync pim;
 
-    ServerState(ProtocolSettings protocol, CAccountStore& accounts, CPushSender& sender, KeyDelivery delivery,
-                std::size_t logCapacity)
+    ServerState(ProtocolSettings protocol, CAccountStore& accounts, CPimItemStore& pimItems,
+                CPushSender& sender, KeyDelivery delivery, std::size_t logCapacity)
         : settings(std::move(protocol)), store(accounts), pushes(sender), registrar(accounts, delivery),
-          requestLog(logCapacity)
+          requestLog(logCapacity), pim(pimItems)
     {}
 };

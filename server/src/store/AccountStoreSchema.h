@@ -1,9 +1,9 @@
 #pragma once
-// The account store's tables. Raise kAccountStoreSchemaVersion with every change and teach
-// CSqliteAccountStore::Open to upgrade a store of the previous version; a store of a newer version is
-// refused rather than misread.
+// The account store's tables. Raise kAccountStoreSchemaVersion with every change: a store made by a
+// server of another version is refused rather than misread (the reference server's data folders are
+// made afresh for each demo and test).
 
-inline constexpr int kAccountStoreSchemaVersion = 1;
+inline constexpr int kAccountStoreSchemaVersion = 2;
 
 // account_settings keeps rowid order: a changed value keeps its place (upsert), so the handset receives
 // the settings in the order the account got them.
@@ -56,4 +56,38 @@ CREATE TABLE sessions (
     error_message   TEXT NOT NULL DEFAULT ''
 );
 CREATE INDEX sessions_by_device ON sessions(device_id, created_ms);
+
+-- Contacts, appointments and tasks (kind "contact", "event", "todo"). pim_items keeps rowid order, the
+-- order items were created in; a tombstone (deleted = 1) keeps its last text.
+CREATE TABLE pim_versions (
+    user_id  TEXT PRIMARY KEY REFERENCES accounts(user_id) ON DELETE CASCADE,
+    version  INTEGER NOT NULL
+);
+
+CREATE TABLE pim_items (
+    user_id     TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    kind        TEXT NOT NULL,
+    guid        TEXT NOT NULL,
+    text        TEXT NOT NULL,
+    crc         INTEGER NOT NULL,
+    version     INTEGER NOT NULL,
+    changed_by  TEXT NOT NULL DEFAULT '',
+    changed_ms  INTEGER NOT NULL,
+    deleted     INTEGER NOT NULL DEFAULT 0,
+    UNIQUE (user_id, kind, guid)
+);
+CREATE INDEX pim_items_by_crc ON pim_items(user_id, kind, crc);
+
+CREATE TABLE pim_maps (
+    user_id    TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    device_id  TEXT NOT NULL,
+    kind       TEXT NOT NULL,
+    luid       TEXT NOT NULL,
+    guid       TEXT NOT NULL,
+    crc        TEXT NOT NULL,
+    version    INTEGER NOT NULL,
+    confirmed  INTEGER NOT NULL DEFAULT 0,
+    PRIMARY KEY (user_id, device_id, kind, luid),
+    UNIQUE (user_id, device_id, kind, guid)
+);
 )sql";

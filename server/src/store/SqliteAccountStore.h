@@ -1,17 +1,19 @@
 #pragma once
-// The account store in one SQLite file ("refserver.db" in the server's data folder).
+// The account store and the accounts' data in one SQLite file ("refserver.db" in the server's data
+// folder). The PIM items are in SqlitePimItems.cpp.
 //
 // One connection guarded by a mutex: the server's request threads take turns, and every multi-row
 // change runs in one immediate transaction, so a crash leaves each change whole or absent.
 
 #include "store/AccountStore.h"
+#include "store/PimItemStore.h"
 
 #include "platform/Sqlite.h"
 
 #include <filesystem>
 #include <mutex>
 
-class CSqliteAccountStore final : public CAccountStore {
+class CSqliteAccountStore final : public CAccountStore, public CPimItemStore {
 public:
     // Opens or creates the store; ":memory:" keeps it in memory. False (reason in `error`) when the
     // file cannot be opened, or was made by a newer server.
@@ -34,11 +36,28 @@ public:
     std::optional<SessionRecord> LatestSession(std::string_view deviceId) override;
     int DropSessionsUnusedSince(std::int64_t beforeMs) override;
 
+    std::optional<std::int64_t> PimVersion(std::string_view userId) override;
+    std::vector<PimItem> PimItems(std::string_view userId, PimKind kind, WithText text) override;
+    std::vector<PimItem> FindPimItems(std::string_view userId, PimKind kind,
+                                      std::span<const std::string> guids) override;
+    std::vector<PimItem> PimItemsWithCrc(std::string_view userId, PimKind kind, std::uint32_t crc) override;
+    std::vector<PimMapEntry> PimMap(std::string_view userId, std::string_view deviceId,
+                                    PimKind kind) override;
+    std::vector<PimMapEntry> PimMapByLuid(std::string_view userId, std::string_view deviceId, PimKind kind,
+                                          std::span<const std::string> luids) override;
+    std::vector<PimMapEntry> PimMapByGuid(std::string_view userId, std::string_view deviceId, PimKind kind,
+                                          std::span<const std::string> guids) override;
+    bool ApplyPimChanges(std::string_view userId, std::string_view deviceId, PimKind kind,
+                         const PimChanges& changes) override;
+
 private:
     bool ExistsAccount(std::string_view userId);
     std::optional<AccountRecord> FindAccountLocked(std::string_view userId);
     bool SaveDeviceLocked(const DeviceRecord& device);
     bool Failed(const SqlResult& result, std::string_view what);
+    std::vector<PimMapEntry> PimMapWhere(std::string_view column, std::string_view userId,
+                                         std::string_view deviceId, PimKind kind,
+                                         std::span<const std::string> keys);
 
     std::mutex m_mutex;
     CSqliteDb m_db;
