@@ -85,7 +85,7 @@ bool CRefServer::Start(std::string& error)
         return false;
     // The public URL names the bound port, so the routes are made only now, before anyone is served.
     settings.publicUrl = PublicUrl();
-    m_state = std::make_unique<ServerState>(settings, m_store, m_store, m_pushes, m_options.keyDelivery,
+    m_state = std::make_unique<ServerState>(settings, m_store, m_store, m_store, m_pushes, m_options.keyDelivery,
                                             m_options.logCapacity);
     m_endpoint = std::make_unique<CProtocolEndpoint>(*m_state, m_options.smsPath);
     m_adminApi = std::make_unique<CAdminApi>(*m_state);

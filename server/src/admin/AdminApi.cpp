@@ -37,6 +37,9 @@ constexpr std::array kHandlers = {
     NamedHandler{"add-items", AddItems},
     NamedHandler{"change-item", ChangeItem},
     NamedHandler{"delete-item", DeleteItem},
+    NamedHandler{"list-messages", ListMessages},
+    NamedHandler{"add-message", AddMessage},
+    NamedHandler{"delete-message", DeleteMessage},
 };
 
 AdminHandler HandlerOf(std::string_view name)

@@ -37,7 +37,7 @@ struct AdminRequest : AdminRecord {
 using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& server);
 
 // The handlers, by family (AdminAccountCommands.cpp, AdminDeviceCommands.cpp, AdminRuleCommands.cpp,
-// AdminItemCommands.cpp).
+// AdminItemCommands.cpp, AdminMessageCommands.cpp).
 AdminResult AddAccount(const AdminRequest& request, ServerState& server);
 AdminResult ListAccounts(const AdminRequest& request, ServerState& server);
 AdminResult ShowAccount(const AdminRequest& request, ServerState& server);
@@ -55,6 +55,9 @@ AdminResult ShowItem(const AdminRequest& request, ServerState& server);
 AdminResult AddItems(const AdminRequest& request, ServerState& server);
 AdminResult ChangeItem(const AdminRequest& request, ServerState& server);
 AdminResult DeleteItem(const AdminRequest& request, ServerState& server);
+AdminResult ListMessages(const AdminRequest& request, ServerState& server);
+AdminResult AddMessage(const AdminRequest& request, ServerState& server);
+AdminResult DeleteMessage(const AdminRequest& request, ServerState& server);
 
 // The record of a device as list-devices shows it (shared by the commands that answer with devices).
 AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server);

@@ -115,6 +115,25 @@ constexpr std::array kChangeItem = {
                true},
 };
 
+constexpr std::array kListMessages = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"deleted", Optional, "true: messages marked deleted too"},
+};
+
+constexpr std::array kAddMessage = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"folder", Required, "inbox or sent"},
+    AdminField{"from", Optional, "the sender, as the handset names it"},
+    AdminField{"to", Optional, "the recipient"},
+    AdminField{"time", Optional, "delivery time, YYYY-MM-DDTHH:MM:SSZ (UTC); now when absent"},
+    AdminField{"text", Optional, "the message"},
+};
+
+constexpr std::array kDeleteMessage = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"id", Required, "the message's number (list-messages)"},
+};
+
 constexpr std::array kLog = {
     AdminField{"since", Optional, "only requests with a greater sequence number"},
 };
@@ -147,6 +166,11 @@ constexpr std::array kCommands = {
     AdminCommand{"change-item", false, "replace an item's text", kChangeItem},
     AdminCommand{"delete-item", false, "delete an item (handsets delete their copies at their next Sync)",
                  kShowItem},
+    AdminCommand{"list-messages", true, "an account's text messages", kListMessages},
+    AdminCommand{"add-message", false, "add a text message (handsets receive it at their next Sync or Restore)",
+                 kAddMessage},
+    AdminCommand{"delete-message", false, "mark a text message deleted (handsets delete their copies)",
+                 kDeleteMessage},
 };
 
 } // namespace

@@ -4,43 +4,52 @@
 #include "protocol/ProtocolCommands.h"
 
 #include "protocol/PimCommands.h"
+#include "protocol/SmsCommands.h"
 
 namespace {
 
 using PimHandler = ProtocolResponse (*)(CommandContext& context, const PimVocabulary& vocabulary);
 
-ProtocolResponse Route(CommandContext& context, PimHandler pim)
+// The handlers of one command word by kind; null where the kind has none.
+struct KindHandlers {
+    PimHandler pim = nullptr;
+    CommandHandler sms = nullptr;
+};
+
+ProtocolResponse Route(CommandContext& context, const KindHandlers& handlers)
 {
     const std::string type = context.request.HeaderOr("QX-CommandType");
-    if (const PimVocabulary* vocabulary = VocabularyOfCommandType(type); vocabulary && pim)
-        return pim(context, *vocabulary);
+    if (const PimVocabulary* vocabulary = VocabularyOfCommandType(type); vocabulary && handlers.pim)
+        return handlers.pim(context, *vocabulary);
+    if (type == "SMS" && handlers.sms)
+        return handlers.sms(context);
     return ProtocolResponse::Refusal(400, context.request.Command() + " does not take QX-CommandType \"" +
                                               type.substr(0, 32) + "\"");
 }
 
 ProtocolResponse Crc(CommandContext& context)
 {
-    return Route(context, PimChecksumList);
+    return Route(context, {PimChecksumList, nullptr});
 }
 
 ProtocolResponse Upload(CommandContext& context)
 {
-    return Route(context, PimUpload);
+    return Route(context, {PimUpload, SmsBackup});
 }
 
 ProtocolResponse Restore(CommandContext& context)
 {
-    return Route(context, PimRestore);
+    return Route(context, {PimRestore, SmsRestore});
 }
 
 ProtocolResponse GetChunk(CommandContext& context)
 {
-    return Route(context, PimGetChunk);
+    return Route(context, {PimGetChunk, nullptr});
 }
 
 ProtocolResponse Map(CommandContext& context)
 {
-    return Route(context, PimMap);
+    return Route(context, {PimMap, nullptr});
 }
 
 } // namespace

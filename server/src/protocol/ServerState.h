@@ -3,6 +3,7 @@
 // Owned by CRefServer; every member is thread-safe.
 
 #include "data/PimSync.h"
+#include "data/SmsArchive.h"
 #include "protocol/DialogTracker.h"
 #include "protocol/OperatorRules.h"
 #include "protocol/Registrar.h"
@@ -33,10 +34,11 @@ struct ServerState {
     CDialogTracker dialogs;
     CRequestLog requestLog;
     CPimSync pim;
+    CSmsArchive sms;
 
     ServerState(ProtocolSettings protocol, CAccountStore& accounts, CPimItemStore& pimItems,
-                CPushSender& sender, KeyDelivery delivery, std::size_t logCapacity)
+                CSmsStore& messages, CPushSender& sender, KeyDelivery delivery, std::size_t logCapacity)
         : settings(std::move(protocol)), store(accounts), pushes(sender), registrar(accounts, delivery),
-          requestLog(logCapacity), pim(pimItems)
+          requestLog(logCapacity), pim(pimItems), sms(messages)
     {}
 };

@@ -3,7 +3,7 @@
 // server of another version is refused rather than misread (the reference server's data folders are
 // made afresh for each demo and test).
 
-inline constexpr int kAccountStoreSchemaVersion = 2;
+inline constexpr int kAccountStoreSchemaVersion = 3;
 
 // account_settings keeps rowid order: a changed value keeps its place (upsert), so the handset receives
 // the settings in the order the account got them.
@@ -90,4 +90,18 @@ CREATE TABLE pim_maps (
     PRIMARY KEY (user_id, device_id, kind, luid),
     UNIQUE (user_id, device_id, kind, guid)
 );
+
+-- Text messages; id order is the order they were stored in.
+CREATE TABLE sms_messages (
+    id          INTEGER PRIMARY KEY,
+    user_id     TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    folder      TEXT NOT NULL,
+    sender      TEXT NOT NULL,
+    recipient   TEXT NOT NULL,
+    time_s      INTEGER NOT NULL,
+    text        TEXT NOT NULL,
+    deleted     INTEGER NOT NULL DEFAULT 0,
+    created_ms  INTEGER NOT NULL
+);
+CREATE INDEX sms_messages_by_user ON sms_messages(user_id, id);
 )sql";

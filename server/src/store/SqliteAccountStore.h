@@ -1,19 +1,20 @@
 #pragma once
 // The account store and the accounts' data in one SQLite file ("refserver.db" in the server's data
-// folder). The PIM items are in SqlitePimItems.cpp.
+// folder). The PIM items are in SqlitePimItems.cpp, the text messages in SqliteSmsMessages.cpp.
 //
 // One connection guarded by a mutex: the server's request threads take turns, and every multi-row
 // change runs in one immediate transaction, so a crash leaves each change whole or absent.
 
 #include "store/AccountStore.h"
 #include "store/PimItemStore.h"
+#include "store/SmsStore.h"
 
 #include "platform/Sqlite.h"
 
 #include <filesystem>
 #include <mutex>
 
-class CSqliteAccountStore final : public CAccountStore, public CPimItemStore {
+class CSqliteAccountStore final : public CAccountStore, public CPimItemStore, public CSmsStore {
 public:
     // Opens or creates the store; ":memory:" keeps it in memory. False (reason in `error`) when the
     // file cannot be opened, or was made by a newer server.
@@ -49,6 +50,10 @@ public:
                                           std::span<const std::string> guids) override;
     bool ApplyPimChanges(std::string_view userId, std::string_view deviceId, PimKind kind,
                          const PimChanges& changes) override;
+
+    std::vector<SmsRecord> SmsMessages(std::string_view userId) override;
+    bool AddSmsMessages(std::string_view userId, std::span<const SmsRecord> messages) override;
+    std::optional<bool> MarkSmsDeleted(std::string_view userId, std::int64_t id) override;
 
 private:
     bool ExistsAccount(std::string_view userId);

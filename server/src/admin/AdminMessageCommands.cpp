@@ -1,0 +1,99 @@
+// Operator commands on an account's text messages.
+
+#include "admin/AdminRequest.h"
+
+#include "ServerTime.h"
+#include "data/SmsTime.h"
+
+#include <limits>
+
+namespace {
+
+constexpr std::size_t kMaxAddressBytes = 256;
+
+AdminRecord MessageFields(const SmsRecord& message)
+{
+    AdminRecord record;
+    record.Add("id", std::to_string(message.id))
+        .Add("folder", message.folder)
+        .Add("from", message.sender)
+        .Add("to", message.recipient)
+        .Add("time", FormatOperatorTime(message.timeS))
+        .Add("deleted", message.deleted ? "true" : "false")
+        .Add("text", message.text);
+    return record;
+}
+
+std::optional<AdminResult> MissingAccount(const AdminRequest& request, ServerState& server)
+{
+    const std::string userId = request.GetOr("user-id");
+    if (server.store.FindAccount(userId))
+        return std::nullopt;
+    return AdminResult::Refused("there is no account \"" + userId.substr(0, 64) + "\"", 404);
+}
+
+} // namespace
+
+AdminResult ListMessages(const AdminRequest& request, ServerState& server)
+{
+    if (std::optional<AdminResult> refused = MissingAccount(request, server))
+        return *refused;
+    std::string problem;
+    const bool withDeleted = request.Flag("deleted", problem).value_or(false);
+    if (!problem.empty())
+        return AdminResult::Refused(problem);
+    AdminResult result;
+    for (const SmsRecord& message : server.sms.Messages(request.GetOr("user-id"))) {
+        if (withDeleted || !message.deleted)
+            result.records.push_back(MessageFields(message));
+    }
+    return result;
+}
+
+AdminResult AddMessage(const AdminRequest& request, ServerState& server)
+{
+    if (std::optional<AdminResult> refused = MissingAccount(request, server))
+        return *refused;
+    SmsRecord message;
+    message.folder = request.GetOr("folder");
+    message.sender = request.GetOr("from");
+    message.recipient = request.GetOr("to");
+    message.text = request.GetOr("text");
+    message.createdMs = NowMs();
+    message.timeS = message.createdMs / 1000;
+    if (message.folder != "inbox" && message.folder != "sent")
+        return AdminResult::Refused("folder is \"" + message.folder.substr(0, 32) + "\", not inbox or sent");
+    if (message.sender.size() > kMaxAddressBytes || message.recipient.size() > kMaxAddressBytes)
+        return AdminResult::Refused("from and to hold at most 256 bytes");
+    if (const std::optional<std::string> time = request.Get("time")) {
+        const std::optional<std::int64_t> seconds = ParseOperatorTime(*time);
+        if (!seconds)
+            return AdminResult::Refused("time is \"" + time->substr(0, 32) + "\", not YYYY-MM-DDTHH:MM:SSZ");
+        message.timeS = *seconds;
+    }
+    const std::optional<SmsRecord> added = server.sms.Add(request.GetOr("user-id"), std::move(message));
+    if (!added)
+        return AdminResult::Refused("the store failed to add the message", 500);
+    AdminResult result;
+    result.records.push_back(MessageFields(*added));
+    return result;
+}
+
+AdminResult DeleteMessage(const AdminRequest& request, ServerState& server)
+{
+    std::string problem;
+    const std::optional<std::int64_t> id =
+        request.Number("id", 1, std::numeric_limits<std::int64_t>::max(), problem);
+    if (!id)
+        return AdminResult::Refused(problem);
+    const std::optional<bool> marked = server.sms.MarkDeleted(request.GetOr("user-id"), *id);
+    if (!marked)
+        return AdminResult::Refused("the store failed to mark the message", 500);
+    if (!*marked)
+        return AdminResult::Refused("account \"" + request.GetOr("user-id").substr(0, 64) +
+                                        "\" has no message " + std::to_string(*id),
+                                    404);
+    AdminResult result;
+    result.records.push_back(AdminRecord().Add("id", std::to_string(*id)).Add("deleted", "true"));
+    return result;
+}
