@@ -158,6 +158,14 @@ void CScriptedHttp::Respond(Responder responder)
     m_script->responder = std::move(responder);
 }
 
+void CScriptedHttp::Reset()
+{
+    std::lock_guard lock(m_script->mutex);
+    m_script->answers.clear();
+    m_script->responder = {};
+    m_script->requests.clear();
+}
+
 std::vector<RecordedRequest> CScriptedHttp::Requests() const
 {
     std::lock_guard lock(m_script->mutex);

@@ -33,6 +33,8 @@ class UI_Sync;
 class COutlookMgr;
 class ServerTransport;
 class MAPIMsgStore;
+class CPimFlow;
+struct PimKind;
 
 struct RECT {
     std::int32_t left = 0;
@@ -134,6 +136,20 @@ public:
     // "\res.xml") or a folder cannot be opened.
     RETURNED_RES SmsRestoreFlow(std::u16string_view mode);
 
+    // --- contacts, appointments and tasks (worker thread, inside a negotiated session) ---
+    // `mode` is "Backup", "Sync" or "Restore". A backup sends the checksum list and uploads what the
+    // server asks for; in "Sync" the restore that follows applies the server's changes from the answer
+    // to the last upload, in "Restore" after sending the full checksum list, and then sends the map.
+    // RES_USER_CONFIRMED: in a "Sync" of a phone without contacts, the user chose to restore them
+    // (ContactsRestoreFlow in "Restore" mode follows). The stop flag ends a flow with RES_OK; any
+    // other result is a request's, or RES_ERROR for an unreadable store or answer.
+    RETURNED_RES ContactsBackupFlow(HWND window, std::u16string_view mode);
+    RETURNED_RES ContactsRestoreFlow(HWND window, std::u16string_view mode);
+    RETURNED_RES AppointmentBackupFlow(HWND window, std::u16string_view mode);
+    RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode);
+    RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode);
+    RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode);
+
     // --- push messages and the data connection (user-interface thread) ---
     // Reads one push message (waiting up to 60 s) and acts on it: 1 when `info` holds a command for
     // the application, 0 when there is nothing to do (no message, a layout or signature that does not
@@ -197,6 +213,9 @@ private:
     // Waits for the push with the keys: the result that ends the registration, or nothing to start
     // it again.
     std::optional<RETURNED_RES> WaitForAccount(HWND window, CEvent& accountEvent, std::uint32_t waitSeconds);
+
+    // The PIM engine for one run of `kind`.
+    CPimFlow PimFlow(HWND window, const PimKind& kind, std::u16string_view mode);
 
     // The state of the running data flow (service/src/flows/); its answer is emptied whenever the
     // server assigns a session id.

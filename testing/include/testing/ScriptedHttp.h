@@ -34,6 +34,8 @@ public:
     void Answer(HttpResponse response);
     // Answers what the queue does not (completed as Answer completes a queued answer).
     void Respond(Responder responder);
+    // Forgets the queued answers, the responder and the recorded requests (a test's next case).
+    void Reset();
 
     std::vector<RecordedRequest> Requests() const;
     // The "QX-Command" of each request, in order ("" where there was none).
