@@ -7,8 +7,8 @@
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
 
-CRunContext::CRunContext(CServiceCalls& calls, HWND waitDialog, bool pushInitiated)
-    : m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_bridge(*UI_Sync::GetInstanceUISync()),
+CRunContext::CRunContext(CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated)
+    : m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_view(view), m_bridge(*UI_Sync::GetInstanceUISync()),
       m_window(waitDialog), m_pushInitiated(pushInitiated)
 {}
 
@@ -53,6 +53,13 @@ void CRunContext::Fail(int errorText, BoxOrder order)
 void CRunContext::CloseWaitDialog()
 {
     PostMessage(m_window, WM_CLOSE_WAIT_DIALOG, 0, 0);
+}
+
+void CRunContext::CloseAndTell(const std::u16string& text, RunOutcome outcome)
+{
+    m_outcome.store(outcome);
+    CloseWaitDialog();
+    CUiPort::Get().MessageBox(m_view, text, BrandingText(kOperationEndCaptionText), MB_OK);
 }
 
 void CRunContext::EndWithoutKeys()

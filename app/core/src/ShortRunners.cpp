@@ -1,5 +1,6 @@
 #include "core/ShortRunners.h"
 
+#include "core/AppTexts.h"
 #include "platform/Clock.h"
 #include "service/CReg_Api.h"
 
@@ -7,13 +8,8 @@ namespace {
 
 enum Text : int {
     kIdentifyingText = 33,
-    kOpeningSessionText = 34,
-    kConnectingText = 36,
     kSendingSettingsText = 41,
     kSettingsNotReceivedText = 50,
-    kServerUnreachableText = 51,
-    kOperationRefusedText = 53,
-    kSessionNotCompletedText = 54,
     kSettingsNotSentText = 58,
     kNotConfirmedText = 102,
     kNotRegisteredText = 178,

@@ -64,3 +64,38 @@ RETURNED_RES CTesselServiceCalls::CompleteSession()
 {
     return TesselService::InitService()->CompleteSession();
 }
+
+RETURNED_RES CTesselServiceCalls::ConfigVersionFlow(HWND window)
+{
+    return TesselService::InitService()->ConfigVersionFlow(window);
+}
+
+RETURNED_RES CTesselServiceCalls::ContactsBackupFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->ContactsBackupFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::ContactsRestoreFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->ContactsRestoreFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::AppointmentBackupFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->AppointmentBackupFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::AppointmentRestoreFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->AppointmentRestoreFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::TaskBackupFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->TaskBackupFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::TaskRestoreFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->TaskRestoreFlow(window, mode);
+}

@@ -7,6 +7,7 @@
 #include "core/AppTexts.h"
 #include "core/CWaitDlg.h"
 #include "core/CWizard.h"
+#include "core/DataRunners.h"
 #include "core/ShortRunners.h"
 #include "platform/UiPort.h"
 #include "service/CBrandingGuide.h"
@@ -127,9 +128,23 @@ RunnerProc CTesselView::RunnerForRequest(int request, const std::uint32_t* pushC
     }
 }
 
-// The data operations come with the issues that build their flows; until then each says so.
+// The file upload and download come with the issue that builds the media flows; until then each
+// says so.
 RunnerProc CTesselView::RunnerForOperation(OperationCode operation)
 {
+    switch (operation) {
+    case OP_SYNC:
+        return SyncRunner;
+    case OP_CALENDAR_SYNC:
+        return CalendarSyncRunner;
+    case OP_BACKUP:
+        return BackupRunner;
+    case OP_RESTORE:
+        return RestoreRunner;
+    case OP_UPLOAD:
+    case OP_DOWNLOAD:
+        break;
+    }
     ShowNotBuilt(BrandingText(OperationTable()[static_cast<std::size_t>(operation)].titleText));
     return nullptr;
 }
@@ -188,7 +203,7 @@ void CTesselView::RunSession(int request, RunnerProc runner)
 RunOutcome CTesselView::RunWithWaitDialog(RunnerProc runner)
 {
     CWaitDlg dialog(m_ui);
-    CRunContext context(m_calls, dialog.Handle(), m_pushInitiated);
+    CRunContext context(m_calls, m_handle, dialog.Handle(), m_pushInitiated);
     std::atomic<bool> finished{false};
     CMessagePump& pump = m_ui.Pump();
     std::thread worker([&] {

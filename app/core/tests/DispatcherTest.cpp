@@ -235,9 +235,9 @@ TEST_F(DispatcherTest, IdentificationWithoutKeyTellsTheUserAndEndsTheProgram)
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
 }
 
-TEST_F(DispatcherTest, DataOperationsSayTheyAreNotBuilt)
+TEST_F(DispatcherTest, FileOperationsSayTheyAreNotBuilt)
 {
-    View().SelectRow(4); // Backup: no question
+    View().SelectRow(2); // Upload
     Request(REQ_ROW_ACTIVATED);
     EXPECT_TRUE(m_calls->Calls().empty());
     ASSERT_EQ(BoxTexts().size(), 1u);
@@ -299,16 +299,17 @@ TEST_F(DispatcherTest, PushCommandsMapToTheirOperations)
     struct Case {
         std::uint32_t command;
         const char* firstFlow; // nullptr: nothing runs
-        bool notBuiltBox;
+        bool box;              // the operation's final message, or that it is not built
+        const char* negotiation;
     };
     const Case cases[] = {
-        {CIR_SYNC, nullptr, true},
-        {CIR_BACKUP, nullptr, true},
-        {CIR_RESTORE, nullptr, true},
-        {CIR_WIPEOUT, nullptr, true},
-        {CIR_RETRIEVE_SETTINGS, "IdentifyDevice", false},
-        {CIR_DOWNLOAD, nullptr, false},
-        {CIR_NONE, nullptr, false},
+        {CIR_SYNC, "StartNegotiation", true, "Sync 1 0 1 1 1"},
+        {CIR_BACKUP, "StartNegotiation", true, "Backup 1 0 1 1 1"},
+        {CIR_RESTORE, "StartNegotiation", true, "Restore 1 0 1 1 1"},
+        {CIR_WIPEOUT, nullptr, true, nullptr},
+        {CIR_RETRIEVE_SETTINGS, "IdentifyDevice", false, nullptr},
+        {CIR_DOWNLOAD, nullptr, false, nullptr},
+        {CIR_NONE, nullptr, false, nullptr},
     };
     for (const Case& push : cases) {
         SCOPED_TRACE(push.command);
@@ -324,7 +325,10 @@ TEST_F(DispatcherTest, PushCommandsMapToTheirOperations)
         if (push.firstFlow) {
             EXPECT_EQ(m_calls->CountOf(push.firstFlow), 1);
         }
-        EXPECT_EQ(BoxTexts().size(), push.notBuiltBox ? 1u : 0u);
+        EXPECT_EQ(BoxTexts().size(), push.box ? 1u : 0u);
+        // Marked as started by the server.
+        EXPECT_EQ(m_calls->Negotiations(), push.negotiation ? std::vector<std::string>{push.negotiation}
+                                                            : std::vector<std::string>{});
     }
 }
 

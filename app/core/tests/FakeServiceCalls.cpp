@@ -1,5 +1,7 @@
 #include "FakeServiceCalls.h"
 
+#include "utils/Utf.h"
+
 #include <algorithm>
 
 void CFakeServiceCalls::Script(const std::string& call, std::vector<RETURNED_RES> results)
@@ -24,6 +26,12 @@ std::vector<std::string> CFakeServiceCalls::Calls() const
 {
     std::lock_guard lock(m_mutex);
     return m_calls;
+}
+
+std::vector<std::string> CFakeServiceCalls::Negotiations() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_negotiations;
 }
 
 int CFakeServiceCalls::CountOf(const std::string& call) const
@@ -107,8 +115,15 @@ RETURNED_RES CFakeServiceCalls::StartNegotiation(HWND)
     return Call("StartNegotiation");
 }
 
-RETURNED_RES CFakeServiceCalls::CompleteNegotiation(std::u16string_view, int, int, int, int, int)
+RETURNED_RES CFakeServiceCalls::CompleteNegotiation(std::u16string_view operation, int contacts, int messages,
+                                                     int calendar, int files, int schedulerInitiated)
 {
+    {
+        std::lock_guard lock(m_mutex);
+        m_negotiations.push_back(Utf16ToUtf8(operation));
+        for (const int flag : {contacts, messages, calendar, files, schedulerInitiated})
+            m_negotiations.back() += " " + std::to_string(flag);
+    }
     return Call("CompleteNegotiation");
 }
 
@@ -120,4 +135,39 @@ RETURNED_RES CFakeServiceCalls::SettingsStoreFlow()
 RETURNED_RES CFakeServiceCalls::CompleteSession()
 {
     return Call("CompleteSession");
+}
+
+RETURNED_RES CFakeServiceCalls::ConfigVersionFlow(HWND)
+{
+    return Call("ConfigVersionFlow");
+}
+
+RETURNED_RES CFakeServiceCalls::ContactsBackupFlow(HWND, std::u16string_view mode)
+{
+    return Call("ContactsBackupFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::ContactsRestoreFlow(HWND, std::u16string_view mode)
+{
+    return Call("ContactsRestoreFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::AppointmentBackupFlow(HWND, std::u16string_view mode)
+{
+    return Call("AppointmentBackupFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::AppointmentRestoreFlow(HWND, std::u16string_view mode)
+{
+    return Call("AppointmentRestoreFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::TaskBackupFlow(HWND, std::u16string_view mode)
+{
+    return Call("TaskBackupFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::TaskRestoreFlow(HWND, std::u16string_view mode)
+{
+    return Call("TaskRestoreFlow(" + Utf16ToUtf8(mode) + ")");
 }

@@ -25,7 +25,10 @@ public:
     HCONNECTION connection = 0;
     int connected = 1;
 
+    // Calls in order; a PIM flow as "ContactsBackupFlow(Sync)", scripted and hooked by that name.
     std::vector<std::string> Calls() const;
+    // The arguments of each CompleteNegotiation: operation and the five flags, "Sync 1 0 1 0 0".
+    std::vector<std::string> Negotiations() const;
     int CountOf(const std::string& call) const;
 
     HCONNECTION OpenGPRSConnection() override;
@@ -41,6 +44,13 @@ public:
                                      int files, int schedulerInitiated) override;
     RETURNED_RES SettingsStoreFlow() override;
     RETURNED_RES CompleteSession() override;
+    RETURNED_RES ConfigVersionFlow(HWND window) override;
+    RETURNED_RES ContactsBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES ContactsRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES AppointmentBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
 
 private:
     // Records the call, runs its hook and takes its next result.
@@ -48,6 +58,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
+    std::vector<std::string> m_negotiations;
     std::map<std::string, std::deque<RETURNED_RES>> m_results;
     std::map<std::string, std::function<void()>> m_hooks;
     std::deque<std::pair<int, CIR_INFO>> m_pushes;

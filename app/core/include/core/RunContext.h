@@ -28,7 +28,8 @@ enum class RunOutcome : std::uint8_t {
 
 class CRunContext {
 public:
-    CRunContext(CServiceCalls& calls, HWND waitDialog, bool pushInitiated);
+    // `view` owns the boxes of a runner's end.
+    CRunContext(CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated);
 
     CServiceCalls& Calls() { return m_calls; }
     CReg_Api& Settings() { return m_settings; }
@@ -47,6 +48,9 @@ public:
     enum class BoxOrder : std::uint8_t { BeforeClosing, AfterClosing };
     void Fail(int errorText, BoxOrder order);
     void CloseWaitDialog();
+    // Ends the runner with `text` in a box owned by the view, captioned text 24, once the dialog is
+    // closed; `outcome` is how the request ended (the success message, or nothing selected).
+    void CloseAndTell(const std::u16string& text, RunOutcome outcome);
     // Ends the runner silently because the server gave no key: the dialog closes and the request
     // counts as failed (the dispatcher then ends the program, as the handset cannot work without).
     void EndWithoutKeys();
@@ -58,6 +62,7 @@ public:
 private:
     CServiceCalls& m_calls;
     CReg_Api& m_settings;
+    const HWND m_view;
     UI_Sync& m_bridge;
     const HWND m_window;
     const bool m_pushInitiated;

@@ -36,6 +36,15 @@ public:
                                              int calendar, int files, int schedulerInitiated) = 0;
     virtual RETURNED_RES SettingsStoreFlow() = 0;
     virtual RETURNED_RES CompleteSession() = 0;
+    virtual RETURNED_RES ConfigVersionFlow(HWND window) = 0;
+
+    // The contacts, appointments and tasks flows; `mode` is "Sync", "Backup" or "Restore".
+    virtual RETURNED_RES ContactsBackupFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES ContactsRestoreFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES AppointmentBackupFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) = 0;
 };
 
 inline constexpr HCONNECTION kNoConnection = -1;
@@ -56,4 +65,11 @@ public:
                                      int files, int schedulerInitiated) override;
     RETURNED_RES SettingsStoreFlow() override;
     RETURNED_RES CompleteSession() override;
+    RETURNED_RES ConfigVersionFlow(HWND window) override;
+    RETURNED_RES ContactsBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES ContactsRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES AppointmentBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
 };
