@@ -158,6 +158,20 @@ bool AppendExceptionDates(std::u16string& out, const PimRecurrence& pattern)
     return true;
 }
 
+void ReadExceptionDates(std::u16string_view value, PimRecurrence& pattern)
+{
+    while (!value.empty()) {
+        const std::size_t end = value.find_first_of(u";,");
+        const std::u16string_view text = value.substr(0, end);
+        double date = 0;
+        if (ParseDateText(text, date))
+            pattern.exceptionDates.push_back(date);
+        else if (!text.empty())
+            AlmanacLog("vCalendar: EXDATE date \"" + Utf16ToUtf8(text) + "\" is not a date; left out");
+        value = end == std::u16string_view::npos ? std::u16string_view() : value.substr(end + 1);
+    }
+}
+
 namespace {
 
 bool IsEnd(std::u16string_view token)

@@ -21,6 +21,10 @@ bool AppendRecurrenceRule(std::u16string& out, const PimRecurrence& pattern);
 // when there is none or one has no text form.
 bool AppendExceptionDates(std::u16string& out, const PimRecurrence& pattern);
 
+// Appends the dates of an EXDATE value (separated by ";" or ",") to the pattern's exceptions; a date
+// that does not read is left out (logged).
+void ReadExceptionDates(std::u16string_view value, PimRecurrence& pattern);
+
 // Reads a rule into `pattern`. `start` is the DTSTART read for the item (null when there is none):
 // yearly rules take their day, and their month when the rule names none, from it. E_FAIL for a rule
 // whose frequency is unknown; the fields read up to then stay set. An end that follows tokens the

@@ -2,7 +2,7 @@
 // items hold its fields). Names, parameters and the words of BEGIN, END and CLASS compare
 // case-insensitively; everything before BEGIN:VCALENDAR is ignored; SUMMARY, LOCATION and DESCRIPTION
 // are read whole (they are not structured); the rule is read at the end, counted from DTSTART wherever
-// it stands; EXDATE is kept in the converter, not applied.
+// it stands; the EXDATE dates of a recurring appointment become its pattern's exceptions.
 
 #include "pim/ItemConverter.h"
 
@@ -25,6 +25,7 @@ struct CalendarState {
     bool inAlarm = false;
     bool ruleSeen = false;
     std::u16string rule;
+    std::u16string exceptionDates; // of every EXDATE, ";" between them
     std::optional<double> start;
 };
 
@@ -128,7 +129,9 @@ void ApplyRule(CPimItem& item, const CalendarState& state)
     if (Failed(ReadRecurrenceRule(state.rule, hasStart ? &start : nullptr, *pattern))) {
         AlmanacLog("vCalendar: RRULE \"" + Utf16ToUtf8(state.rule) + "\" is not a rule; item left without recurrence");
         item.ClearRecurrencePattern();
+        return;
     }
+    ReadExceptionDates(state.exceptionDates, *pattern);
 }
 
 // What both readers do with a property; false for a property that is the reader's own.
@@ -176,9 +179,12 @@ HRESULT ItemConverter::ReadVEvent(CPropertyReader& reader)
         } else if (reader.Id() == PropertyId::Location) {
             item.SetText(PimField::Location, reader.WholeValue());
         } else if (reader.Id() == PropertyId::ExDate) {
-            m_exceptionDates = reader.RawRest();
-            while (!m_exceptionDates.empty() && (m_exceptionDates.back() == u'\r' || m_exceptionDates.back() == u'\n'))
-                m_exceptionDates.pop_back();
+            std::u16string_view dates = reader.RawRest();
+            while (!dates.empty() && (dates.back() == u'\r' || dates.back() == u'\n'))
+                dates.remove_suffix(1);
+            if (!state.exceptionDates.empty())
+                state.exceptionDates.push_back(u';');
+            state.exceptionDates.append(dates);
         } else if (reader.Id() == PropertyId::DAlarm) {
             alarmSeen = ReadDate(reader, alarm) || alarmSeen;
         } else if (mark == Mark::AlarmEnds) {

@@ -133,3 +133,14 @@ TEST(RecurrenceRules, RulesWriteBackAsRead)
         EXPECT_EQ(out, c.written) << std::string(c.rule.begin(), c.rule.end());
     }
 }
+
+// An exception list as other programs write it: either separator, several values, a bad date left out.
+TEST(RecurrenceRules, ExceptionDatesReadBackAsWritten)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    PimRecurrence pattern;
+    ReadExceptionDates(u"20070319T090000Z,2007-03-21T09:00:00Z;not-a-date;;20070716T080000Z", pattern);
+    std::u16string out;
+    ASSERT_TRUE(AppendExceptionDates(out, pattern));
+    EXPECT_EQ(out, u"20070319T090000Z;20070321T090000Z;20070716T080000Z");
+}

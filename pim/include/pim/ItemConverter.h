@@ -38,9 +38,6 @@ public:
 
     static ItemKind DetectKind(std::u16string_view text);
 
-    // The whole EXDATE value of the last VEVENT read (all dates, undecoded); kept, not applied.
-    const std::u16string& ExceptionDates() const { return m_exceptionDates; }
-
 private:
     std::u16string WriteVCard() const;
     std::u16string WriteVEvent() const;
@@ -52,5 +49,4 @@ private:
 
     CPimItem* m_item = nullptr;
     ItemKind m_kind = ItemKind::Unknown;
-    std::u16string m_exceptionDates;
 };
