@@ -3,6 +3,7 @@
 #include "PimFlow.h"
 
 #include "ServiceLog.h"
+#include "pim/PimBatch.h"
 #include "platform/XmlDom.h"
 #include "service/ServerTransport.h"
 #include "service/TesselService.h"
@@ -153,8 +154,19 @@ bool CPimFlow::ApplyChunk(std::u16string_view answer)
         LogLine(u"restore: the chunk is not a document; nothing applied");
     if (chunk.cut)
         LogLine(u"restore: an item without guid or status ended the chunk");
+    // The chunk's changes reach the store together: a crash keeps all of them or none, and until the
+    // map has reached the server it sends them again.
+    CPimBatch batch(m_manager);
+    const Counts before = m_counts;
+    const std::size_t records = m_records.size();
     for (const RestoreItem& item : chunk.items)
         ApplyItem(item);
+    if (Failed(batch.Commit())) {
+        LogLine(u"restore: the PIM store did not keep the chunk; nothing of it applied");
+        m_counts = before;
+        m_records.resize(records);
+        return false;
+    }
     return true;
 }
 
