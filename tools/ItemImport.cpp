@@ -57,3 +57,26 @@ ImportOutcome ImportItemFile(COutlookMgr& manager, std::string_view bytes)
     }
     return outcome;
 }
+
+HRESULT EditItem(PimStore& store, std::uint32_t oid, std::u16string_view text)
+{
+    std::unique_ptr<CPimItem> old;
+    if (const HRESULT found = FindPimItem(store, oid, old); Failed(found))
+        return found;
+    PimRecord empty;
+    empty.oid = oid;
+    empty.folder = old->Folder();
+    CPimItem item(store, std::move(empty));
+    item.DeferSaves(true);
+    std::unique_ptr<CPimPictureStream> picture;
+    if (item.Folder() == PimFolder::Contacts && Succeeded(item.OpenPicture(PictureAccess::Write, picture)))
+        picture->Commit();
+    ItemConverter converter;
+    HRESULT status = converter.Attach(item);
+    if (Succeeded(status))
+        status = converter.SetText(text);
+    if (status != S_OK)
+        return E_FAIL;
+    item.DeferSaves(false);
+    return item.Save();
+}

@@ -4,11 +4,14 @@
 #include "utils/Status.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 class COutlookMgr;
+class PimStore;
 
 struct ImportOutcome {
     std::size_t items = 0; // found in the file
@@ -20,3 +23,9 @@ struct ImportOutcome {
 // add operations, a few hundred to a store transaction (PimBatch.h). An item the reader rejects is left
 // out and listed; a batch the store cannot keep lists all its items.
 ImportOutcome ImportItemFile(COutlookMgr& manager, std::string_view bytes);
+
+// The user's edit of an item on the handset: item `oid` keeps its id and afterwards holds what `text`
+// says and nothing of what it held before (a contact's picture included), written in one save.
+// E_PIM_NOT_FOUND for an unknown id; E_FAIL (item unchanged) when the text is of another kind or does
+// not read; a store error as the store gives it.
+HRESULT EditItem(PimStore& store, std::uint32_t oid, std::u16string_view text);

@@ -5,12 +5,14 @@
 //   lumeno-pim export KIND FILE     write all items of a kind as one file ("-": standard output)
 //   lumeno-pim list KIND            one line per item: id, checksum, title
 //   lumeno-pim show ID              the item's text
+//   lumeno-pim edit ID FILE         give the item the content of the file's first item, keeping its id
 //   lumeno-pim delete ID            remove the item
 //   lumeno-pim count [KIND]         number of items
 // KIND is contacts, appointments or tasks.
 // Exit codes: 0 done; 1 some items failed or the id is unknown; 2 bad command line; 3 the file or the
 // store cannot be read or written.
 
+#include "ItemFile.h"
 #include "ItemImport.h"
 #include "pim/ItemConverter.h"
 #include "pim/ItemInfo.h"
@@ -39,6 +41,7 @@ void PrintUsage()
                  "       lumeno-pim export contacts|appointments|tasks FILE|-\n"
                  "       lumeno-pim list contacts|appointments|tasks\n"
                  "       lumeno-pim show ID\n"
+                 "       lumeno-pim edit ID FILE\n"
                  "       lumeno-pim delete ID\n"
                  "       lumeno-pim count [contacts|appointments|tasks]\n");
 }
@@ -92,18 +95,26 @@ std::u16string TitleOf(const CPimItem& item)
     return title;
 }
 
-int Import(std::unique_ptr<PimStore> store, const std::string& path)
+std::optional<std::string> ReadItemFile(const std::string& path)
 {
     std::uint8_t* buffer = nullptr;
     std::size_t size = 0;
     if (Failed(ReadFileAndAllocBuffer(Utf8ToUtf16(path), buffer, size))) {
         std::fprintf(stderr, "lumeno-pim: cannot read \"%s\"\n", path.c_str());
-        return kExitIo;
+        return std::nullopt;
     }
-    OutlookManager manager(std::move(store));
-    const ImportOutcome outcome =
-        ImportItemFile(manager, std::string_view(reinterpret_cast<const char*>(buffer), size));
+    std::string bytes(reinterpret_cast<const char*>(buffer), size);
     ReleaseBuffer(buffer);
+    return bytes;
+}
+
+int Import(std::unique_ptr<PimStore> store, const std::string& path)
+{
+    const std::optional<std::string> bytes = ReadItemFile(path);
+    if (!bytes)
+        return kExitIo;
+    OutlookManager manager(std::move(store));
+    const ImportOutcome outcome = ImportItemFile(manager, *bytes);
     if (outcome.items == 0) {
         std::fprintf(stderr, "lumeno-pim: \"%s\" holds no vCard, VEVENT or VTODO\n", path.c_str());
         return kExitItemsFailed;
@@ -177,6 +188,29 @@ int Show(PimStore& store, std::uint32_t oid, bool remove)
     return kExitDone;
 }
 
+int Edit(PimStore& store, std::uint32_t oid, const std::string& path)
+{
+    const std::optional<std::string> bytes = ReadItemFile(path);
+    if (!bytes)
+        return kExitIo;
+    const std::vector<std::u16string> texts = SplitItemTexts(DecodeItemFile(*bytes));
+    if (texts.empty()) {
+        std::fprintf(stderr, "lumeno-pim: \"%s\" holds no vCard, VEVENT or VTODO\n", path.c_str());
+        return kExitItemsFailed;
+    }
+    const HRESULT status = EditItem(store, oid, texts.front());
+    if (status == E_PIM_NOT_FOUND) {
+        std::fprintf(stderr, "lumeno-pim: no item with id %u\n", oid);
+        return kExitItemsFailed;
+    }
+    if (status == E_FAIL) {
+        std::fprintf(stderr, "lumeno-pim: the first item of \"%s\" is not of item %u's kind, or does not read\n",
+                     path.c_str(), oid);
+        return kExitItemsFailed;
+    }
+    return Succeeded(status) ? kExitDone : kExitIo;
+}
+
 int Count(PimStore& store, const std::vector<PimFolder>& folders)
 {
     for (const PimFolder folder : folders) {
@@ -205,7 +239,8 @@ int main(int argc, char** argv)
     const std::string& command = args[0];
     const bool known = (command == "import" && args.size() == 2) || (command == "export" && args.size() == 3) ||
                        (command == "list" && args.size() == 2) || (command == "show" && args.size() == 2) ||
-                       (command == "delete" && args.size() == 2) || (command == "count" && args.size() <= 2);
+                       (command == "delete" && args.size() == 2) || (command == "edit" && args.size() == 3) ||
+                       (command == "count" && args.size() <= 2);
     if (!known) {
         PrintUsage();
         return kExitUsage;
@@ -217,7 +252,7 @@ int main(int argc, char** argv)
             return kExitUsage;
     }
     std::optional<std::uint32_t> oid;
-    if (command == "show" || command == "delete") {
+    if (command == "show" || command == "delete" || command == "edit") {
         oid = IdNamed(args[1]);
         if (!oid)
             return kExitUsage;
@@ -237,6 +272,8 @@ int main(int argc, char** argv)
         return List(*store, *folder);
     if (command == "show" || command == "delete")
         return Show(*store, *oid, command == "delete");
+    if (command == "edit")
+        return Edit(*store, *oid, args[2]);
     if (folder)
         return Count(*store, {*folder});
     return Count(*store, {PimFolder::Contacts, PimFolder::Calendar, PimFolder::Tasks});
