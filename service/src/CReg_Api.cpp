@@ -151,6 +151,7 @@ void CReg_Api::Reload()
                 m_settings.*setting.integer = *reset;
             continue;
         }
+        static_assert(kMaxSettingTextChars + 1 == kMaxRegTextChars, "a setting keeps what is read back");
         const std::optional<std::u16string> text = present ? TextOf(value, kMaxRegTextChars) : std::nullopt;
         if (text)
             m_settings.*setting.text = *text;

@@ -74,7 +74,14 @@ int SetSetting(const std::string& name, const std::string& value, CTerminal& ter
         }
         store.Set(setting->integer, number);
     } else {
-        store.Set(setting->text, Utf8ToUtf16(value));
+        const std::u16string text = Utf8ToUtf16(value);
+        if (text.size() > kMaxSettingTextChars) {
+            terminal.PrintError("lumeno-cli: \"" + name + "\" holds at most " +
+                                std::to_string(kMaxSettingTextChars) + " characters, not " +
+                                std::to_string(text.size()));
+            return kExitUsage;
+        }
+        store.Set(setting->text, text);
     }
     store.SaveSettings();
     terminal.Print(name + " = " + (IsSecret(wideName) ? std::string("(set)") : value));

@@ -110,6 +110,8 @@ TEST_F(CliTest, CommandLine)
         {{"settings", "set", "No-Such-Setting", "1"}, 2, "no setting \"No-Such-Setting\""},
         {{"settings", "set", "Sync-Period", "7x"}, 2, "takes a whole number"},
         {{"settings", "set", "ExpectCIR", "1"}, 2, "not kept"},
+        // A longer text would be gone at the next start.
+        {{"settings", "set", "URL", "http://" + std::string(253, 'h')}, 2, "at most 259 characters"},
         {{"sync"}, 1, "not registered"},
         {{"summary"}, 0, "Not synchronised yet"},
     };

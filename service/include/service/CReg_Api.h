@@ -14,6 +14,7 @@
 
 #include "platform/Registry.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -110,6 +111,9 @@ const SettingDescriptor* SettingsTable(std::size_t& count);
 const SettingDescriptor* FindSetting(std::u16string_view name);
 
 inline constexpr const char16_t* kSettingsKey = u"Software\\Orvane\\Settings";
+// The longest text a setting keeps: the settings are read back with at most 260 characters, the
+// terminator included, and a longer text would be dropped at the next start.
+inline constexpr std::size_t kMaxSettingTextChars = 259;
 
 class CReg_Api {
 public:
