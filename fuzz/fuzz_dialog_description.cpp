@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     ServerDialogRecord record;
     record.Reset();
-    if (ParseDialogDescription(record, Utf8ToUtf16(bytes))) {
+    if (ParseDialogDescription(record, Utf8ToUtf16(bytes)) == DialogParse::Parsed) {
         record.chosenButton = kButtonYes;
         BuildDialogAnswer(record);
     }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <charconv>
+#include <limits>
 #include <optional>
 
 namespace {
@@ -46,19 +47,25 @@ std::int32_t ActionKind(std::u16string_view word, WordCase wordCase)
     return ACTION_NONE;
 }
 
-// A decimal code as the handset read it: optional sign and digits; anything else counts as 0.
-std::int32_t DialogCode(const std::optional<std::u16string>& text)
+// A decimal code as the handset read it: optional sign and digits (what follows them is ignored), 0
+// when there are none. The code is an unsigned 32-bit number kept in the record's 32-bit word: a
+// negative one wraps (-1 is 4294967295). Nothing when the number does not fit in 32 bits.
+std::optional<std::int32_t> DialogCode(const std::optional<std::u16string>& text)
 {
     if (!text)
         return 0;
     const std::string digits = UnicodeToUTF8(*text);
-    std::int32_t code = 0;
+    std::int64_t code = 0;
     const char* first = digits.data();
     if (!digits.empty() && digits.front() == '+')
         ++first;
-    if (std::from_chars(first, digits.data() + digits.size(), code).ec != std::errc())
+    const std::errc read = std::from_chars(first, digits.data() + digits.size(), code).ec;
+    if (read == std::errc::invalid_argument)
         return 0;
-    return code;
+    if (read != std::errc() || code < std::numeric_limits<std::int32_t>::min() ||
+        code > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(code));
 }
 
 struct ButtonFields {
@@ -120,16 +127,19 @@ void ServerDialogRecord::Reset()
     inputName = std::move(keptName);
 }
 
-bool ParseDialogDescription(ServerDialogRecord& record, std::u16string_view body)
+DialogParse ParseDialogDescription(ServerDialogRecord& record, std::u16string_view body)
 {
     CXmlDocument document;
     if (!document.Load(body))
-        return false;
+        return DialogParse::NotADocument;
     const std::vector<CXmlNode> top = document.DocumentElement().ChildElements();
     if (top.empty())
-        return true;
+        return DialogParse::Parsed;
     const CXmlNode& dialog = top.front();
-    record.code = DialogCode(dialog.Attribute(u"code"));
+    const std::optional<std::int32_t> code = DialogCode(dialog.Attribute(u"code"));
+    if (!code)
+        return DialogParse::Malformed;
+    record.code = *code;
     for (const CXmlNode& child : dialog.ChildElements()) {
         const std::u16string name = child.Name();
         if (name == u"message")
@@ -147,7 +157,7 @@ bool ParseDialogDescription(ServerDialogRecord& record, std::u16string_view body
         else if (name == u"stop-dialog")
             ParseStopDialog(child, record);
     }
-    return true;
+    return DialogParse::Parsed;
 }
 
 std::u16string BuildDialogAnswer(const ServerDialogRecord& record)

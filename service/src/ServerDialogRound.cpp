@@ -28,8 +28,17 @@ std::optional<RETURNED_RES> TesselService::RunDialogRound()
         SERVICE_LOG_FAILURE(this);
         return RES_ERROR;
     }
-    if (!ParseDialogDescription(m_dialog, description))
+    switch (ParseDialogDescription(m_dialog, description)) {
+    case DialogParse::Parsed:
+        break;
+    case DialogParse::NotADocument:
         LogLine(u"server dialog: the description is not a document; shown empty");
+        break;
+    case DialogParse::Malformed:
+        LogLine(u"server dialog: the dialog code does not fit in 32 bits; not shown");
+        SERVICE_LOG_FAILURE(this);
+        return RES_ERROR;
+    }
     if (!WaitForDialogAnswer()) {
         SERVICE_LOG_FAILURE(this);
         return RES_ERROR;

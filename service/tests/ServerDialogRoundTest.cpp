@@ -188,8 +188,12 @@ TEST_F(ServerDialogTest, InputGoesBackAsBase64OfItsMd5AndNeverInClear)
     EXPECT_EQ(posts[0].body.find("cret"), std::string::npos) << posts[0].body;
 }
 
-TEST_F(ServerDialogTest, UnreadableDescriptionOrMissingWindowEndsWithAnErrorInsteadOfWaiting)
+TEST_F(ServerDialogTest, UnreadableDescriptionCodeOrMissingWindowEndsWithAnErrorInsteadOfWaiting)
 {
+    m_server.Queue200({kDialogHeader}, "<QXSync><dialog code=\"4294967296\"><yes/></dialog></QXSync>");
+    EXPECT_EQ(Request(u"StartNegotiation"), RES_ERROR);
+    EXPECT_TRUE(m_window->Shown().empty()) << "a code that does not fit in 32 bits is no dialog";
+
     ScriptedReply shorter;
     shorter.headers = {kDialogHeader};
     shorter.body = "<QXSync>";

@@ -13,7 +13,7 @@ ServerDialogRecord Parse(std::u16string_view body)
 {
     ServerDialogRecord record;
     record.Reset();
-    EXPECT_TRUE(ParseDialogDescription(record, body)) << Utf16ToUtf8(body);
+    EXPECT_EQ(ParseDialogDescription(record, body), DialogParse::Parsed) << Utf16ToUtf8(body);
     return record;
 }
 
@@ -130,7 +130,6 @@ TEST(ServerDialog, MissingPartsStayAsReset)
         {u"<QXSync><dialog/></QXSync>", 0},
         {Dialog(u"<yes/><no/>", u"abc"), 0},
         {Dialog(u"<yes><label/></yes>", u"-3"), -3},
-        {Dialog(u"", u"99999999999"), 0},
     };
     for (const Case& c : cases) {
         const ServerDialogRecord record = Parse(c.body);
@@ -143,13 +142,44 @@ TEST(ServerDialog, MissingPartsStayAsReset)
     }
 }
 
+// The code is an unsigned 32-bit number, answered as the server sent it; a negative one wraps.
+TEST(ServerDialog, CodeIsAnsweredAsAnUnsignedThirtyTwoBitNumber)
+{
+    struct Case {
+        const char16_t* code;
+        DialogParse parse;
+        const char16_t* answered;
+    };
+    const Case cases[] = {
+        {u"4000000000", DialogParse::Parsed, u"4000000000"},
+        {u"4294967295", DialogParse::Parsed, u"4294967295"},
+        {u"+12", DialogParse::Parsed, u"12"},
+        {u"-1", DialogParse::Parsed, u"4294967295"},
+        {u"-2147483648", DialogParse::Parsed, u"2147483648"},
+        {u"abc", DialogParse::Parsed, u"0"},
+        {u"4294967296", DialogParse::Malformed, nullptr},
+        {u"-2147483649", DialogParse::Malformed, nullptr},
+        {u"99999999999999999999999", DialogParse::Malformed, nullptr},
+    };
+    for (const Case& c : cases) {
+        ServerDialogRecord record;
+        record.Reset();
+        EXPECT_EQ(ParseDialogDescription(record, Dialog(u"", c.code)), c.parse) << Utf16ToUtf8(c.code);
+        if (!c.answered)
+            continue;
+        EXPECT_NE(BuildDialogAnswer(record).find(u"<gd-result code=\"" + std::u16string(c.answered) + u"\""),
+                  std::u16string::npos)
+            << Utf16ToUtf8(c.code);
+    }
+}
+
 TEST(ServerDialog, TextThatIsNoDocumentIsRefusedAndLeavesTheRecordReset)
 {
     for (const std::u16string_view body :
          {u"", u"Service unavailable", u"<QXSync><dialog code=\"1\">", u"<a/><b/>"}) {
         ServerDialogRecord record;
         record.Reset();
-        EXPECT_FALSE(ParseDialogDescription(record, body));
+        EXPECT_EQ(ParseDialogDescription(record, body), DialogParse::NotADocument);
         EXPECT_EQ(record.code, 0);
         EXPECT_EQ(record.yesAction, ACTION_NONE);
     }

@@ -28,7 +28,7 @@ inline constexpr std::int32_t kButtonNo = 135;
 
 struct ServerDialogRecord {
     std::int32_t reserved1 = 0;
-    std::int32_t code = 0;
+    std::int32_t code = 0; // an unsigned 32-bit number in a 32-bit word
     std::u16string title;
     std::u16string message;
     std::u16string stopLabel;
@@ -56,8 +56,14 @@ struct ServerDialogRecord {
     void Reset();
 };
 
-// Fills the (already reset) record from a dialog description; false when the text is not a document
-// (the record then stays reset).
-bool ParseDialogDescription(ServerDialogRecord& record, std::u16string_view body);
+enum class DialogParse : std::uint8_t {
+    Parsed,
+    NotADocument, // the record stays reset (the dialog is shown empty)
+    Malformed,    // the code does not fit in 32 bits: no dialog to show
+};
+
+// Fills the (already reset) record from a dialog description. The code is an unsigned 32-bit number in
+// the record's 32-bit word, sent back as the server sent it (a negative one wraps: -1 is 4294967295).
+DialogParse ParseDialogDescription(ServerDialogRecord& record, std::u16string_view body);
 // The answer document ("gd-action" with the input's digest, then "gd-result"), serialised.
 std::u16string BuildDialogAnswer(const ServerDialogRecord& record);
