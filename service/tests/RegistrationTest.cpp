@@ -2,6 +2,7 @@
 // for the push with the keys, and the rounds that start again.
 
 #include "FlowFixture.h"
+#include "service/UI_Sync.h"
 
 #include "utils/FormEncoding.h"
 
@@ -141,7 +142,8 @@ TEST_F(RegistrationTest, TimeOutsBelowOneSecondOrNotANumberAreHandled)
         const char* timeout;
         std::size_t rounds; // of the wait before the second "InitDevice"
     };
-    for (const Case c : {Case{"999", 0}, Case{"12a", 80}, Case{"-5000", 80}}) {
+    // Under a second is waited as one second, so that the rounds do not follow each other at once.
+    for (const Case c : {Case{"999", 2}, Case{"12a", 80}, Case{"-5000", 80}}) {
         SCOPED_TRACE(c.timeout);
         const std::size_t before = ProgressValues(kTextWaitingForServer).size();
         m_gateway.Queue200({});
@@ -151,6 +153,19 @@ TEST_F(RegistrationTest, TimeOutsBelowOneSecondOrNotANumberAreHandled)
         EXPECT_EQ(m_service->RetrieveSmsFlow(Window()), RES_SETTINGS_REQUIRED);
         EXPECT_EQ(ProgressValues(kTextWaitingForServer).size() - before, c.rounds);
     }
+}
+
+TEST_F(RegistrationTest, StopEndsRoundsThatFollowEachOtherQuickly)
+{
+    for (int round = 0; round < 5; ++round) {
+        m_gateway.Queue200({});
+        QueueSmsWanted("999");
+        m_user.Answer(IDOK);
+    }
+    m_clock.ScheduleAt(2500, [] { UI_Sync::GetInstanceUISync()->SetStop(true); });
+    EXPECT_EQ(m_service->RetrieveSmsFlow(Window()), RES_OK);
+    UI_Sync::GetInstanceUISync()->SetStop(false);
+    EXPECT_EQ(RetryNumbers(), (std::vector<std::string>{"0", "1", "2"})) << "a round a second";
 }
 
 TEST_F(RegistrationTest, SimWithoutServiceCentreTellsTheUserAndSendsNoSms)

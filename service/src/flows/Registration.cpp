@@ -54,6 +54,9 @@ std::uint32_t WaitSeconds(const std::optional<std::u16string>& milliseconds)
 RETURNED_RES TesselService::RetrieveSmsFlow(HWND window)
 {
     for (;;) {
+        // Rounds may follow each other quickly (a short push wait, a cancelled SMS): a stop ends them.
+        if (IsStopped())
+            return RES_OK;
         ReportProgress(window, kTextConnecting, 0);
         std::uint32_t waitSeconds = kDefaultWaitSeconds;
         // Started by a push, the application only waits for the keys.
@@ -73,9 +76,9 @@ RETURNED_RES TesselService::RetrieveSmsFlow(HWND window)
         RemoveWaitCIR();
         ReportProgress(window, kTextConnecting, 0);
         const std::shared_ptr<CEvent> accountArrived = OpenPushEvent(kAccountEvent);
-        if (waitSeconds < 1)
-            continue;
-        if (const std::optional<RETURNED_RES> ended = WaitForAccount(window, *accountArrived, waitSeconds))
+        // A wait under a second would make the rounds a storm of requests: a second at least.
+        if (const std::optional<RETURNED_RES> ended =
+                WaitForAccount(window, *accountArrived, std::max<std::uint32_t>(waitSeconds, 1)))
             return *ended;
     }
 }
