@@ -3,6 +3,7 @@
 #include "utils/Utf.h"
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -27,4 +28,11 @@ std::u16string GetMilisecSince1970()
     const auto sinceUnixEpoch =
         std::chrono::duration_cast<FileTimeUnits>(std::chrono::system_clock::now().time_since_epoch());
     return MilisecSince1970Text(kUnixEpochFileTime + static_cast<std::uint64_t>(sinceUnixEpoch.count()));
+}
+
+bool IsSyncDue(std::uint64_t now, std::uint64_t lastSync, std::uint32_t periodDays)
+{
+    if (periodDays == 0 || periodDays > UINT64_MAX / kFileTimeDay)
+        return false;
+    return now - lastSync >= periodDays * kFileTimeDay;
 }

@@ -65,6 +65,30 @@ TEST(Time, MillisecondsSince1970)
     EXPECT_LE(value, after);
 }
 
+// Days of 864000000000 units; the difference is taken modulo 2^64, as the trigger driver takes it.
+TEST(Time, SyncIsDueOnceThePeriodHasPassed)
+{
+    constexpr std::uint64_t day = 864000000000ull;
+    const std::uint64_t now = kUnixEpoch + 1167609600000ull * 10000;
+    struct Case {
+        const char* name;
+        std::uint64_t lastSync;
+        std::uint32_t periodDays;
+        bool due;
+    };
+    const Case cases[] = {
+        {"exactly the period ago", now - 7 * day, 7, true},
+        {"a unit short of the period", now - 7 * day + 1, 7, false},
+        {"last sync in the future", now + 2 * day, 1, true},
+        {"last sync now", now, 1, false},
+        {"period zero", 0, 0, false},
+        {"longest period 64 bits count", now - 21350398 * day, 21350398, true},
+        {"period beyond 64 bits", now - 1, 21350399, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(IsSyncDue(now, c.lastSync, c.periodDays), c.due) << c.name;
+}
+
 TEST(TempFile, CreatesPrivateEmptyFilesInTheTemporaryFolder)
 {
     CTempDir folder;

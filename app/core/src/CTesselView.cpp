@@ -9,6 +9,7 @@
 #include "service/CLog_File.h"
 #include "service/CReg_Api.h"
 #include "service/Messages.h"
+#include "utils/Time.h"
 #include "utils/Utf.h"
 
 namespace {
@@ -111,9 +112,7 @@ void CTesselView::PeriodicSyncCheck()
         return;
     }
     const std::uint64_t lastSync = static_cast<std::uint64_t>(*high) << 32 | *low;
-    // Signed, so that a last sync "in the future" (the clock was set back) is not due.
-    const auto elapsed = static_cast<std::int64_t>(CClock::Get().UtcNow() - lastSync);
-    if (elapsed >= period * kDayInFileTime)
+    if (IsSyncDue(CClock::Get().UtcNow(), lastSync, static_cast<std::uint32_t>(period)))
         QueueRequest(REQ_SCHEDULED_SYNC, nullptr);
 }
 

@@ -23,8 +23,6 @@ class CReg_Api;
 class CTesselView final : public CWindowTarget {
 public:
     static constexpr std::uint32_t kSyncCheckPeriodMs = 300000;
-    // One day in file time units (100 ns).
-    static constexpr std::int64_t kDayInFileTime = 864000000000LL;
 
     CTesselView(CAppUi& ui, CServiceCalls& calls);
     ~CTesselView() override;
