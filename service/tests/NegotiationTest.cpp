@@ -229,4 +229,29 @@ TEST_F(NegotiationTest, ConfigurationVersionFlowFetchesTheSettingsAndNegotiatesA
     EXPECT_EQ(m_server.Requests().size(), 6u) << "the failed step ends the flow";
 }
 
+// A stop, or a command inside the session that the server never answered (its dialog asked for it
+// again), ends a session flow: nothing more is sent but the closing of a session the server handed out,
+// and the settings do not count as retrieved.
+TEST_F(NegotiationTest, StopOrUnansweredCommandEndsTheSessionFlow)
+{
+    m_server.Queue200({{"QX-ExpectCir", "1"}});
+    m_clock.ScheduleAt(2000, [] { UI_Sync::GetInstanceUISync()->SetStop(true); });
+    EXPECT_EQ(m_service->SettingsRetrieveFlow(Window()), RES_OK);
+    UI_Sync::GetInstanceUISync()->SetStop(false);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"StartNegotiation"})) << "no session, nothing more";
+
+    m_server.Queue200({{"QX-SessionID", "s1"}, {"QX-Challenge", "c"}});
+    m_server.Queue200({{"QX-GenericDialog", "1"}},
+                      "<QXSync><dialog code=\"3\"><yes><label>OK</label><action type=\"SendInput\"/></yes>"
+                      "</dialog></QXSync>");
+    m_server.Queue200({});
+    m_server.Queue200({});
+    m_window->Script(DialogAnswer::Yes());
+    EXPECT_EQ(m_service->SettingsRetrieveFlow(Window()), RES_REPEAT);
+    EXPECT_EQ(Commands(), (std::vector<std::string>{"StartNegotiation", "StartNegotiation", "CompleteNegotiation",
+                                                    "GDOperation", "SessionCompleted"}));
+    EXPECT_NE(LastRequest().target.find(";s1"), std::string::npos) << LastRequest().target;
+    EXPECT_EQ(Settings().SettingsRettrived, 0);
+}
+
 } // namespace

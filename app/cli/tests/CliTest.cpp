@@ -191,9 +191,12 @@ TEST_F(CliServerTest, ServerDialogTakesAPasswordWithoutShowingIt)
                                        {"input-type", "password"},
                                        {"expect-input", "Se3cret Word"}})
                     .Ok());
-    // An empty value is refused first (text 101), then the password, then the left key.
+    // An empty value is refused first (text 101), then the password, then the left key. The answer
+    // asks the handset to send StoreSettings again, which only the negotiation does: the settings were
+    // never stored, so the request fails rather than ending as done.
     const auto [status, output] = Cli({"store-settings"}, "\n1\nSe3cret Word\n1\n");
-    EXPECT_EQ(status, 0) << output;
+    EXPECT_EQ(status, 1) << output;
+    EXPECT_NE(output.find("could not be sent"), std::string::npos) << output;
     EXPECT_NE(output.find("Your account password, please"), std::string::npos) << output;
     EXPECT_NE(output.find("Please enter a value."), std::string::npos) << output;
     EXPECT_NE(output.find("************"), std::string::npos) << output;
@@ -231,6 +234,28 @@ TEST_F(CliServerTest, CtrlCStopsTheRunningOperation)
     EXPECT_EQ(cli.Wait(20s), 3) << cli.Output();
     EXPECT_NE(cli.Output().find("Stopping..."), std::string::npos) << cli.Output();
     EXPECT_EQ(Setting("QX-key"), "(not set)");
+}
+
+TEST_F(CliServerTest, CtrlCDuringTheNegotiationsPushWaitSendsNothingMore)
+{
+    Register();
+    // The server announces a push it never sends: the negotiation waits for it.
+    ASSERT_TRUE(Admin("set-device", {{"device", std::string(kImei, 16)}, {"expect-cir", "true"}, {"push-port", "9"}}).Ok());
+    const std::size_t before = Admin("log").records.size();
+    CCliProcess cli;
+    ASSERT_TRUE(cli.Start({"refresh"}, Environment(), ""));
+    ASSERT_TRUE(cli.WaitForOutput("Waiting for the server", 20s)) << cli.Output();
+    cli.Signal(SIGINT);
+    EXPECT_EQ(cli.Wait(20s), 3) << cli.Output();
+    std::vector<std::string> commands;
+    const std::vector<AdminRecord> log = Admin("log").records;
+    for (std::size_t i = before; i < log.size(); ++i) {
+        for (const std::string& header : log[i].GetAll("header")) {
+            if (header.starts_with("QX-Command: "))
+                commands.push_back(header.substr(12));
+        }
+    }
+    EXPECT_EQ(commands, (std::vector<std::string>{"StartNegotiation"})) << cli.Output();
 }
 
 TEST_F(CliServerTest, WatchRunsWhatAPushAsksAndKeepsASecondCopyOut)

@@ -37,7 +37,20 @@ bool CRunContext::Check(RETURNED_RES result, int errorText)
         CloseWaitDialog();
         return false;
     }
+    if (result == RES_REPEAT) {
+        // A server dialog asked for the command again, which only the negotiation sends: the step was
+        // never answered, so the operation has not succeeded.
+        Fail(errorText, BoxOrder::BeforeClosing);
+        return false;
+    }
     return true;
+}
+
+bool CRunContext::CheckInSession(RETURNED_RES result, int errorText)
+{
+    if (result != RES_ERROR && result != RES_STOPPED && (result == RES_REPEAT || m_bridge.IsStopped()))
+        m_calls.CompleteSession();
+    return Check(result, errorText);
 }
 
 void CRunContext::Fail(int errorText, BoxOrder order)

@@ -93,10 +93,10 @@ void SettingsUploadRunner(CRunContext& run)
     if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kServerUnreachableText))
         return;
     run.Progress(kOpeningSessionText, 40);
-    if (!run.Check(calls.CompleteNegotiation(u"StoreSettings", 0, 0, 0, 0, 0), kOperationRefusedText))
+    if (!run.CheckInSession(calls.CompleteNegotiation(u"StoreSettings", 0, 0, 0, 0, 0), kOperationRefusedText))
         return;
     run.Progress(kSendingSettingsText, 60);
-    if (!run.Check(calls.SettingsStoreFlow(), kSettingsNotSentText))
+    if (!run.CheckInSession(calls.SettingsStoreFlow(), kSettingsNotSentText))
         return;
     if (!run.Check(calls.CompleteSession(), kSessionNotCompletedText))
         return;

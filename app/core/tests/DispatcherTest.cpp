@@ -108,9 +108,11 @@ TEST_F(DispatcherTest, ResultConventionAtEveryUploadStep)
         RunOutcome outcome;
         bool box;
     };
+    // A command that was never answered (a server dialog asked for it again) is no success.
     const Result results[] = {
         {RES_ERROR, RunOutcome::Error, true},
         {RES_SERVER_ERROR, RunOutcome::ServerError, false},
+        {RES_REPEAT, RunOutcome::Error, true},
     };
     for (const Step& step : steps) {
         for (const Result& result : results) {
@@ -121,11 +123,15 @@ TEST_F(DispatcherTest, ResultConventionAtEveryUploadStep)
             Request(REQ_STORE_SETTINGS);
 
             const std::vector<std::string> calls = m_calls->Calls();
-            // Nothing after the failed step but the closing of the session.
+            // Nothing after the failed step but the closing of the connections, and of the server's
+            // session when a command inside it was never answered.
             const auto failed = std::find(calls.begin(), calls.end(), step.call);
             ASSERT_NE(failed, calls.end());
-            EXPECT_EQ(std::vector<std::string>(failed + 1, calls.end()),
-                      (std::vector<std::string>{"DisconnectServer", "CloseGPRSConnection"}));
+            std::vector<std::string> after = {"DisconnectServer", "CloseGPRSConnection"};
+            const std::string_view call = step.call;
+            if (result.result == RES_REPEAT && (call == "CompleteNegotiation" || call == "SettingsStoreFlow"))
+                after.insert(after.begin(), "CompleteSession");
+            EXPECT_EQ(std::vector<std::string>(failed + 1, calls.end()), after);
             EXPECT_EQ(View().LastOutcome(), result.outcome);
             EXPECT_EQ(BoxTexts(), result.box ? std::vector<std::u16string>{BrandingText(step.errorText)}
                                              : std::vector<std::u16string>{});
@@ -172,6 +178,14 @@ TEST_F(DispatcherTest, StoppedResultEndsTheProgramAfterTheSessionIsClosed)
 
 TEST_F(DispatcherTest, StopKeyEndsTheRunnerSilently)
 {
+    m_calls->OnCall("CompleteNegotiation", [] { UI_Sync::GetInstanceUISync()->SetStop(true); });
+    Request(REQ_STORE_SETTINGS);
+    EXPECT_EQ(m_calls->Calls(), Bracket({"StartNegotiation", "CompleteNegotiation", "CompleteSession"}))
+        << "a stop inside the session sends nothing more than its closing";
+    EXPECT_EQ(View().LastOutcome(), RunOutcome::Stopped);
+
+    TearDown();
+    SetUp();
     m_ui->onProgress = [](CWaitDlg& dialog) {
         if (dialog.Position() == 2000)
             dialog.Stop();

@@ -204,6 +204,15 @@ private:
     // The wait for the push a negotiation answer announced: nothing once it came, else the result
     // that ends the negotiation.
     std::optional<RETURNED_RES> WaitForNegotiationPush(HWND window);
+    // After a step of a flow inside a server session: the result that ends the flow, or nothing to go
+    // on (RES_OK). A stop, or a command the server never answered (RES_REPEAT: only the negotiation
+    // sends its request again), also ends it, and the session the server handed out is closed: nothing
+    // else is sent after a stop.
+    std::optional<RETURNED_RES> SessionStepEnds(RETURNED_RES result);
+    // Inside a negotiated session: CompleteNegotiation for "RetrieveSettings", the settings answer and
+    // the end of the session; the first result that ends them (a stop ends them with RES_OK, the flag
+    // telling).
+    RETURNED_RES RetrieveSettingsInSession();
     RETURNED_RES WaitForDeviceKey(HWND window);
     // "InitDevice": RES_OK when an SMS is to be sent to `number`, then waiting `waitSeconds` for the
     // push; any other result ends the registration.

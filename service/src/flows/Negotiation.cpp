@@ -166,14 +166,20 @@ RETURNED_RES TesselService::CompleteSession()
     return result;
 }
 
+std::optional<RETURNED_RES> TesselService::SessionStepEnds(RETURNED_RES result)
+{
+    const bool stopped = IsStopped();
+    if (!stopped && result != RES_REPEAT)
+        return result == RES_OK ? std::nullopt : std::optional(result);
+    if (result == RES_REPEAT)
+        LogLine("session: the server asked for a command again instead of answering it; the flow ends");
+    if (!m_transport->SessionId().empty())
+        CompleteSession();
+    return result;
+}
+
 RETURNED_RES TesselService::ConfigVersionFlow(HWND window)
 {
-    RETURNED_RES result = CompleteNegotiation(u"RetrieveSettings", 0, 0, 0, 0, 0);
-    if (result == RES_OK)
-        result = SettingsRetrieve();
-    if (result == RES_OK)
-        result = CompleteSession();
-    if (result == RES_OK)
-        result = StartNegotiation(window);
-    return result;
+    const RETURNED_RES result = RetrieveSettingsInSession();
+    return result == RES_OK ? StartNegotiation(window) : result;
 }

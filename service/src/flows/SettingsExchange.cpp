@@ -127,17 +127,26 @@ RETURNED_RES TesselService::SettingsRetrieve()
     return RES_OK;
 }
 
+RETURNED_RES TesselService::RetrieveSettingsInSession()
+{
+    if (const std::optional<RETURNED_RES> ended =
+            SessionStepEnds(CompleteNegotiation(u"RetrieveSettings", 0, 0, 0, 0, 0)))
+        return *ended;
+    if (const std::optional<RETURNED_RES> ended = SessionStepEnds(SettingsRetrieve()))
+        return *ended;
+    return CompleteSession();
+}
+
 RETURNED_RES TesselService::SettingsRetrieveFlow(HWND window)
 {
     RETURNED_RES result = StartNegotiation(window);
     if (result != RES_OK && result != RES_SETTINGS_REQUIRED)
         return result;
-    result = CompleteNegotiation(u"RetrieveSettings", 0, 0, 0, 0, 0);
-    if (result == RES_OK)
-        result = SettingsRetrieve();
-    if (result == RES_OK)
-        result = CompleteSession();
-    if (result != RES_OK)
+    // A stop during the negotiation ends the flow here.
+    if (const std::optional<RETURNED_RES> ended = SessionStepEnds(RES_OK))
+        return *ended;
+    result = RetrieveSettingsInSession();
+    if (result != RES_OK || IsStopped())
         return result;
     m_settingsStore->Set(&_SETTINGS_DEF::SettingsRettrived, 1);
     m_settingsStore->SaveSettings();

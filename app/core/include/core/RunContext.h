@@ -42,8 +42,13 @@ public:
 
     // The result convention. RES_ERROR: the step's error text in a box, the dialog closed.
     // RES_STOPPED: the dialog closed and the program marked to end after the session. The stop flag
-    // or RES_SERVER_ERROR: the dialog closed, nothing shown. True (go on) for anything else.
+    // or RES_SERVER_ERROR: the dialog closed, nothing shown. RES_REPEAT (the step's command was never
+    // answered): as RES_ERROR. True (go on) for anything else.
     bool Check(RETURNED_RES result, int errorText);
+    // The convention for a step inside the server session the runner opened: as Check, and a runner
+    // that ends because of the stop flag or an unanswered command closes the session first (the only
+    // request sent after a stop).
+    bool CheckInSession(RETURNED_RES result, int errorText);
     // Ends the runner with an error text in a box; `order` says whether the dialog closes first.
     enum class BoxOrder : std::uint8_t { BeforeClosing, AfterClosing };
     void Fail(int errorText, BoxOrder order);
