@@ -54,7 +54,11 @@ std::size_t CRequestHead::Feed(std::string_view input)
         const void* newline = std::memchr(rest.data(), '\n', rest.size());
         const std::size_t length =
             newline ? static_cast<const char*>(newline) - rest.data() + 1 : rest.size();
-        if (m_text.size() + length > m_limits.maxBytes) {
+        // Up to the cap exactly, however the bytes come in.
+        const std::size_t room = m_limits.maxBytes - m_text.size();
+        if (length > room) {
+            m_text.append(rest.substr(0, room));
+            taken += room;
             m_state = State::TooLarge;
             break;
         }

@@ -30,8 +30,9 @@ public:
 
     explicit CRequestHead(HeadLimits limits);
 
-    // Takes bytes of `input` up to the end of the head; returns how many it took (the rest belongs to
-    // the body or to the next request). Nothing more is taken once the head is complete or too large.
+    // Takes bytes of `input` up to the end of the head, or up to the size cap; returns how many it took
+    // (the rest belongs to the body or to the next request). Nothing more is taken once the head is
+    // complete or too large. The outcome is the same however the bytes are split between calls.
     std::size_t Feed(std::string_view input);
     State Current() const { return m_state; }
     // The head as received, its blank line included.
