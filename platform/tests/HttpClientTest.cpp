@@ -164,6 +164,25 @@ TEST_F(HttpClientTest, BodyShorterThanAnnouncedKeepsStatusAndHeaders)
     EXPECT_EQ(response.headers[0].first, "QX-A");
 }
 
+// A connection closed inside the head leaves no answer: the headers after the cut (an error report, a
+// session id, a key) must not go missing unnoticed.
+TEST_F(HttpClientTest, HeadCutOffIsNoAnswer)
+{
+    for (const std::size_t cut : {std::size_t{10}, std::size_t{40}, std::size_t{60}}) {
+        ScriptedReply reply;
+        reply.headers = {{"QX-SessionID", "abc"}, {"QX-ErrorCode", "12"}};
+        reply.body = "body";
+        reply.cutAfter = cut; // in the status line, inside QX-ErrorCode, inside Content-Length
+        m_server.Queue(reply);
+        auto client = Connect(m_server.Url());
+        const HttpResponse response = client->Execute("GET", "/", {}, {});
+        EXPECT_EQ(response.status, 0) << cut;
+        EXPECT_TRUE(response.headers.empty()) << cut;
+        EXPECT_FALSE(response.error.empty()) << cut;
+    }
+}
+
+// The length is refused as it is read, before the rest of the head: the answer is none at all.
 TEST_F(HttpClientTest, AnnouncedLengthAboveTheCapIsRefusedBeforeTheBody)
 {
     ScriptedReply reply;
@@ -173,7 +192,7 @@ TEST_F(HttpClientTest, AnnouncedLengthAboveTheCapIsRefusedBeforeTheBody)
     m_server.Queue(reply);
     auto client = Connect(m_server.Url());
     const HttpResponse response = client->Execute("GET", "/", {}, {});
-    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.status, 0);
     EXPECT_FALSE(response.bodyComplete);
     EXPECT_TRUE(response.body.empty());
     EXPECT_NE(response.error.find("cap"), std::string::npos) << response.error;

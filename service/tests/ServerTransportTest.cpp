@@ -213,11 +213,25 @@ TEST_F(TransportTest, QueryHeaderTakesTheFirstOccurrenceAnyCaseAndRefusesOverlon
     EXPECT_EQ(value, u"first");
 }
 
+// A head cut off by a closed connection is no answer, however much of it came: the error report after
+// the cut would otherwise be lost and the request taken as done.
+TEST_F(TransportTest, HeadCutOffIsAnError)
+{
+    ScriptedReply cut;
+    cut.headers = {{"QX-SessionID", "abc"}, {"QX-ErrorCode", "12"}};
+    cut.cutAfter = 40; // inside QX-ErrorCode
+    m_server.Queue(cut);
+    EXPECT_EQ(Request(u"StartNegotiation"), RES_ERROR);
+    EXPECT_EQ(m_service->Transport()->SessionId(), u"");
+    EXPECT_TRUE(m_window->Shown().empty());
+}
+
 TEST_F(TransportTest, BodyIsReadWholeOrNotAtAll)
 {
     struct Case {
         const char* what;
         ScriptedReply reply;
+        RETURNED_RES result;
         bool readable;
     };
     ScriptedReply whole;
@@ -231,14 +245,15 @@ TEST_F(TransportTest, BodyIsReadWholeOrNotAtAll)
     ScriptedReply unannounced;
     unannounced.body = "<a/>";
     unannounced.omitContentLength = true;
-    const Case cases[] = {{"whole", whole, true},
-                          {"shorter than announced", shorter, false},
-                          {"above the cap", huge, false},
-                          {"without Content-Length", unannounced, false}};
+    // A length above the cap is refused as the head is read: no answer at all.
+    const Case cases[] = {{"whole", whole, RES_OK, true},
+                          {"shorter than announced", shorter, RES_OK, false},
+                          {"above the cap", huge, RES_ERROR, false},
+                          {"without Content-Length", unannounced, RES_OK, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         m_server.Queue(c.reply);
-        EXPECT_EQ(Request(u"RetrieveSettings"), RES_OK);
+        EXPECT_EQ(Request(u"RetrieveSettings"), c.result);
         std::u16string text = u"stale";
         EXPECT_EQ(m_service->Transport()->ReadBody(text), c.readable);
         EXPECT_EQ(text, c.readable ? u"<a>Gr\u00f6\u00dfe</a>" : u"");

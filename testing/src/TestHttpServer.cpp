@@ -138,6 +138,10 @@ struct CTestHttpServer::Impl {
             out += "Connection: close\r\n";
         out += "\r\n";
         out += reply.body;
+        if (reply.cutAfter && *reply.cutAfter < out.size()) {
+            out.resize(*reply.cutAfter);
+            closeAfter = true;
+        }
         return out;
     }
 

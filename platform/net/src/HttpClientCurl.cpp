@@ -1,11 +1,11 @@
 #include "HttpClientCurl.h"
 
+#include "platform/HttpResponseHead.h"
 #include "utils/AsciiFold.h"
 
 #include <curl/curl.h>
 
 #include <array>
-#include <charconv>
 #include <mutex>
 
 namespace {
@@ -17,15 +17,6 @@ void InitCurlOnce()
 {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-std::string_view TrimBlanks(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
-        text.remove_suffix(1);
-    return text;
 }
 
 bool IsSafePath(std::string_view path)
@@ -44,7 +35,7 @@ bool IsSafePath(std::string_view path)
 std::string CurlHeaderLine(const std::string& line)
 {
     const std::size_t colon = line.find(':');
-    if (colon == std::string::npos || !TrimBlanks(std::string_view(line).substr(colon + 1)).empty())
+    if (colon == std::string::npos || !TrimHttpBlanks(std::string_view(line).substr(colon + 1)).empty())
         return line;
     return line.substr(0, colon) + ";";
 }
@@ -128,7 +119,7 @@ public:
 
         m_current = &response;
         m_transfer = &transfer;
-        m_statusFromLine = 0;
+        m_head = CHttpResponseHead();
         m_headerBytes = 0;
         m_bodyBytes = 0;
         m_sendOffset = 0;
@@ -190,7 +181,7 @@ private:
                 return false;
             }
             const std::size_t colon = line.find(':');
-            if (colon != std::string::npos && EqualsFolded(TrimBlanks(line.substr(0, colon)), "Content-Type"))
+            if (colon != std::string::npos && EqualsFolded(TrimHttpBlanks(line.substr(0, colon)), "Content-Type"))
                 hasContentType = true;
         }
         bool ok = list.Append("Accept:") && list.Append("Expect:");
@@ -212,21 +203,19 @@ private:
             self->m_refusal = "response headers exceed " + std::to_string(kMaxHeaderBytes) + " bytes";
             return 0;
         }
-        const std::string_view line(data, length);
-        if (TrimBlanks(line).empty())
+        if (self->m_head.Take(std::string_view(data, length)))
             return self->EndOfHeaders() ? length : 0;
-        self->AddHeaderLine(line);
         return length;
     }
 
     // The blank line after a head: the sink learns of the final answer before its body.
     bool EndOfHeaders()
     {
-        if (m_statusFromLine < 200 || !m_transfer->answer)
+        if (!m_head.Ended() || !m_transfer->answer)
             return true;
         HttpResponse head;
-        head.status = m_statusFromLine;
-        head.headers = m_current->headers;
+        head.status = m_head.Status();
+        head.headers = m_head.Fields();
         curl_off_t announced = -1;
         curl_easy_getinfo(m_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         if (announced >= 0)
@@ -236,34 +225,6 @@ private:
             return true;
         m_refusal = "answer refused: " + why;
         return false;
-    }
-
-    void AddHeaderLine(std::string_view line)
-    {
-        auto& headers = m_current->headers;
-        if (line.starts_with("HTTP/")) {
-            // A new status line starts a new response (after an interim 1xx one).
-            headers.clear();
-            const std::size_t blank = line.find(' ');
-            int status = 0;
-            if (blank != std::string_view::npos && line.size() >= blank + 4)
-                std::from_chars(line.data() + blank + 1, line.data() + blank + 4, status);
-            m_statusFromLine = status;
-            return;
-        }
-        if (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-            if (!headers.empty()) {
-                const std::string_view more = TrimBlanks(line);
-                if (!more.empty())
-                    headers.back().second.append(" ").append(more);
-            }
-            return;
-        }
-        const std::size_t colon = line.find(':');
-        if (colon == std::string_view::npos)
-            return;
-        headers.emplace_back(std::string(TrimBlanks(line.substr(0, colon))),
-                             std::string(TrimBlanks(line.substr(colon + 1))));
     }
 
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user)
@@ -340,13 +301,15 @@ private:
         long status = 0;
         curl_easy_getinfo(m_handle, CURLINFO_RESPONSE_CODE, &status);
         if (status == 0)
-            status = m_statusFromLine;
+            status = m_head.Status();
+        response.headers = m_head.Fields();
         curl_off_t announced = -1;
         curl_easy_getinfo(m_handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         if (announced >= 0)
             response.contentLength = static_cast<std::uint64_t>(announced);
 
-        if (code == CURLE_OK) {
+        // libcurl takes a connection closed inside the head as the end of an answer without a body.
+        if (code == CURLE_OK && m_head.Ended()) {
             response.status = status;
             response.bodyComplete = true;
             return;
@@ -354,6 +317,8 @@ private:
         response.stopped = m_stopped;
         if (m_stopped)
             response.error = "stopped";
+        else if (code == CURLE_OK)
+            response.error = "the connection closed inside the answer's head";
         else if (!m_refusal.empty())
             response.error = m_refusal;
         else if (code == CURLE_FILESIZE_EXCEEDED)
@@ -364,10 +329,12 @@ private:
         else
             response.error = curl_easy_strerror(code);
         response.error = m_base + ": " + response.error;
-        // Once the status has arrived the response stays what it was; only its body is not whole.
-        response.status = status;
+        // Once the head has ended the response stays what it was; only its body is not whole. A head cut
+        // off, or refused for the length it announces before it ended, is no answer: the headers missing
+        // from it (an error report, the session id, a key) would otherwise go unnoticed.
+        response.status = m_head.Ended() ? status : 0;
         response.bodyComplete = false;
-        if (status == 0)
+        if (response.status == 0)
             response.headers.clear();
     }
 
@@ -377,7 +344,7 @@ private:
     std::array<char, CURL_ERROR_SIZE> m_errorBuffer{};
     HttpResponse* m_current = nullptr;
     HttpTransfer* m_transfer = nullptr;
-    long m_statusFromLine = 0;
+    CHttpResponseHead m_head;
     std::size_t m_headerBytes = 0;
     std::uint64_t m_bodyBytes = 0;
     std::uint64_t m_sendOffset = 0;

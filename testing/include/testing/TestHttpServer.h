@@ -29,6 +29,9 @@ struct ScriptedReply {
     std::optional<std::uint64_t> announcedLength;
     bool omitContentLength = false; // then the body ends when the server closes the connection
     bool close = false;             // close the connection after this reply
+    // Send only this many bytes of the reply (status line, head and body), then close, as a peer that
+    // broke off would.
+    std::optional<std::size_t> cutAfter;
 };
 
 class CTestHttpServer {

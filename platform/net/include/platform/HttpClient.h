@@ -39,7 +39,7 @@ struct HttpOptions {
 };
 
 struct HttpResponse {
-    long status = 0;                                        // 0: no response (see error)
+    long status = 0;                                        // 0: no response, or its head cut off (see error)
     std::vector<std::pair<std::string, std::string>> headers; // in arrival order, names as sent
     std::optional<std::uint64_t> contentLength;
     std::string body;          // empty when the body went to a sink
@@ -110,8 +110,9 @@ public:
     // Sends one request on the kept-alive connection. `headerLines` are complete lines without
     // line ends ("Name: value"), sent in this order and exactly as given after the client's own
     // "Host:" (and "Content-Length:" when there is a body); a line with an empty value goes out as
-    // "Name:". On failure before a status arrived, status is 0 and `error` says why; a failure while
-    // the body arrives keeps status and headers and clears bodyComplete.
+    // "Name:". On failure before the answer's head has ended (no status, or the headers cut off), status
+    // is 0, there are no headers and `error` says why; a failure while the body arrives keeps status and
+    // headers and clears bodyComplete.
     virtual HttpResponse Transfer(std::string_view method, std::string_view path,
                                   const std::vector<std::string>& headerLines, HttpTransfer& transfer) = 0;
     // The short form: the body from one string (none when empty), the answer's body in the response.
