@@ -26,6 +26,8 @@ TEST(CivilDaysTest, DatesAndDayCountsAgreeBothWays)
         {1970, 1, 1, 0},      {1969, 12, 31, -1},     {2000, 2, 29, 11016},    {2000, 3, 1, 11017},
         {1900, 3, 1, -25508}, {1899, 12, 30, -25569}, {1601, 1, 1, -134774},   {0, 3, 1, -719468},
         {0, 2, 29, -719469},  {-1, 12, 31, -719529},  {9999, 12, 31, 2932896},
+        // Centuries leap only every 400 years: 1900 and 2100 have no 29 February.
+        {1900, 2, 28, -25509}, {2100, 2, 28, 47540},  {2100, 3, 1, 47541},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(DaysFromCivil(c.year, static_cast<unsigned>(c.month), static_cast<unsigned>(c.day)), c.days)
