@@ -24,7 +24,7 @@ constexpr int kFirstText = 1;
 constexpr int kLastText = 200;
 
 struct BrandingTable {
-    std::array<std::u16string, kBrandingEntries> entries;
+    BrandingTexts entries;
     bool loaded = false;
 };
 
@@ -128,7 +128,7 @@ std::optional<std::string> FindBrandingFile(const Locale& locale)
 }
 
 // One "key=text" line; lines without "=" and keys outside 1..200 are ignored.
-void StoreLine(BrandingTable& table, std::string_view line)
+void StoreLine(BrandingTexts& entries, std::string_view line)
 {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
@@ -147,20 +147,7 @@ void StoreLine(BrandingTable& table, std::string_view line)
     std::u16string text = Utf8ToUtf16(line.substr(equals + 1));
     for (std::size_t at = text.find(u"\\n"); at != std::u16string::npos; at = text.find(u"\\n", at + 2))
         text.replace(at, 2, u"\r\n");
-    table.entries[static_cast<std::size_t>(number)] = std::move(text);
-}
-
-void Parse(BrandingTable& table, std::string_view bytes)
-{
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    while (!bytes.empty()) {
-        const std::size_t end = bytes.find('\n');
-        StoreLine(table, bytes.substr(0, end));
-        if (end == std::string_view::npos)
-            break;
-        bytes.remove_prefix(end + 1);
-    }
+    entries[static_cast<std::size_t>(number)] = std::move(text);
 }
 
 BrandingTable& LoadedTable()
@@ -169,11 +156,11 @@ BrandingTable& LoadedTable()
         return *s_table;
     s_table = new BrandingTable();
     const Locale locale = UserLocale();
-    s_table->entries[kBrandingLocaleTag] = LowerTag(locale);
     if (const auto bytes = FindBrandingFile(locale)) {
-        Parse(*s_table, *bytes);
+        s_table->entries = ReadBrandingTexts(*bytes);
         s_table->loaded = true;
     }
+    s_table->entries[kBrandingLocaleTag] = LowerTag(locale);
     for (int number = kFirstText; number <= kLastText; ++number) {
         std::u16string& entry = s_table->entries[static_cast<std::size_t>(number)];
         if (entry.empty())
@@ -183,6 +170,21 @@ BrandingTable& LoadedTable()
 }
 
 } // namespace
+
+BrandingTexts ReadBrandingTexts(std::string_view bytes)
+{
+    BrandingTexts entries;
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        bytes.remove_prefix(3);
+    while (!bytes.empty()) {
+        const std::size_t end = bytes.find('\n');
+        StoreLine(entries, bytes.substr(0, end));
+        if (end == std::string_view::npos)
+            break;
+        bytes.remove_prefix(end + 1);
+    }
+    return entries;
+}
 
 const std::u16string* CBrandingGuide::GetInstanceBranding()
 {

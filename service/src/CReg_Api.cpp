@@ -1,6 +1,5 @@
 #include "service/CReg_Api.h"
 
-#include "RegValues.h"
 #include "platform/DevicePaths.h"
 #include "service/CLog_File.h"
 #include "utils/Utf.h"

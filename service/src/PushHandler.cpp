@@ -126,9 +126,13 @@ int TesselService::ProcessMessageCIR(CIR_INFO& info)
 {
     info = CIR_INFO();
     const std::optional<std::u16string> text = ReadPushText();
-    if (!text)
-        return 0;
-    const std::optional<PushMessage> message = ParsePushMessage(*text);
+    return text ? ProcessPushText(*text, info) : 0;
+}
+
+int TesselService::ProcessPushText(std::u16string_view text, CIR_INFO& info)
+{
+    info = CIR_INFO();
+    const std::optional<PushMessage> message = ParsePushMessage(text);
     if (!message) {
         LogLine("push: a message without a command layout dropped");
         return 0;

@@ -1,6 +1,5 @@
 #include "service/TesselService.h"
 
-#include "RegValues.h"
 #include "platform/Registry.h"
 
 #include <array>

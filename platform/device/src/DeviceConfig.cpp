@@ -97,6 +97,18 @@ std::optional<std::string> CDeviceConfig::Get(std::string_view key)
         return std::string(value);
     std::lock_guard lock(s_fileMutex);
     for (const std::string& line : ReadLines()) {
+        if (std::optional<std::string> value = ValueIn(line, key))
+            return value;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> CDeviceConfig::ValueIn(std::string_view text, std::string_view key)
+{
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (LineKey(line) == key) {
             const std::string_view trimmed = Trim(line);
             return std::string(Trim(trimmed.substr(trimmed.find('=') + 1)));

@@ -9,10 +9,19 @@
 // installed data folder and the source tree's data folder. Lines are "key=text", keys 1 to 200, "\n"
 // in a text is a line break (CR LF); entries the file does not set read "undefined". Thread-safe.
 
+#include <array>
 #include <string>
+#include <string_view>
 
 inline constexpr int kBrandingEntries = 202;
 inline constexpr int kBrandingLocaleTag = 201;
+
+using BrandingTexts = std::array<std::u16string, kBrandingEntries>;
+
+// The texts of a branding file (UTF-8, a byte order mark allowed): entry N is the text of its "N=text"
+// line for N from 1 to 200, "\n" in it a line break (CR LF); empty where the file sets none. Other
+// lines are ignored; nothing fails.
+BrandingTexts ReadBrandingTexts(std::string_view bytes);
 
 class CBrandingGuide {
 public:

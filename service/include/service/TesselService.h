@@ -155,6 +155,8 @@ public:
     // the application, 0 when there is nothing to do (no message, a layout or signature that does not
     // hold, or keys delivered to a waiting flow; then `info.command` 5 tells that the device key came).
     int ProcessMessageCIR(CIR_INFO& info);
+    // The same for a message already read (its text as the push port gave it).
+    int ProcessPushText(std::u16string_view text, CIR_INFO& info);
     // The data connection the server needs: 0 when none is needed, -1 when it cannot be made.
     HCONNECTION OpenGPRSConnection();
     // Releases a connection from OpenGPRSConnection; 0 and -1 are ignored.

@@ -20,6 +20,9 @@ class CDeviceConfig {
 public:
     static std::optional<std::string> Get(std::string_view key);
     static std::string GetOr(std::string_view key, std::string_view fallback);
+    // The value of `key` in `text`, lines of a device.conf file as Get reads them (the first line of the
+    // key counts); nothing when no line sets it.
+    static std::optional<std::string> ValueIn(std::string_view text, std::string_view key);
     // Writes (or replaces) one key in the file, keeping the other lines; the file is replaced whole
     // (mode 0600). False when the value holds a line break or the file cannot be written.
     static bool Set(std::string_view key, std::string_view value);

@@ -7,8 +7,10 @@
 // write. Key paths use "\" between levels ("Software\Orvane\Settings"); key paths and value names
 // compare case-insensitively (ASCII), as on the handset. All calls are thread-safe.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -94,3 +96,16 @@ public:
     // run time. The store is opened lazily; a store that fails to open is tried again on the next call.
     static void UseStore(const std::filesystem::path& path);
 };
+
+// Typed values as the settings, the summary and the scheduled-sync trigger take them.
+
+// The value of a REG_DWORD of exactly four bytes; nothing for any other type or size.
+std::optional<std::uint32_t> DwordOf(const RegValue& value);
+
+// The text of a REG_SZ or REG_EXPAND_SZ that has an even byte length, ends with a zero character and
+// holds at most `maxChars` characters with that terminator; nothing otherwise. The text ends at its
+// first zero character.
+std::optional<std::u16string> TextOf(const RegValue& value, std::size_t maxChars);
+
+// The longest text the handset's registry readers take, terminator included.
+inline constexpr std::size_t kMaxRegTextChars = 260;

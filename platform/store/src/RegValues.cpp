@@ -1,4 +1,4 @@
-#include "RegValues.h"
+#include "platform/Registry.h"
 
 std::optional<std::uint32_t> DwordOf(const RegValue& value)
 {
