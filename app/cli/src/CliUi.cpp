@@ -121,7 +121,7 @@ CCliUi::CCliUi(Mode mode, Answers answers)
     : m_mode(mode), m_answers(answers),
       m_terminal(
           mode == Mode::Watch ? CTerminal::Input::Ignore : CTerminal::Input::Read,
-          [this] { m_loop.Pump().Post([] {}); }, [this](int signal) { OnSignal(signal); })
+          [this] { m_loop.Post([] {}); }, [this](int signal) { OnSignal(signal); })
 {}
 
 void CCliUi::Print(std::u16string_view text)
@@ -132,7 +132,7 @@ void CCliUi::Print(std::u16string_view text)
 // On the input thread: the decision is taken on the user-interface thread.
 void CCliUi::OnSignal(int signal)
 {
-    m_loop.Pump().Post([this, signal] {
+    m_loop.Post([this, signal] {
         if (m_waitDialog) {
             m_waitDialog->Stop();
             if (signal == SIGTERM)
@@ -148,16 +148,11 @@ bool CCliUi::AnswersFixed() const
     return m_answers != Answers::Ask || m_exitRequested.load();
 }
 
-void CCliUi::RunModalLoop(const std::function<bool()>& done)
-{
-    m_loop.RunUntil(done);
-}
-
 void CCliUi::RunInteractive(CTesselView& view)
 {
     for (;;) {
         // Requests already posted run before the next menu line is taken.
-        while (!m_closed && m_loop.Pump().RunPending() > 0) {
+        while (!m_closed && m_loop.RunPending() > 0) {
         }
         if (m_closed)
             return;
@@ -226,7 +221,7 @@ void CCliUi::RunWatch(CTesselView& view, std::uint16_t pushPort)
 void CCliUi::RunRequest(CTesselView& view, int request)
 {
     bool done = false;
-    m_loop.Pump().Post([&] {
+    m_loop.Post([&] {
         view.OnOperationRequest(request, nullptr);
         done = true;
     });

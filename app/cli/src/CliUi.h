@@ -9,7 +9,7 @@
 
 #include "Terminal.h"
 #include "core/AppUi.h"
-#include "core/PumpLoop.h"
+#include "platform/QueueLoop.h"
 #include "platform/UiPort.h"
 
 #include <atomic>
@@ -28,7 +28,6 @@ public:
 
     CCliUi(Mode mode, Answers answers);
 
-    CPumpLoop& Loop() { return m_loop; }
     CTerminal& Terminal() { return m_terminal; }
     void Print(std::u16string_view text);
 
@@ -46,9 +45,7 @@ public:
     RunOutcome LastOutcome() const { return m_lastOutcome; }
 
     // CAppUi
-    CMessagePump& Pump() override { return m_loop.Pump(); }
-    CTimerQueue& Timers() override { return m_loop.Timers(); }
-    void RunModalLoop(const std::function<bool()>& done) override;
+    CQueueLoop& Loop() override { return m_loop; }
     void ShowMainWindow(std::u16string_view title) override;
     void RequestStarted(int request) override;
     void RequestEnded(int request, RunOutcome outcome) override;
@@ -79,7 +76,7 @@ private:
 
     const Mode m_mode;
     const Answers m_answers;
-    CPumpLoop m_loop;
+    CQueueLoop m_loop;
     CTerminal m_terminal;
     CWaitDlg* m_waitDialog = nullptr;
     std::vector<OperationRow> m_rows;

@@ -20,7 +20,7 @@ bool CTesselApp::InitInstance(CAppUi& ui, CServiceCalls& calls, bool startedByPu
         service->SetWaitCIR();
     m_ui = &ui;
     m_view = std::make_unique<CTesselView>(ui, calls);
-    m_frame = std::make_unique<CMainFrame>(ui.Pump(), m_view->Handle());
+    m_frame = std::make_unique<CMainFrame>(ui.Loop(), m_view->Handle());
     return true;
 }
 

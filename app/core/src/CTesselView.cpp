@@ -40,7 +40,7 @@ CTesselView::CTesselView(CAppUi& ui, CServiceCalls& calls)
     : m_ui(ui), m_calls(calls), m_service(TesselService::InitService()),
       m_settingsStore(CReg_Api::GetInstanceReg()), m_settings(m_settingsStore->GetSettingsInstance())
 {
-    m_handle = RegisterWindow(*this, ui.Pump());
+    m_handle = RegisterWindow(*this, ui.Loop());
     m_service->PrepareGenericDialog(m_handle);
     // The service asks this window to show the server's dialogs.
     m_service->m_appWindow.store(m_handle);
@@ -50,7 +50,7 @@ CTesselView::~CTesselView()
 {
     UnregisterWindow(m_handle);
     if (m_syncCheckTimer != 0)
-        m_ui.Timers().Stop(m_syncCheckTimer);
+        m_ui.Loop().StopTimer(m_syncCheckTimer);
     if (!m_shutDown)
         m_service->m_appWindow.store(0);
 }
@@ -60,7 +60,7 @@ void CTesselView::InitialUpdate()
     m_busy = false;
     m_queuedRequest = -1;
     PeriodicSyncCheck();
-    m_syncCheckTimer = m_ui.Timers().Start(kSyncCheckPeriodMs, [this] { PeriodicSyncCheck(); });
+    m_syncCheckTimer = m_ui.Loop().StartTimer(kSyncCheckPeriodMs, [this] { PeriodicSyncCheck(); });
 
     if (!m_settingsStore->HasKeys())
         PostMessage(m_handle, WM_OPERATION_REQUEST, REQ_REGISTER, 0);
@@ -195,7 +195,7 @@ void CTesselView::ShutDown()
     m_shutDown = true;
     m_busy = false;
     if (m_syncCheckTimer != 0) {
-        m_ui.Timers().Stop(m_syncCheckTimer);
+        m_ui.Loop().StopTimer(m_syncCheckTimer);
         m_syncCheckTimer = 0;
     }
     m_service->m_appWindow.store(0);

@@ -10,7 +10,7 @@
 CWaitDlg::CWaitDlg(CAppUi& ui)
     : m_ui(ui), m_bridge(*UI_Sync::GetInstanceUISync()), m_text(BrandingText(kWaitText))
 {
-    m_handle = RegisterWindow(*this, ui.Pump());
+    m_handle = RegisterWindow(*this, ui.Loop());
     m_bridge.SetDialogPtr(m_handle);
     m_bridge.SetStop(false);
 }
@@ -35,7 +35,7 @@ void CWaitDlg::RunModal()
 {
     m_shown = true;
     m_ui.WaitDialogOpened(*this);
-    m_ui.RunModalLoop([this] { return m_closed; });
+    m_ui.Loop().RunUntil([this] { return m_closed; });
     Unregister();
     m_shown = false;
     m_ui.WaitDialogClosed();

@@ -205,16 +205,16 @@ RunOutcome CTesselView::RunWithWaitDialog(RunnerProc runner)
     CWaitDlg dialog(m_ui);
     CRunContext context(m_calls, m_handle, dialog.Handle(), m_pushInitiated);
     std::atomic<bool> finished{false};
-    CMessagePump& pump = m_ui.Pump();
+    CEventLoop& loop = m_ui.Loop();
     std::thread worker([&] {
         runner(context);
         finished.store(true);
-        pump.Post([] {});
+        loop.Post([] {});
     });
     dialog.RunModal();
     // The runner may still be ending, for example showing a message after it closed the dialog;
     // the thread's messages keep running meanwhile, as message boxes of other front ends need them.
-    m_ui.RunModalLoop([&] { return finished.load(); });
+    loop.RunUntil([&] { return finished.load(); });
     worker.join();
     if (context.ExitAfterRun())
         m_exitAfterRun = true;

@@ -34,7 +34,7 @@ protected:
             ASSERT_TRUE(CDeviceConfig::Set(key, value));
         CUiPort::Install(&m_boxes);
         m_view.emplace(m_ui, m_calls);
-        m_frame.emplace(m_ui.Pump(), m_view->Handle());
+        m_frame.emplace(m_ui.Loop(), m_view->Handle());
         // The push port is bound first, on a port the system picks, and the server is told that one.
         m_watcher.emplace(m_frame->Handle());
         std::string error;

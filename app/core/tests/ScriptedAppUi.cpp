@@ -9,13 +9,13 @@ constexpr std::uint32_t kModalWatchdogMs = 20000;
 
 void CScriptedAppUi::RunPending()
 {
-    while (m_loop.Pump().RunPending() > 0) {
+    while (m_loop.RunPending() > 0) {
     }
 }
 
-void CScriptedAppUi::RunModalLoop(const std::function<bool()>& done)
+void CWatchdogLoop::RunUntil(const std::function<bool()>& done)
 {
-    if (!m_loop.RunUntil(done, kModalWatchdogMs))
+    if (!RunUntil(done, kModalWatchdogMs))
         ADD_FAILURE() << "a modal loop did not end within " << kModalWatchdogMs << " ms";
 }
 

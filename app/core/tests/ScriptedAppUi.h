@@ -1,6 +1,6 @@
 #pragma once
 // The front end as the tests of the application logic play it: the test's thread is the
-// user-interface thread, running a CPumpLoop; every dialog is answered by a script, and everything
+// user-interface thread, running a CQueueLoop; every dialog is answered by a script, and everything
 // shown is recorded. Modal loops have a watchdog, so a dialog that never closes fails the test.
 
 #include "core/AppUi.h"
@@ -8,12 +8,19 @@
 #include "core/CWaitDlg.h"
 #include "core/CWizard.h"
 #include "core/GenericDlg.h"
-#include "core/PumpLoop.h"
+#include "platform/QueueLoop.h"
 
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+// The test's loop: a modal loop that has not ended within 20 s of real time fails the test.
+class CWatchdogLoop final : public CQueueLoop {
+public:
+    using CQueueLoop::RunUntil;
+    void RunUntil(const std::function<bool()>& done) override;
+};
 
 class CScriptedAppUi final : public CAppUi {
 public:
@@ -28,7 +35,6 @@ public:
 
     // Runs every message queued so far, and those they queue, until none is left.
     void RunPending();
-    CPumpLoop& Loop() { return m_loop; }
 
     // Scripts; by default the generic dialog is answered with the right key, the wizard with Next
     // and the settings dialog with Cancel.
@@ -50,9 +56,7 @@ public:
     std::vector<std::pair<int, RunOutcome>> ended;
     bool mainWindowClosed = false;
 
-    CMessagePump& Pump() override { return m_loop.Pump(); }
-    CTimerQueue& Timers() override { return m_loop.Timers(); }
-    void RunModalLoop(const std::function<bool()>& done) override;
+    CWatchdogLoop& Loop() override { return m_loop; }
     void ShowMainWindow(std::u16string_view) override {}
     void RequestStarted(int request) override { started.push_back(request); }
     void RequestEnded(int request, RunOutcome outcome) override { ended.emplace_back(request, outcome); }
@@ -69,6 +73,6 @@ public:
     void CloseMainWindow() override { mainWindowClosed = true; }
 
 private:
-    CPumpLoop m_loop;
+    CWatchdogLoop m_loop;
     CWaitDlg* m_dialog = nullptr;
 };

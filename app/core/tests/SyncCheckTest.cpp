@@ -39,7 +39,7 @@ protected:
     void NextCheck()
     {
         m_clock->Advance(CTesselView::kSyncCheckPeriodMs);
-        m_ui->Loop().Timers().RunDue();
+        m_ui->Loop().RunDueTimers();
         m_ui->RunPending();
     }
 };

@@ -2,22 +2,21 @@
 // What the application logic needs from the front end on screen, beyond the message boxes of the
 // platform's CUiPort (which the front end installs as well): the main list, the modal wait dialog,
 // the server-defined dialog, the wizard, the settings dialogs, the text viewer and the About box,
-// the user-interface thread's pump and timers, and nested (modal) loops.
+// and the user-interface thread's event loop.
 //
 // The terminal front end implements it with prompts, the Qt front end with widgets, the tests with a
-// script. Every call comes on the user-interface thread, the one that runs Pump(). The dialogs'
+// script. Every call comes on the user-interface thread, the one that runs Loop(). The dialogs'
 // behaviour lives in their models (core/); the front end only shows them and passes the user's
 // actions to them.
 
 #include "core/Operations.h"
 #include "core/RunContext.h"
-#include "platform/Window.h"
+#include "platform/EventLoop.h"
 
 #include <functional>
 #include <span>
 #include <string_view>
 
-class CTimerQueue;
 class CWaitDlg;
 class GenericDlg;
 class CWizard;
@@ -27,12 +26,9 @@ class CAppUi {
 public:
     virtual ~CAppUi() = default;
 
-    // The user-interface thread's message pump (windows of the application register on it) and its
-    // timers.
-    virtual CMessagePump& Pump() = 0;
-    virtual CTimerQueue& Timers() = 0;
-    // Runs the thread's messages and timers until `done()` is true, checked after each of them.
-    virtual void RunModalLoop(const std::function<bool()>& done) = 0;
+    // The user-interface thread's event loop: the windows of the application register on it, the
+    // view's timer runs on it, and modal dialogs run nested loops of it.
+    virtual CEventLoop& Loop() = 0;
 
     // Start-up: the main window opens with this title.
     virtual void ShowMainWindow(std::u16string_view title) = 0;

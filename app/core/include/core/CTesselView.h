@@ -13,7 +13,6 @@
 #include "core/Operations.h"
 #include "core/RunContext.h"
 #include "core/ServiceCalls.h"
-#include "core/TimerQueue.h"
 #include "service/TesselService.h"
 
 #include <vector>
@@ -87,7 +86,7 @@ private:
     CReg_Api* m_settingsStore;
     _SETTINGS_DEF* m_settings;
     HWND m_handle = 0;
-    CTimerQueue::TimerId m_syncCheckTimer = 0;
+    CEventLoop::TimerId m_syncCheckTimer = 0;
 
     std::vector<OperationRow> m_rows;
     int m_selectedRow = -1;

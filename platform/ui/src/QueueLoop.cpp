@@ -1,9 +1,9 @@
-#include "core/PumpLoop.h"
+#include "platform/QueueLoop.h"
 
 #include <algorithm>
 #include <chrono>
 
-bool CPumpLoop::RunUntil(const std::function<bool()>& done, std::uint32_t limitMs)
+bool CQueueLoop::RunUntil(const std::function<bool()>& done, std::uint32_t limitMs)
 {
     using Clock = std::chrono::steady_clock;
     const bool unlimited = limitMs == kInfinite;

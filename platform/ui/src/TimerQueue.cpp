@@ -1,4 +1,4 @@
-#include "core/TimerQueue.h"
+#include "platform/TimerQueue.h"
 
 #include "platform/Clock.h"
 

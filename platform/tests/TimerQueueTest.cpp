@@ -1,6 +1,6 @@
 // Timers of the user-interface thread on the virtual clock.
 
-#include "core/TimerQueue.h"
+#include "platform/TimerQueue.h"
 #include "testing/VirtualClock.h"
 
 #include <gtest/gtest.h>
