@@ -1,10 +1,15 @@
 // The settings dialog, storage dialog and wizard as models over the settings record.
 
+#include "core/CDirectory.h"
 #include "core/CStorage.h"
 #include "core/CSynchronization.h"
 #include "core/CWizard.h"
+#include "testing/TempDir.h"
+#include "utils/Utf.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -177,3 +182,28 @@ TEST(WizardTest, TickedKindIsSynchronisedBothWays)
 }
 
 } // namespace
+
+TEST(FolderChooserTest, TopFoldersFollowTheMemoryChoiceAndSubfoldersSkipRecycled)
+{
+    TempDir device;
+    ScopedEnv root("LUMENO_DEVICE_ROOT", device.Path().string());
+    const std::filesystem::path card = device.Path() / "media" / "Card";
+    for (const char* folder : {"media/Card", "My Documents/Work", "My Documents/RECYCLED", "My Documents/.cache",
+                               "My Documents/Alpha"})
+        std::filesystem::create_directories(device.Path() / folder);
+    std::ofstream(device.Path() / "My Documents" / "notes.txt") << "a file, not a folder";
+
+    const auto names = [](const std::vector<FolderItem>& items) {
+        std::vector<std::u16string> listed;
+        for (const FolderItem& item : items)
+            listed.push_back(item.name);
+        return listed;
+    };
+    EXPECT_EQ(names(CDirectory::TopFolders(MEMORY_PHONE)), std::vector<std::u16string>{u"My Documents"});
+    EXPECT_EQ(names(CDirectory::TopFolders(MEMORY_CARD)), std::vector<std::u16string>{u"Card"});
+    EXPECT_EQ(names(CDirectory::TopFolders(MEMORY_BOTH)), (std::vector<std::u16string>{u"Card", u"My Documents"}));
+    EXPECT_EQ(names(CDirectory::SubFolders(device.Path() / "My Documents")),
+              (std::vector<std::u16string>{u"Alpha", u"Work"}));
+    EXPECT_TRUE(CDirectory::SubFolders(device.Path() / "missing").empty());
+    EXPECT_EQ(CDirectory::Chosen(card), Utf8ToUtf16(card.string()) + u"/");
+}
