@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QProxyStyle>
 #include <QRegularExpressionValidator>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,11 +64,7 @@ CGenericWindow::CGenericWindow(GenericDlg& dialog, QWidget* parent)
     column->addWidget(m_input);
     column->addWidget(m_stopBox);
     column->addStretch(1);
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(page);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    Body().addWidget(scroll, 1);
+    AddScrolledPage(page);
 
     CSoftKeys::SetCommand(Keys().Left(), DisplayText(dialog.LeftLabel()),
                           [this] { Press(m_dialog, [](GenericDlg& model) { model.PressLeft(); }); });

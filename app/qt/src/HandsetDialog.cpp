@@ -1,8 +1,13 @@
 #include "HandsetDialog.h"
 
 #include "Pictures.h"
+#include "QtText.h"
+#include "TextViewer.h"
+#include "core/CSynchronization.h"
 
 #include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 CHandsetDialog::CHandsetDialog(QWidget* parent, const QString& title)
@@ -35,6 +40,33 @@ QLabel& CHandsetDialog::AddHeading(const QString& text)
     m_body->addWidget(heading);
     m_body->addSpacing(6);
     return *heading;
+}
+
+void CHandsetDialog::AddScrolledPage(QWidget* page)
+{
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    m_body->addWidget(scroll, 1);
+}
+
+QMenu& CHandsetDialog::UseCancelAndMenu()
+{
+    constexpr int kCancelText = 5;
+    constexpr int kMenuText = 106;
+    CSoftKeys::SetCommand(m_keys->Left(), Text(kCancelText), [this] { reject(); });
+    return CSoftKeys::SetMenu(m_keys->Right(), Text(kMenuText));
+}
+
+void CHandsetDialog::AddHelpAndOk(QMenu& menu, int helpCommand, int okCommand)
+{
+    constexpr int kHelpTitleText = 12;
+    constexpr int kOkText = 16;
+    CSoftKeys::AddItem(menu, helpCommand, Text(kHelpTitleText), [this] {
+        CTextViewer(Text(kHelpTitleText), Text(CSynchronization::kHelpText), this).Run();
+    });
+    CSoftKeys::AddItem(menu, okCommand, Text(kOkText), [this] { accept(); });
 }
 
 void CHandsetDialog::FitBanner(QWidget& banner)

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+class QMenu;
 class QVBoxLayout;
 
 class CHandsetDialog : public QDialog {
@@ -24,6 +25,13 @@ public:
     class QLabel& AddHeading(const QString& text);
 
 protected:
+    // Puts `page` into the body in a scroll area, so that a window smaller than it shows it all.
+    void AddScrolledPage(QWidget* page);
+    // The keys of a settings screen: Cancel (text 5) on the left and the Menu (text 106) on the right;
+    // the menu is returned for the caller's items, which AddHelpAndOk ends.
+    QMenu& UseCancelAndMenu();
+    // Help (text 12: the settings help, text 167) and OK (text 16) at the end of `menu`.
+    void AddHelpAndOk(QMenu& menu, int helpCommand, int okCommand);
     // Shows `banner`, a part of the body, only while the window is tall enough for it and the rest.
     void FitBanner(QWidget& banner);
 

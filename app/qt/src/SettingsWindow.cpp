@@ -2,22 +2,16 @@
 
 #include "QtText.h"
 #include "StorageWindow.h"
-#include "TextViewer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QMenu>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kSettingsTitleText = 103;
-constexpr int kCancelText = 5;
-constexpr int kMenuText = 106;
-constexpr int kHelpTitleText = 12;
-constexpr int kOkText = 16;
 
 } // namespace
 
@@ -61,21 +55,13 @@ CSettingsWindow::CSettingsWindow(CSynchronization& dialog, QWidget* parent)
         });
         form->addRow(Text(CSynchronization::kPeriodLabelText), m_period);
     }
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(page);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    Body().addWidget(scroll);
+    AddScrolledPage(page);
 
-    CSoftKeys::SetCommand(Keys().Left(), Text(kCancelText), [this] { reject(); });
-    m_menu = &CSoftKeys::SetMenu(Keys().Right(), Text(kMenuText));
+    m_menu = &UseCancelAndMenu();
     CSoftKeys::AddItem(*m_menu, CMD_STORAGE, Text(CStorage::kHeadingText), [this] {
         OpenStorage();
     }).setEnabled(dialog.StorageCommand().has_value());
-    CSoftKeys::AddItem(*m_menu, CMD_HELP, Text(kHelpTitleText), [this] {
-        CTextViewer(Text(kHelpTitleText), Text(CSynchronization::kHelpText), this).Run();
-    });
-    CSoftKeys::AddItem(*m_menu, CMD_OK, Text(kOkText), [this] { accept(); });
+    AddHelpAndOk(*m_menu, CMD_HELP, CMD_OK);
 }
 
 void CSettingsWindow::OpenStorage()

@@ -2,9 +2,7 @@
 
 #include "Pictures.h"
 #include "QtText.h"
-#include "TextViewer.h"
 #include "core/CDirectory.h"
-#include "core/CSynchronization.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScrollArea>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -21,8 +18,6 @@
 namespace {
 
 constexpr int kCancelText = 5;
-constexpr int kMenuText = 106;
-constexpr int kHelpTitleText = 12;
 constexpr int kOkText = 16;
 
 // Where a tree item keeps its folder; empty for "My Device".
@@ -68,18 +63,10 @@ CStorageWindow::CStorageWindow(CStorage& storage, QWidget* parent)
         m_folders[index] = field;
         m_choose[index] = choose;
     }
-    auto* scroll = new QScrollArea(this);
-    scroll->setWidget(page);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    Body().addWidget(scroll);
+    AddScrolledPage(page);
 
-    CSoftKeys::SetCommand(Keys().Left(), Text(kCancelText), [this] { reject(); });
-    m_menu = &CSoftKeys::SetMenu(Keys().Right(), Text(kMenuText));
-    CSoftKeys::AddItem(*m_menu, CMD_HELP, Text(kHelpTitleText), [this] {
-        CTextViewer(Text(kHelpTitleText), Text(CSynchronization::kHelpText), this).Run();
-    });
-    CSoftKeys::AddItem(*m_menu, CMD_OK, Text(kOkText), [this] { accept(); });
+    m_menu = &UseCancelAndMenu();
+    AddHelpAndOk(*m_menu, CMD_HELP, CMD_OK);
 }
 
 void CStorageWindow::Choose(MediaKind kind)
