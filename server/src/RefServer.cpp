@@ -8,6 +8,7 @@
 namespace {
 
 constexpr const char* kStoreFileName = "refserver.db";
+constexpr const char* kMediaFolderName = "media";
 // The admin API takes forms: small ones, or one file's content, which form encoding may make up to
 // three times longer.
 constexpr std::size_t kMaxAdminBody = 3 * kMaxFileFieldBytes + 1024 * 1024;
@@ -74,9 +75,11 @@ bool CRefServer::Start(std::string& error)
     settings.smsAttempts = m_options.smsAttempts;
     settings.sessionTimeoutMs = static_cast<std::int64_t>(m_options.sessionTimeoutSeconds) * 1000;
 
-    m_httpListener = std::make_unique<CHttpListener>(TlsFiles{m_options.certificateFile, m_options.keyFile},
-                                                     LimitsWithBody(m_options.maxBodyBytes), kProtocolWorkers);
-    m_adminListener = std::make_unique<CHttpListener>(TlsFiles{}, LimitsWithBody(kMaxAdminBody), kAdminWorkers);
+    m_httpListener =
+        std::make_unique<CHttpListener>(TlsFiles{m_options.certificateFile, m_options.keyFile},
+                                        LimitsWithBody(m_options.maxBodyBytes), kProtocolWorkers);
+    m_adminListener =
+        std::make_unique<CHttpListener>(TlsFiles{}, LimitsWithBody(kMaxAdminBody), kAdminWorkers);
     m_httpPort = m_httpListener->Bind(m_options.listen, m_options.port, error);
     if (m_httpPort == 0)
         return false;
@@ -85,8 +88,9 @@ bool CRefServer::Start(std::string& error)
         return false;
     // The public URL names the bound port, so the routes are made only now, before anyone is served.
     settings.publicUrl = PublicUrl();
-    m_state = std::make_unique<ServerState>(settings, m_store, m_store, m_store, m_pushes, m_options.keyDelivery,
-                                            m_options.logCapacity);
+    m_state = std::make_unique<ServerState>(settings, m_store, m_store, m_store, m_store,
+                                            m_options.dataFolder / kMediaFolderName, m_pushes,
+                                            m_options.keyDelivery, m_options.logCapacity);
     m_endpoint = std::make_unique<CProtocolEndpoint>(*m_state, m_options.smsPath);
     m_adminApi = std::make_unique<CAdminApi>(*m_state);
     m_endpoint->Install(m_httpListener->Routes());

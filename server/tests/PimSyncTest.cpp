@@ -49,15 +49,10 @@ protected:
         while (m_handsets.size() <= number) {
             auto handset = std::make_unique<CTestHandset>(m_server.BaseUrl(), "/sync/serv",
                                                           "DEV" + std::to_string(m_handsets.size() + 1));
-            if (m_handsets.empty()) {
+            if (m_handsets.empty())
                 Register(*handset, "DEV1", "pw");
-            } else {
-                handset->userId = m_handsets.front()->userId;
-                handset->password = "pw";
-                const HandsetAnswer keys = handset->Send("IdentifyDevice");
-                handset->userKey = keys.Header("QX-Ukey").value_or("");
-                handset->deviceKey = keys.Header("QX-Key").value_or("");
-            }
+            else
+                Join(*handset, *m_handsets.front());
             m_handsets.push_back(std::move(handset));
         }
         return *m_handsets[number];

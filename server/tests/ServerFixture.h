@@ -82,6 +82,17 @@ protected:
         ASSERT_TRUE(Admin("set-device", {{"device", deviceId}, {"push-address", "127.0.0.1"}}).Ok());
     }
 
+    // `handset` joins the account of `member` (registered with a password) as a handset does: by
+    // IdentifyDevice with the account's user id and password.
+    static void Join(CTestHandset& handset, const CTestHandset& member)
+    {
+        handset.userId = member.userId;
+        handset.password = member.password;
+        const HandsetAnswer keys = handset.Send("IdentifyDevice");
+        handset.userKey = keys.Header("QX-Ukey").value_or("");
+        handset.deviceKey = keys.Header("QX-Key").value_or("");
+    }
+
     // The handset most tests use: "DEV1", registered by the operator when first asked for.
     CTestHandset& Phone()
     {

@@ -40,6 +40,9 @@ constexpr std::array kHandlers = {
     NamedHandler{"list-messages", ListMessages},
     NamedHandler{"add-message", AddMessage},
     NamedHandler{"delete-message", DeleteMessage},
+    NamedHandler{"list-files", ListFiles},
+    NamedHandler{"add-file", AddFile},
+    NamedHandler{"delete-file", DeleteFile},
 };
 
 AdminHandler HandlerOf(std::string_view name)
@@ -92,7 +95,8 @@ std::optional<std::string> NotAForm(const httplib::Request& request)
     std::string_view media = std::string_view(type).substr(0, type.find(';'));
     while (!media.empty() && media.back() == ' ')
         media.remove_suffix(1);
-    if (EqualsFolded(media, "application/x-www-form-urlencoded") || EqualsFolded(media, "multipart/form-data"))
+    if (EqualsFolded(media, "application/x-www-form-urlencoded") ||
+        EqualsFolded(media, "multipart/form-data"))
         return std::nullopt;
     return std::string(media.substr(0, 64));
 }
@@ -132,8 +136,12 @@ void CAdminApi::Install(httplib::Server& routes)
         } else if (request.method == "GET" && !command->readOnly) {
             result = AdminResult::Refused(name + " changes the server: use POST", 405);
         } else if (const std::optional<std::string> type = NotAForm(request)) {
-            result = AdminResult::Refused(
-                name + ": the fields come as a form (application/x-www-form-urlencoded or multipart/form-data), not \"" + *type + "\"", 415);
+            result =
+                AdminResult::Refused(name +
+                                         ": the fields come as a form (application/x-www-form-urlencoded or "
+                                         "multipart/form-data), not \"" +
+                                         *type + "\"",
+                                     415);
         } else if (const std::optional<std::string> problem = FieldProblem(*command, fields)) {
             result = AdminResult::Refused(name + ": " + *problem);
         } else {

@@ -24,15 +24,6 @@ AdminRecord ItemFields(PimKind kind, const PimItem& item)
     return record;
 }
 
-// The account the request names, or the refusal when there is none.
-std::optional<AdminResult> MissingAccount(const AdminRequest& request, ServerState& server)
-{
-    const std::string userId = request.GetOr("user-id");
-    if (server.store.FindAccount(userId))
-        return std::nullopt;
-    return AdminResult::Refused("there is no account \"" + userId.substr(0, 64) + "\"", 404);
-}
-
 AdminResult ItemRefused(const std::string& refusal)
 {
     return refusal.empty() ? AdminResult::Refused("the store failed to change the item", 500)

@@ -5,8 +5,6 @@
 #include "ServerTime.h"
 #include "data/SmsTime.h"
 
-#include <limits>
-
 namespace {
 
 constexpr std::size_t kMaxAddressBytes = 256;
@@ -24,24 +22,13 @@ AdminRecord MessageFields(const SmsRecord& message)
     return record;
 }
 
-std::optional<AdminResult> MissingAccount(const AdminRequest& request, ServerState& server)
-{
-    const std::string userId = request.GetOr("user-id");
-    if (server.store.FindAccount(userId))
-        return std::nullopt;
-    return AdminResult::Refused("there is no account \"" + userId.substr(0, 64) + "\"", 404);
-}
-
 } // namespace
 
 AdminResult ListMessages(const AdminRequest& request, ServerState& server)
 {
-    if (std::optional<AdminResult> refused = MissingAccount(request, server))
+    bool withDeleted = false;
+    if (std::optional<AdminResult> refused = ListRefusal(request, server, withDeleted))
         return *refused;
-    std::string problem;
-    const bool withDeleted = request.Flag("deleted", problem).value_or(false);
-    if (!problem.empty())
-        return AdminResult::Refused(problem);
     AdminResult result;
     for (const SmsRecord& message : server.sms.Messages(request.GetOr("user-id"))) {
         if (withDeleted || !message.deleted)
@@ -81,19 +68,7 @@ AdminResult AddMessage(const AdminRequest& request, ServerState& server)
 
 AdminResult DeleteMessage(const AdminRequest& request, ServerState& server)
 {
-    std::string problem;
-    const std::optional<std::int64_t> id =
-        request.Number("id", 1, std::numeric_limits<std::int64_t>::max(), problem);
-    if (!id)
-        return AdminResult::Refused(problem);
-    const std::optional<bool> marked = server.sms.MarkDeleted(request.GetOr("user-id"), *id);
-    if (!marked)
-        return AdminResult::Refused("the store failed to mark the message", 500);
-    if (!*marked)
-        return AdminResult::Refused("account \"" + request.GetOr("user-id").substr(0, 64) +
-                                        "\" has no message " + std::to_string(*id),
-                                    404);
-    AdminResult result;
-    result.records.push_back(AdminRecord().Add("id", std::to_string(*id)).Add("deleted", "true"));
-    return result;
+    return DeleteById(request, "message", [&](const std::string& userId, std::int64_t id) {
+        return server.sms.MarkDeleted(userId, id);
+    });
 }

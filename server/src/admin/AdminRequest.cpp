@@ -1,6 +1,7 @@
 #include "admin/AdminRequest.h"
 
 #include <charconv>
+#include <limits>
 
 AdminResult AdminResult::Refused(std::string reason, int status)
 {
@@ -49,4 +50,43 @@ std::optional<KeyDelivery> AdminRequest::Delivery(std::string_view name, std::st
     if (!delivery)
         problem = std::string(name) + " is \"" + value->substr(0, 32) + "\", not header or push";
     return delivery;
+}
+
+std::optional<AdminResult> MissingAccount(const AdminRequest& request, ServerState& server)
+{
+    const std::string userId = request.GetOr("user-id");
+    if (server.store.FindAccount(userId))
+        return std::nullopt;
+    return AdminResult::Refused("there is no account \"" + userId.substr(0, 64) + "\"", 404);
+}
+
+std::optional<AdminResult> ListRefusal(const AdminRequest& request, ServerState& server, bool& withDeleted)
+{
+    if (std::optional<AdminResult> refused = MissingAccount(request, server))
+        return refused;
+    std::string problem;
+    withDeleted = request.Flag("deleted", problem).value_or(false);
+    if (!problem.empty())
+        return AdminResult::Refused(problem);
+    return std::nullopt;
+}
+
+AdminResult DeleteById(const AdminRequest& request, std::string_view noun, const MarkDeleted& mark)
+{
+    std::string problem;
+    const std::optional<std::int64_t> id =
+        request.Number("id", 1, std::numeric_limits<std::int64_t>::max(), problem);
+    if (!id)
+        return AdminResult::Refused(problem);
+    const std::string userId = request.GetOr("user-id");
+    const std::optional<bool> marked = mark(userId, *id);
+    if (!marked)
+        return AdminResult::Refused("the store failed to mark the " + std::string(noun) + " deleted", 500);
+    if (!*marked)
+        return AdminResult::Refused("account \"" + userId.substr(0, 64) + "\" has no " + std::string(noun) +
+                                        " " + std::to_string(*id),
+                                    404);
+    AdminResult result;
+    result.records.push_back(AdminRecord().Add("id", std::to_string(*id)).Add("deleted", "true"));
+    return result;
 }

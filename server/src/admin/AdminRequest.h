@@ -7,6 +7,7 @@
 #include "refserver/AdminRecord.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,10 +35,22 @@ struct AdminRequest : AdminRecord {
     std::optional<KeyDelivery> Delivery(std::string_view name, std::string& problem) const;
 };
 
+// The refusal (404) when the request's "user-id" names no account.
+std::optional<AdminResult> MissingAccount(const AdminRequest& request, ServerState& server);
+
+// The refusal of a list command when its account is missing or its "deleted" flag is neither true nor
+// false; `withDeleted` gets the flag.
+std::optional<AdminResult> ListRefusal(const AdminRequest& request, ServerState& server, bool& withDeleted);
+
+// Marks the account's record "id" deleted through `mark` (false: no such live record; nothing: the store
+// failed) and answers as the delete commands do; `noun` names the record in refusals.
+using MarkDeleted = std::function<std::optional<bool>(const std::string& userId, std::int64_t id)>;
+AdminResult DeleteById(const AdminRequest& request, std::string_view noun, const MarkDeleted& mark);
+
 using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& server);
 
 // The handlers, by family (AdminAccountCommands.cpp, AdminDeviceCommands.cpp, AdminRuleCommands.cpp,
-// AdminItemCommands.cpp, AdminMessageCommands.cpp).
+// AdminItemCommands.cpp, AdminMessageCommands.cpp, AdminFileCommands.cpp).
 AdminResult AddAccount(const AdminRequest& request, ServerState& server);
 AdminResult ListAccounts(const AdminRequest& request, ServerState& server);
 AdminResult ShowAccount(const AdminRequest& request, ServerState& server);
@@ -58,6 +71,9 @@ AdminResult DeleteItem(const AdminRequest& request, ServerState& server);
 AdminResult ListMessages(const AdminRequest& request, ServerState& server);
 AdminResult AddMessage(const AdminRequest& request, ServerState& server);
 AdminResult DeleteMessage(const AdminRequest& request, ServerState& server);
+AdminResult ListFiles(const AdminRequest& request, ServerState& server);
+AdminResult AddFile(const AdminRequest& request, ServerState& server);
+AdminResult DeleteFile(const AdminRequest& request, ServerState& server);
 
 // The record of a device as list-devices shows it (shared by the commands that answer with devices).
 AdminRecord DeviceFields(const DeviceRecord& device, ServerState& server);

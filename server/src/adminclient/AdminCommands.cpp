@@ -134,6 +134,24 @@ constexpr std::array kDeleteMessage = {
     AdminField{"id", Required, "the message's number (list-messages)"},
 };
 
+constexpr std::array kListFiles = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"deleted", Optional, "true: deleted files too"},
+};
+
+constexpr std::array kAddFile = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"name", Required, "the file's name on handsets (no folder)"},
+    AdminField{"file", Required, "the file's content (at most 8 MiB through this command)", true},
+    AdminField{"thumbnail", Optional,
+               "a small picture shown for it (at most 64 KiB); a small image is its own", true},
+};
+
+constexpr std::array kDeleteFile = {
+    AdminField{"user-id", Required, "the account"},
+    AdminField{"id", Required, "the file's media id (list-files)"},
+};
+
 constexpr std::array kLog = {
     AdminField{"since", Optional, "only requests with a greater sequence number"},
 };
@@ -167,10 +185,15 @@ constexpr std::array kCommands = {
     AdminCommand{"delete-item", false, "delete an item (handsets delete their copies at their next Sync)",
                  kShowItem},
     AdminCommand{"list-messages", true, "an account's text messages", kListMessages},
-    AdminCommand{"add-message", false, "add a text message (handsets receive it at their next Sync or Restore)",
-                 kAddMessage},
+    AdminCommand{"add-message", false,
+                 "add a text message (handsets receive it at their next Sync or Restore)", kAddMessage},
     AdminCommand{"delete-message", false, "mark a text message deleted (handsets delete their copies)",
                  kDeleteMessage},
+    AdminCommand{"list-files", true, "an account's media files", kListFiles},
+    AdminCommand{"add-file", false, "add a media file to an account (handsets fetch it at their next Sync)",
+                 kAddFile},
+    AdminCommand{"delete-file", false,
+                 "delete a media file (handsets delete their copies at their next Sync)", kDeleteFile},
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 
 #include "protocol/ProtocolCommands.h"
 
+#include "protocol/MediaCommands.h"
 #include "protocol/PimCommands.h"
 #include "protocol/SmsCommands.h"
 
@@ -14,6 +15,7 @@ using PimHandler = ProtocolResponse (*)(CommandContext& context, const PimVocabu
 struct KindHandlers {
     PimHandler pim = nullptr;
     CommandHandler sms = nullptr;
+    CommandHandler files = nullptr;
 };
 
 ProtocolResponse Route(CommandContext& context, const KindHandlers& handlers)
@@ -23,6 +25,10 @@ ProtocolResponse Route(CommandContext& context, const KindHandlers& handlers)
         return handlers.pim(context, *vocabulary);
     if (type == "SMS" && handlers.sms)
         return handlers.sms(context);
+    // A media chunk request names its file instead of a kind.
+    const bool files = type == "Files" || (type.empty() && context.request.Header("QX-MediaID"));
+    if (files && handlers.files)
+        return handlers.files(context);
     return ProtocolResponse::Refusal(400, context.request.Command() + " does not take QX-CommandType \"" +
                                               type.substr(0, 32) + "\"");
 }
@@ -44,12 +50,12 @@ ProtocolResponse Restore(CommandContext& context)
 
 ProtocolResponse GetChunk(CommandContext& context)
 {
-    return Route(context, {PimGetChunk, nullptr});
+    return Route(context, {PimGetChunk, nullptr, MediaDownload});
 }
 
 ProtocolResponse Map(CommandContext& context)
 {
-    return Route(context, {PimMap, nullptr});
+    return Route(context, {PimMap, nullptr, MediaMap});
 }
 
 } // namespace
@@ -62,4 +68,8 @@ void RegisterDataCommands(CCommandDispatcher& dispatcher)
     dispatcher.Register("Restore", Needs::NegotiatedSession, Restore);
     dispatcher.Register("GetChunk", Needs::NegotiatedSession, GetChunk);
     dispatcher.Register("Map", Needs::NegotiatedSession, Map);
+    for (const char* list : {"List", "ListUpload", "ListServer", "ListNew", "ListDevice"})
+        dispatcher.Register(list, Needs::NegotiatedSession, MediaList);
+    dispatcher.Register("Upload", Needs::NegotiatedSession, MediaUpload);
+    dispatcher.Register("Download", Needs::NegotiatedSession, MediaDownload);
 }

@@ -1,5 +1,7 @@
 #include "protocol/DataHeaders.h"
 
+#include "utils/Utf.h"
+
 #include <algorithm>
 #include <charconv>
 #include <limits>
@@ -21,6 +23,39 @@ std::optional<std::int64_t> HeaderNumber(const ProtocolRequest& request, std::st
         return std::nullopt;
     }
     return number;
+}
+
+std::optional<std::string> HeaderText(const ProtocolRequest& request, std::string_view name,
+                                      std::string& refusal)
+{
+    constexpr std::size_t kMaxTextBytes = 1024;
+    const std::optional<std::string> value = request.Header(name);
+    if (!value) {
+        refusal = "the request has no " + std::string(name) + " header";
+        return std::nullopt;
+    }
+    std::string text;
+    for (std::size_t i = 0; i < value->size(); ++i) {
+        if ((*value)[i] != '=') {
+            text += (*value)[i];
+            continue;
+        }
+        unsigned int byte = 0;
+        const char* digits = value->data() + i + 1;
+        const auto parsed =
+            i + 2 < value->size() ? std::from_chars(digits, digits + 2, byte, 16) : std::from_chars_result{};
+        if (i + 2 >= value->size() || parsed.ec != std::errc() || parsed.ptr != digits + 2) {
+            refusal = std::string(name) + " \"" + value->substr(0, 64) + "\" is not quoted-printable";
+            return std::nullopt;
+        }
+        text += static_cast<char>(byte);
+        i += 2;
+    }
+    if (text.size() > kMaxTextBytes || !IsValidUtf8(text)) {
+        refusal = std::string(name) + " is not UTF-8 text of at most 1024 bytes";
+        return std::nullopt;
+    }
+    return text;
 }
 
 std::size_t MaxChunkBytes(const ProtocolRequest& request)

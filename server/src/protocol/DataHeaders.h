@@ -14,6 +14,12 @@
 std::optional<std::int64_t> HeaderNumber(const ProtocolRequest& request, std::string_view name,
                                          std::int64_t max, std::string& refusal);
 
+// The quoted-printable text of a header ("QX-Directory", "QX-FileName": "=" and two hexadecimal digits
+// for a byte), decoded; nothing, with the reason in `refusal`, when the header is missing, holds a "="
+// without two digits, or decodes to anything but UTF-8 of at most 1024 bytes.
+std::optional<std::string> HeaderText(const ProtocolRequest& request, std::string_view name,
+                                      std::string& refusal);
+
 // The chunk bound a request asks for in "QX-MaxChunkSize", held within what the server serves: 102400
 // when absent or unreadable (the handset's own default).
 std::size_t MaxChunkBytes(const ProtocolRequest& request);

@@ -13,7 +13,7 @@ void RegisterRegistrationCommands(CCommandDispatcher& dispatcher);
 void RegisterSettingsCommands(CCommandDispatcher& dispatcher);
 // GDOperation.
 void RegisterDialogCommands(CCommandDispatcher& dispatcher);
-// Crc, Sync, Backup, Restore, GetChunk, Map.
+// Crc, Sync, Backup, Restore, GetChunk, Map, the files lists, Upload, Download.
 void RegisterDataCommands(CCommandDispatcher& dispatcher);
 
 inline void RegisterProtocolCommands(CCommandDispatcher& dispatcher)

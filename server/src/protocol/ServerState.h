@@ -2,6 +2,7 @@
 // Everything the command handlers, the SMS gateway and the admin API share while the server runs.
 // Owned by CRefServer; every member is thread-safe.
 
+#include "data/MediaLibrary.h"
 #include "data/PimSync.h"
 #include "data/SmsArchive.h"
 #include "protocol/DialogTracker.h"
@@ -35,10 +36,13 @@ struct ServerState {
     CRequestLog requestLog;
     CPimSync pim;
     CSmsArchive sms;
+    CMediaLibrary media;
 
+    // `mediaFolder`: where the media files' bytes are kept.
     ServerState(ProtocolSettings protocol, CAccountStore& accounts, CPimItemStore& pimItems,
-                CSmsStore& messages, CPushSender& sender, KeyDelivery delivery, std::size_t logCapacity)
+                CSmsStore& messages, CMediaStore& mediaFiles, std::filesystem::path mediaFolder,
+                CPushSender& sender, KeyDelivery delivery, std::size_t logCapacity)
         : settings(std::move(protocol)), store(accounts), pushes(sender), registrar(accounts, delivery),
-          requestLog(logCapacity), pim(pimItems), sms(messages)
+          requestLog(logCapacity), pim(pimItems), sms(messages), media(mediaFiles, std::move(mediaFolder))
     {}
 };

@@ -3,7 +3,7 @@
 // server of another version is refused rather than misread (the reference server's data folders are
 // made afresh for each demo and test).
 
-inline constexpr int kAccountStoreSchemaVersion = 3;
+inline constexpr int kAccountStoreSchemaVersion = 4;
 
 // account_settings keeps rowid order: a changed value keeps its place (upsert), so the handset receives
 // the settings in the order the account got them.
@@ -104,4 +104,30 @@ CREATE TABLE sms_messages (
     created_ms  INTEGER NOT NULL
 );
 CREATE INDEX sms_messages_by_user ON sms_messages(user_id, id);
+
+-- Media files (their bytes are files named by id in the data folder) and the devices' copies.
+CREATE TABLE media_files (
+    id           INTEGER PRIMARY KEY,
+    user_id      TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    name         TEXT NOT NULL,
+    size         INTEGER NOT NULL,
+    revision     TEXT NOT NULL,
+    version      INTEGER NOT NULL,
+    uploaded_by  TEXT NOT NULL DEFAULT '',
+    thumbnail    BLOB,
+    changed_ms   INTEGER NOT NULL,
+    deleted      INTEGER NOT NULL DEFAULT 0
+);
+CREATE INDEX media_files_by_user ON media_files(user_id, id);
+
+CREATE TABLE media_copies (
+    user_id    TEXT NOT NULL REFERENCES accounts(user_id) ON DELETE CASCADE,
+    device_id  TEXT NOT NULL,
+    id         INTEGER NOT NULL,
+    url        TEXT NOT NULL,
+    revision   TEXT NOT NULL,
+    version    INTEGER NOT NULL,
+    PRIMARY KEY (user_id, device_id, id),
+    UNIQUE (user_id, device_id, url)
+);
 )sql";

@@ -1,11 +1,13 @@
 #pragma once
 // The account store and the accounts' data in one SQLite file ("refserver.db" in the server's data
-// folder). The PIM items are in SqlitePimItems.cpp, the text messages in SqliteSmsMessages.cpp.
+// folder). The PIM items are in SqlitePimItems.cpp, the text messages in SqliteSmsMessages.cpp, the
+// media files in SqliteMediaFiles.cpp.
 //
 // One connection guarded by a mutex: the server's request threads take turns, and every multi-row
 // change runs in one immediate transaction, so a crash leaves each change whole or absent.
 
 #include "store/AccountStore.h"
+#include "store/MediaStore.h"
 #include "store/PimItemStore.h"
 #include "store/SmsStore.h"
 
@@ -14,7 +16,10 @@
 #include <filesystem>
 #include <mutex>
 
-class CSqliteAccountStore final : public CAccountStore, public CPimItemStore, public CSmsStore {
+class CSqliteAccountStore final : public CAccountStore,
+                                  public CPimItemStore,
+                                  public CSmsStore,
+                                  public CMediaStore {
 public:
     // Opens or creates the store; ":memory:" keeps it in memory. False (reason in `error`) when the
     // file cannot be opened, or was made by a newer server.
@@ -54,6 +59,13 @@ public:
     std::vector<SmsRecord> SmsMessages(std::string_view userId) override;
     bool AddSmsMessages(std::string_view userId, std::span<const SmsRecord> messages) override;
     std::optional<bool> MarkSmsDeleted(std::string_view userId, std::int64_t id) override;
+
+    std::vector<MediaFile> MediaFiles(std::string_view userId) override;
+    std::optional<MediaFile> FindMediaFile(std::string_view userId, std::int64_t id) override;
+    std::optional<std::int64_t> SaveMediaFile(std::string_view userId, const MediaFile& file) override;
+    std::vector<MediaCopy> MediaCopies(std::string_view userId, std::string_view deviceId) override;
+    bool SaveMediaCopy(std::string_view userId, std::string_view deviceId, const MediaCopy& copy) override;
+    bool DropMediaCopy(std::string_view userId, std::string_view deviceId, std::int64_t id) override;
 
 private:
     bool ExistsAccount(std::string_view userId);

@@ -1,0 +1,340 @@
+// Media files through the server as handsets list, upload and download them.
+
+#include "ServerFixture.h"
+
+#include "platform/XmlDom.h"
+#include "utils/Base64.h"
+#include "utils/QuotedPrintable.h"
+#include "utils/Utf.h"
+
+#include <map>
+#include <memory>
+
+namespace {
+
+struct DeviceFileEntry {
+    std::string path; // without "file://"
+    std::string content;
+    std::string revision;
+};
+
+struct ListedFile {
+    std::string id;
+    std::string name;
+    std::string size;
+    std::string url;
+    std::string status;
+    std::string thumbnail;
+};
+
+std::string Bytes(std::size_t size, int seed)
+{
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + static_cast<std::size_t>(seed) * 13 + i / 251) & 0xFF);
+    return bytes;
+}
+
+std::string DeviceListBody(const std::vector<DeviceFileEntry>& files)
+{
+    CXmlDocument document;
+    CXmlNode list = document.CreateDocumentElement(u"QXSync").AppendElement(u"media-list");
+    for (const DeviceFileEntry& file : files)
+        list.AppendElement(u"media")
+            .SetAttribute(u"url", Utf8ToUtf16("file://" + file.path))
+            .SetAttribute(u"size", static_cast<std::uint32_t>(file.content.size()))
+            .SetAttribute(u"revision", Utf8ToUtf16(file.revision));
+    return document.SerializeUtf8();
+}
+
+std::vector<ListedFile> ReadList(const HandsetAnswer& answer)
+{
+    std::vector<ListedFile> files;
+    CXmlDocument document;
+    EXPECT_TRUE(document.LoadUtf8(answer.body)) << answer.status << answer.body;
+    for (const CXmlNode& list : document.DocumentElement().ChildElements()) {
+        for (const CXmlNode& element : list.SelectNodes(u"media")) {
+            const auto attribute = [&](std::u16string_view name) {
+                return Utf16ToUtf8(element.Attribute(name).value_or(u""));
+            };
+            const CXmlNode thumbnail = element.Child(0);
+            files.push_back({attribute(u"id"), attribute(u"filename"), attribute(u"size"), attribute(u"url"),
+                             attribute(u"status"),
+                             thumbnail ? Base64DecodeLenient(Utf16ToUtf8(thumbnail.Text())) : ""});
+        }
+    }
+    return files;
+}
+
+class MediaTest : public ServerTest {
+protected:
+    void TearDown() override
+    {
+        m_first.reset();
+        m_second.reset();
+        ServerTest::TearDown();
+    }
+
+    // Two handsets of one account.
+    CTestHandset& First()
+    {
+        if (!m_first) {
+            m_first = std::make_unique<CTestHandset>(m_server.BaseUrl(), "/sync/serv", "DEV1");
+            Register(*m_first, "DEV1", "pw");
+        }
+        return *m_first;
+    }
+
+    CTestHandset& Second()
+    {
+        if (!m_second) {
+            m_second = std::make_unique<CTestHandset>(m_server.BaseUrl(), "/sync/serv", "DEV2");
+            Join(*m_second, First());
+        }
+        return *m_second;
+    }
+
+    // A negotiated session, then one files list request: POST with the device list, or GET.
+    std::vector<ListedFile>
+    List(CTestHandset& handset, const std::string& command,
+         const std::optional<std::vector<DeviceFileEntry>>& deviceFiles = std::nullopt)
+    {
+        EXPECT_TRUE(handset.Negotiate("ListUpload"));
+        return ReadList(
+            handset.Send(command, {}, deviceFiles ? DeviceListBody(*deviceFiles) : std::string()));
+    }
+
+    HandsetAnswer UploadChunk(CTestHandset& handset, const std::string& path, std::size_t total,
+                              std::size_t offset, std::string_view bytes)
+    {
+        const std::size_t slash = path.find_last_of('/');
+        return handset.Send("Upload",
+                            {{"QX-Directory", QuotedPrintableHeader(path.substr(0, slash + 1))},
+                             {"QX-FileName", QuotedPrintableHeader(path.substr(slash + 1))},
+                             {"QX-TotalSize", std::to_string(total)},
+                             {"QX-ChunkOffset", std::to_string(offset)},
+                             {"QX-ChunkSize", std::to_string(bytes.size())},
+                             {"QX-MaxChunkSize", "102400"}},
+                            bytes);
+    }
+
+    // Uploads the whole file as the handset does: the next offset is the one the server answers.
+    bool Upload(CTestHandset& handset, const DeviceFileEntry& file, std::size_t chunk = 102400)
+    {
+        EXPECT_TRUE(handset.Negotiate("Upload"));
+        std::size_t offset = 0;
+        for (int requests = 0; offset < file.content.size() && requests < 1000; ++requests) {
+            const std::string_view bytes = std::string_view(file.content).substr(offset, chunk);
+            const HandsetAnswer answer = UploadChunk(handset, file.path, file.content.size(), offset, bytes);
+            if (answer.status != 200 || answer.HasError())
+                return false;
+            offset = std::stoul(answer.Header("QX-ChunkOffset").value_or("0"));
+        }
+        return offset == file.content.size();
+    }
+
+    // Downloads the listed files as the handset does, into `device` (path -> content); each download
+    // names the file fetched before it, and "Map" the last one.
+    void Download(CTestHandset& handset, const std::vector<ListedFile>& files,
+                  std::map<std::string, std::string>& device, const std::string& chunk = "65536")
+    {
+        ASSERT_TRUE(handset.Negotiate("Download"));
+        std::string previous;
+        std::string previousUrl;
+        for (const ListedFile& file : files) {
+            const std::string url = file.url.empty() ? "file:///home/user/Pictures/" + file.name : file.url;
+            HeaderList headers = {{"QX-MediaID", file.id}};
+            if (!previous.empty())
+                headers.insert(headers.end(),
+                               {{"QX-MapID", previous}, {"QX-FileName", QuotedPrintableHeader(previousUrl)}});
+            headers.insert(headers.end(), {{"QX-MaxChunkSize", chunk}, {"QX-ChunkOffset", "0"}});
+            HandsetAnswer answer = handset.Send("Download", headers);
+            std::string content;
+            for (;;) {
+                ASSERT_EQ(answer.status, 200) << answer.body;
+                ASSERT_FALSE(answer.HasError()) << answer.ErrorMessage();
+                EXPECT_EQ(answer.Header("QX-ChunkOffset"), std::to_string(content.size()));
+                EXPECT_EQ(answer.Header("QX-ChunkSize"), std::to_string(answer.body.size()));
+                EXPECT_LE(answer.body.size(), std::stoul(chunk)) << "within the asked chunk size";
+                content += answer.body;
+                if (content.size() >= std::stoul(file.size))
+                    break;
+                answer = handset.Send("GetChunk", {{"QX-MediaID", file.id},
+                                                   {"QX-MaxChunkSize", chunk},
+                                                   {"QX-ChunkOffset", std::to_string(content.size())}});
+            }
+            device[url.substr(7)] = content;
+            previous = file.id;
+            previousUrl = url;
+        }
+        if (!previous.empty()) {
+            const std::string map = "<QXSync><media-list><media url=\"" + previousUrl + "\" id=\"" +
+                                    previous + "\" status=\"new\"/></media-list></QXSync>";
+            EXPECT_EQ(handset.Send("Map", {{"QX-CommandType", "Files"}}, map).status, 200);
+        }
+    }
+
+    std::vector<AdminRecord> ServerFiles(bool deleted = false)
+    {
+        return Admin("list-files", {{"user-id", First().userId}, {"deleted", deleted ? "true" : "false"}})
+            .records;
+    }
+
+    std::unique_ptr<CTestHandset> m_first;
+    std::unique_ptr<CTestHandset> m_second;
+};
+
+TEST_F(MediaTest, FilesGoUpAndReachASecondHandsetOnce)
+{
+    std::vector<DeviceFileEntry> phone = {
+        {"/home/user/Documents/Caf\xC3\xA9 photo.jpg", Bytes(10000, 1), "3011"},
+        {"/media/user/CARD/DCIM/clip.mp4", Bytes(300000, 2), "3012"},
+        {"/home/user/Documents/note.txt", Bytes(5, 3), "3013"},
+    };
+    std::vector<ListedFile> wanted = List(First(), "List", phone);
+    ASSERT_EQ(wanted.size(), 3u);
+    EXPECT_EQ(wanted[0].status, "new");
+    EXPECT_EQ(wanted[0].url, "file://" + phone[0].path);
+    EXPECT_EQ(wanted[0].name, "Caf\xC3\xA9 photo.jpg");
+    for (const DeviceFileEntry& file : phone)
+        ASSERT_TRUE(Upload(First(), file));
+    EXPECT_TRUE(List(First(), "ListUpload", phone).empty()) << "everything is on the server";
+    phone[2].content = "changed";
+    phone[2].revision = "3099";
+    wanted = List(First(), "List", phone);
+    ASSERT_EQ(wanted.size(), 1u);
+    EXPECT_EQ(wanted[0].status, "changed");
+    ASSERT_TRUE(Upload(First(), phone[2]));
+    ASSERT_TRUE(
+        Admin("add-file", {{"user-id", First().userId}, {"name", "song.mp3"}, {"file", Bytes(70000, 4)}})
+            .Ok());
+    const std::vector<AdminRecord> files = ServerFiles();
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0].Get("thumbnail-bytes"), "10000") << "a small image is its own thumbnail";
+    EXPECT_EQ(files[1].Get("kind"), "video");
+    EXPECT_EQ(files[2].Get("version"), "2");
+    EXPECT_TRUE(List(First(), "ListNew").size() == 1u)
+        << "only the operator's file is new to the first handset";
+
+    // The second handset fetches everything, once; what it lists afterwards is not wanted back.
+    const std::vector<ListedFile> offered = List(Second(), "ListNew");
+    ASSERT_EQ(offered.size(), 4u);
+    EXPECT_TRUE(offered[0].thumbnail == phone[0].content);
+    EXPECT_TRUE(offered[1].thumbnail.empty());
+    std::map<std::string, std::string> device;
+    Download(Second(), offered, device);
+    ASSERT_EQ(device.size(), 4u);
+    EXPECT_TRUE(device["/home/user/Pictures/clip.mp4"] == phone[1].content);
+    EXPECT_EQ(device["/home/user/Pictures/note.txt"], "changed");
+    EXPECT_TRUE(List(Second(), "ListNew").empty());
+    std::vector<DeviceFileEntry> secondFiles;
+    for (const auto& [path, content] : device)
+        secondFiles.push_back({path, content, "9" + std::to_string(content.size())});
+    EXPECT_TRUE(List(Second(), "List", secondFiles).empty()) << "downloaded copies are not uploaded back";
+    for (const ListedFile& file : List(Second(), "ListServer", secondFiles))
+        EXPECT_EQ(file.status, "current") << file.name;
+
+    // A deleted file is offered for deletion, once, at the path of the handset's copy.
+    ASSERT_TRUE(Admin("delete-file", {{"user-id", First().userId}, {"id", offered[1].id}}).Ok());
+    const std::vector<ListedFile> deletions = List(Second(), "ListNew");
+    ASSERT_EQ(deletions.size(), 1u);
+    EXPECT_EQ(deletions[0].status, "deleted");
+    EXPECT_EQ(deletions[0].url, "file:///home/user/Pictures/clip.mp4");
+    EXPECT_TRUE(List(Second(), "ListNew").empty());
+    EXPECT_EQ(List(Second(), "ListDevice").size(), 3u);
+}
+
+TEST_F(MediaTest, AnInterruptedUploadResumesAtTheServersOffset)
+{
+    const DeviceFileEntry video{"/media/user/CARD/DCIM/long.mp4", Bytes(250000, 5), "77"};
+    List(First(), "List", std::vector<DeviceFileEntry>{video});
+    ASSERT_TRUE(First().Negotiate("Upload"));
+    const std::string_view content = video.content;
+    EXPECT_EQ(UploadChunk(First(), video.path, content.size(), 0, content.substr(0, 100000))
+                  .Header("QX-ChunkOffset"),
+              "100000");
+    struct Case {
+        const char* name;
+        std::size_t offset;
+        const char* answered;
+    };
+    const Case cases[] = {
+        {"a gap", 200000, "100000"},
+        {"the first chunk again, as after a cut connection", 0, "100000"},
+        {"the next chunk", 100000, "200000"},
+    };
+    for (const Case& c : cases) {
+        const HandsetAnswer answer = UploadChunk(First(), video.path, content.size(), c.offset,
+                                                 content.substr(c.offset, 50000 + c.offset / 2));
+        EXPECT_EQ(answer.Header("QX-ChunkOffset"), c.answered) << c.name;
+    }
+    EXPECT_TRUE(ServerFiles().empty()) << "not whole yet";
+    ASSERT_TRUE(Upload(First(), video)) << "a new upload resumes at 200000";
+    std::map<std::string, std::string> device;
+    Download(Second(), List(Second(), "ListNew"), device, "700");
+    EXPECT_TRUE(device["/home/user/Pictures/long.mp4"] == video.content);
+}
+
+TEST_F(MediaTest, HostileMediaRequestsAreRefused)
+{
+    ASSERT_TRUE(First().Negotiate("Upload"));
+    const auto upload = [](const std::string& directory, const std::string& name, const std::string& total,
+                           const std::string& offset, const std::string& size) {
+        return HeaderList{{"QX-Directory", directory},
+                          {"QX-FileName", name},
+                          {"QX-TotalSize", total},
+                          {"QX-ChunkOffset", offset},
+                          {"QX-ChunkSize", size}};
+    };
+    struct Case {
+        const char* name;
+        std::string command;
+        HeaderList headers;
+        std::string body;
+        const char* refusal; // in the body of a 400, or the QX-ErrorCode
+    };
+    const Case cases[] = {
+        {"a name with a folder", "Upload", upload("/a/", "=2E=2E/x", "3", "0", "3"), "abc", "device path"},
+        {"a name that is ..", "Upload", upload("/a/", "..", "3", "0", "3"), "abc", "device path"},
+        {"a directory without /", "Upload", upload("/a", "x", "3", "0", "3"), "abc", "device path"},
+        {"bad quoted-printable", "Upload", upload("/a/", "x=ZZ", "3", "0", "3"), "abc", "quoted-printable"},
+        {"a control character", "Upload", upload("/a/", "x=0Ay", "3", "0", "3"), "abc", "device path"},
+        {"a size the body does not have", "Upload", upload("/a/", "x", "9", "0", "3"), "ab", "does not fit"},
+        {"past the total", "Upload", upload("/a/", "x", "3", "2", "2"), "ab", "does not fit"},
+        {"a total past 2 GiB", "Upload", upload("/a/", "x", "4294967296", "0", "1"), "a", "QX-TotalSize"},
+        {"a device list with an http url",
+         "List",
+         {},
+         "<QXSync><media-list><media url=\"http://x/a.jpg\" size=\"1\" "
+         "revision=\"1\"/></media-list></QXSync>",
+         "device file"},
+        {"a device list with a negative size",
+         "List",
+         {},
+         "<QXSync><media-list><media url=\"file:///a.jpg\" size=\"-1\" "
+         "revision=\"1\"/></media-list></QXSync>",
+         "device file"},
+        {"a map without id",
+         "Map",
+         {{"QX-CommandType", "Files"}},
+         "<QXSync><media-list><media url=\"file:///a.jpg\"/></media-list></QXSync>",
+         "media id"},
+        {"a chunk of 0 bytes asked",
+         "Download",
+         {{"QX-MediaID", "1"}, {"QX-ChunkOffset", "0"}, {"QX-MaxChunkSize", "0"}},
+         "",
+         "QX-MaxChunkSize"},
+        {"a file of no one", "Download", {{"QX-MediaID", "999"}, {"QX-ChunkOffset", "0"}}, "", "424"},
+        {"a chunk without a file", "GetChunk", {{"QX-ChunkOffset", "0"}}, "", "QX-CommandType"},
+    };
+    for (const Case& c : cases) {
+        const HandsetAnswer answer = First().Send(c.command, c.headers, c.body);
+        if (answer.status == 200)
+            EXPECT_EQ(answer.ErrorCode(), c.refusal) << c.name;
+        else
+            EXPECT_NE(answer.body.find(c.refusal), std::string::npos) << c.name << ": " << answer.body;
+    }
+    EXPECT_TRUE(ServerFiles().empty());
+}
+
+} // namespace
