@@ -1,7 +1,8 @@
 #pragma once
-// lumeno-cli run as a user runs it, for the tests: its arguments, extra environment, lines on standard
-// input; its standard output and error collected as they come, and its exit status. Every wait has a
-// limit, so a program that hangs fails the test; one that is still running at the end is killed.
+// A command-line program of the handset (lumeno-cli by default, lumeno-pim) run as a user runs it, for
+// the tests: its arguments, extra environment, lines on standard input; its standard output and error
+// collected as they come, and its exit status. Every wait has a limit, so a program that hangs fails
+// the test; one that is still running at the end is killed.
 
 #include <chrono>
 #include <condition_variable>
@@ -12,9 +13,13 @@
 #include <utility>
 #include <vector>
 
+// The programs built with the tests.
+std::string LumenoCliProgram();
+std::string LumenoPimProgram();
+
 class CCliProcess {
 public:
-    CCliProcess() = default;
+    explicit CCliProcess(std::string program = LumenoCliProgram()) : m_program(std::move(program)) {}
     ~CCliProcess();
     CCliProcess(const CCliProcess&) = delete;
     CCliProcess& operator=(const CCliProcess&) = delete;
@@ -34,9 +39,12 @@ public:
     // Runs the program to its end (30 s at most): exit status and output.
     static std::pair<int, std::string> Run(const std::vector<std::string>& arguments,
                                            const std::vector<std::string>& environment,
-                                           const std::string& input = "");
+                                           const std::string& input = "", const std::string& program = LumenoCliProgram());
+    // The process id while it runs.
+    pid_t Pid() const { return m_pid; }
 
 private:
+    std::string m_program;
     pid_t m_pid = -1;
     std::thread m_reader;
     mutable std::mutex m_mutex;

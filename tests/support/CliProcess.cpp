@@ -9,6 +9,16 @@
 
 extern char** environ;
 
+std::string LumenoCliProgram()
+{
+    return LUMENO_CLI_PROGRAM;
+}
+
+std::string LumenoPimProgram()
+{
+    return LUMENO_PIM_PROGRAM;
+}
+
 CCliProcess::~CCliProcess()
 {
     if (m_pid > 0)
@@ -28,7 +38,7 @@ bool CCliProcess::Start(const std::vector<std::string>& arguments,
     posix_spawn_file_actions_adddup2(&actions, outputPipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, outputPipe[1], STDERR_FILENO);
 
-    std::vector<std::string> words = {LUMENO_CLI_PROGRAM};
+    std::vector<std::string> words = {m_program};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& word : words)
@@ -126,10 +136,10 @@ std::string CCliProcess::Output() const
 }
 
 std::pair<int, std::string> CCliProcess::Run(const std::vector<std::string>& arguments,
-                                             const std::vector<std::string>& environment,
-                                             const std::string& input)
+                                             const std::vector<std::string>& environment, const std::string& input,
+                                             const std::string& program)
 {
-    CCliProcess process;
+    CCliProcess process(program);
     if (!process.Start(arguments, environment, input))
         return {-1, "(not started)"};
     const int status = process.Wait(std::chrono::seconds(30));
