@@ -3,6 +3,7 @@
 // broken or hostile server must not be able to do.
 
 #include "FlowHarness.h"
+#include "platform/DevicePaths.h"
 #include "platform/XmlDom.h"
 #include "service/PimDocuments.h"
 #include "testing/ScriptedUiPort.h"
@@ -145,6 +146,7 @@ protected:
         SetUp();
         m_server.Reset();
         m_service->SummaryEmptyAll();
+        std::filesystem::remove_all(CDevicePaths::ProgramFolder() / "unsent-maps");
         for (const KindCase* kind : {&kContacts, &kAppointments, &kTasks}) {
             for (const auto& [luid, crc] : Items(*kind)) {
                 ItemInfo info;
@@ -564,6 +566,58 @@ TEST_F(PimFlowTest, UnreadableStoreIsAnErrorNotAnEmptyList)
     ConnectedServiceTest::TearDown();
     CAlmanacFactory::InstallOutlookManager(&m_manager);
     ConnectedServiceTest::SetUp();
+}
+
+// Applied items whose map the server never took: the kind's next flow, whatever its mode, sends that
+// map before anything else, once; until it gets through, the flow sends nothing else.
+TEST_F(PimFlowTest, AMapThatDidNotArriveGoesFirstNextTime)
+{
+    struct Case {
+        const char* name;
+        RETURNED_RES (TesselService::*flow)(HWND, std::u16string_view);
+        std::u16string mode;
+        std::string next; // the command after the kept map
+    };
+    const Case cases[] = {
+        {"sync", kContacts.backup, u"Sync", "Crc"},
+        {"backup", kContacts.backup, u"Backup", "Crc"},
+        {"restore", kContacts.restore, u"Restore", "Restore"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        StartCase();
+        Add(kContacts, ItemText(kContacts, "Kept"));
+        m_server.Answer({}, Requested(kContacts, {}));
+        m_server.Answer(Sizes(1, 1), Envelope("contact-list", RestoreItem(kContacts, "g7", "added",
+                                                                          ItemText(kContacts, "New"))));
+        HttpResponse refused = CScriptedHttp::Ok({});
+        refused.status = 500;
+        m_server.Answer(refused); // the map
+        ASSERT_EQ(Run(kContacts.backup, u"Sync"), RES_OK);
+        EXPECT_NE(Run(kContacts.restore, u"Sync"), RES_OK);
+        const std::string lostMap = m_server.Requests().back().body.substr(
+            m_server.Requests().back().body.find("<contact-list>"));
+        ASSERT_NE(lostMap.find("guid=\"g7\""), std::string::npos) << lostMap;
+
+        // While the map does not get through, nothing else is sent.
+        m_server.Reset();
+        EXPECT_NE(Run(test.flow, test.mode), RES_OK);
+        EXPECT_EQ(m_server.Commands(), (std::vector<std::string>{"Map"}));
+
+        m_server.Reset();
+        m_server.Answer(CScriptedHttp::Headers{});
+        m_server.Respond([](const RecordedRequest&) { return CScriptedHttp::Ok(Sizes(0, 0), Envelope("contact-list", "")); });
+        Run(test.flow, test.mode);
+        Run(test.flow, test.mode);
+        const std::vector<RecordedRequest> requests = m_server.Requests();
+        ASSERT_GE(requests.size(), 2u);
+        EXPECT_EQ(requests[0].Header("QX-Command"), "Map");
+        EXPECT_TRUE(requests[0].body.ends_with(lostMap)) << requests[0].body;
+        EXPECT_EQ(requests[1].Header("QX-Command"), test.next);
+        const std::vector<std::string> commands = m_server.Commands();
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), "Map"),
+                  test.mode == u"Restore" ? 3 : 1) << "the kept map once, then each restore's own";
+    }
 }
 
 } // namespace

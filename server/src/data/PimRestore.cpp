@@ -128,6 +128,8 @@ std::optional<MapOutcome> CPimSync::ApplyMap(const PimScope& scope, std::span<co
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     SessionState& state = StateOf(scope);
+    if (!state.restoring)
+        return ApplyLateMapLocked(scope, records);
     MapOutcome outcome;
     PimChanges changes;
     for (const MapRecord& record : records) {
@@ -156,5 +158,37 @@ std::optional<MapOutcome> CPimSync::ApplyMap(const PimScope& scope, std::span<co
     state.restoring = false;
     state.restore.clear();
     state.restoreIndex.clear();
+    return outcome;
+}
+
+std::optional<MapOutcome> CPimSync::ApplyLateMapLocked(const PimScope& scope, std::span<const MapRecord> records)
+{
+    std::vector<std::string> guids;
+    for (const MapRecord& record : records)
+        guids.push_back(record.guid);
+    std::unordered_set<std::string> known;
+    for (const PimItem& item : m_store.FindPimItems(scope.userId, scope.kind, guids))
+        known.insert(item.guid);
+    std::unordered_map<std::string, std::string> heldLuids; // guid -> the device's copy
+    for (const PimMapEntry& entry : m_store.PimMapByGuid(scope.userId, scope.deviceId, scope.kind, guids))
+        heldLuids.emplace(entry.guid, entry.luid);
+
+    MapOutcome outcome;
+    PimChanges changes;
+    for (const MapRecord& record : records) {
+        if (known.count(record.guid) == 0) {
+            ++outcome.unknown;
+        } else if (record.status == "deleted" || record.luid.empty()) {
+            // The device's copy is gone: deleted as asked, or lost with a failed update.
+            if (const auto held = heldLuids.find(record.guid); held != heldLuids.end())
+                changes.droppedLuids.push_back(held->second);
+            ++(record.status == "deleted" ? outcome.deleted : outcome.unapplied);
+        } else {
+            changes.entries.push_back({record.luid, record.guid, record.crc, 0, false});
+            ++outcome.mapped;
+        }
+    }
+    if (!m_store.ApplyPimChanges(scope.userId, scope.deviceId, scope.kind, changes))
+        return std::nullopt;
     return outcome;
 }

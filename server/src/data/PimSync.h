@@ -82,8 +82,9 @@ public:
     // serve (empty when the store failed).
     std::optional<RestoreChunk> Chunk(const PimScope& scope, std::size_t offset, std::size_t maxBytes,
                                       std::string& refusal);
-    // Ties the luids the device gave the restored items to their guids and ends the restore. Nothing
-    // when the store failed.
+    // Ties the luids the device gave the restored items to their guids and ends the restore. Outside a
+    // restore it is the map of an earlier restore whose map never arrived: see ApplyLateMapLocked.
+    // Nothing when the store failed.
     std::optional<MapOutcome> ApplyMap(const PimScope& scope, std::span<const MapRecord> records);
 
     // The operator's view and changes. A change or deletion of a deleted or unknown item is refused
@@ -123,6 +124,10 @@ private:
     std::optional<RestoreChunk> ChunkLocked(const PimScope& scope, const SessionState& state,
                                             std::size_t offset, std::size_t maxBytes);
     std::optional<PimItem> ItemLocked(const std::string& userId, const std::string& guid);
+    // A device that applied a restore but lost its map sends the map before its next checksum list.
+    // Each luid is tied to its item as a copy of version 0: which version the device applied is not
+    // known, so the Sync sends the item again, to that luid, instead of taking the luid for a new item.
+    std::optional<MapOutcome> ApplyLateMapLocked(const PimScope& scope, std::span<const MapRecord> records);
     bool WriteOperatorItem(const std::string& userId, PimItem item, std::int64_t version);
     // Gives a live item a new text, or deletes it (no text).
     bool ChangeOperatorItem(const std::string& userId, const std::string& guid,

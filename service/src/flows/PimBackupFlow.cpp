@@ -52,6 +52,8 @@ RETURNED_RES CPimFlow::Backup()
     if (Stopped())
         return RES_OK;
 
+    if (const RETURNED_RES late = SendUnsentMap(); late != RES_OK)
+        return late;
     PrepareRequest(u"Crc");
     Progress(m_kind.texts.backup, 40);
     const RETURNED_RES sentList = m_service.ExecuteRequest(u"POST", list->body);

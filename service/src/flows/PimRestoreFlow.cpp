@@ -4,13 +4,17 @@
 
 #include "ServiceLog.h"
 #include "pim/PimBatch.h"
+#include "platform/DevicePaths.h"
 #include "platform/XmlDom.h"
 #include "service/ServerTransport.h"
 #include "service/TesselService.h"
 #include "service/XmlDocuments.h"
 
+#include "utils/Files.h"
+
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 namespace {
 
@@ -22,6 +26,11 @@ std::u16string Decimal(std::uint64_t value)
     return Utf8ToUtf16(std::to_string(value));
 }
 
+std::filesystem::path UnsentMapPath(const PimKind& kind)
+{
+    return CDevicePaths::ProgramFolder() / "unsent-maps" / (Utf16ToUtf8(kind.listName) + ".xml");
+}
+
 } // namespace
 
 RETURNED_RES CPimFlow::Restore()
@@ -30,6 +39,8 @@ RETURNED_RES CPimFlow::Restore()
     // Once, whatever the end: the registry is written once per flow, not once per chunk.
     if (!m_records.empty())
         WriteRestoreCounters();
+    if (!m_records.empty() && !m_mapDelivered)
+        KeepUnsentMap();
     return result;
 }
 
@@ -44,7 +55,9 @@ RETURNED_RES CPimFlow::RunRestore()
         return RES_OK;
     const bool fullRestore = m_mode == u"Restore";
     if (fullRestore) {
-        const RETURNED_RES sent = SendFullList();
+        RETURNED_RES sent = SendUnsentMap();
+        if (sent == RES_OK)
+            sent = SendFullList();
         if (sent != RES_OK || Stopped())
             return sent;
     }
@@ -233,7 +246,41 @@ RETURNED_RES CPimFlow::SendMap()
     const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
     if (result != RES_OK)
         SERVICE_LOG_FAILURE(&m_service);
+    m_mapDelivered = result == RES_OK;
     return result;
+}
+
+void CPimFlow::KeepUnsentMap() const
+{
+    const std::filesystem::path path = UnsentMapPath(m_kind);
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    const std::u16string map = BuildMapDocument();
+    if (map.empty() || Failed(WriteUTF8File(Utf8ToUtf16(path.string()), map))) {
+        LogLine(u"restore: the map of " + Decimal(m_records.size()) + u" applied items could not be kept");
+        return;
+    }
+    LogLine(u"restore: the map of " + Decimal(m_records.size()) +
+            u" applied items did not reach the server; the next flow sends it first");
+}
+
+RETURNED_RES CPimFlow::SendUnsentMap()
+{
+    const std::filesystem::path path = UnsentMapPath(m_kind);
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return RES_OK;
+    const std::u16string map = ReadUTF8File(Utf8ToUtf16(path.string()));
+    if (!map.empty()) {
+        PrepareRequest(u"Map");
+        const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
+        if (result != RES_OK) {
+            SERVICE_LOG_FAILURE(&m_service);
+            return result;
+        }
+    }
+    std::filesystem::remove(path, error);
+    return RES_OK;
 }
 
 RETURNED_RES CPimFlow::RequestChunk(std::uint32_t offset)
