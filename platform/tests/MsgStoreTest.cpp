@@ -188,4 +188,25 @@ TEST_F(MsgStoreTest, BatchIsKeptWholeOrNotAtAll)
     }
 }
 
+TEST_F(MsgStoreTest, ReadingSeesOneSnapshotAndRefusesChanges)
+{
+    auto inbox = Special(MsgSpecialFolder::Inbox);
+    const EntryId first = WriteText(*inbox, u"first");
+    ASSERT_TRUE(m_store->BeginReading());
+    EXPECT_FALSE(m_store->BeginReading());
+    EXPECT_FALSE(m_store->BeginBatch());
+    EXPECT_EQ(Entries(*inbox), (std::vector<EntryId>{first}));
+    const auto other = OpenStore();
+    WriteText(*other->OpenSpecialFolder(MsgSpecialFolder::Inbox), u"written meanwhile");
+    EXPECT_EQ(Entries(*inbox), (std::vector<EntryId>{first}));
+
+    auto refused = inbox->CreateSmsMessage();
+    EXPECT_FALSE(inbox->WriteSms(*refused, u"x", u"+1", u"+2", kFileTimeAt1970));
+    EXPECT_FALSE(inbox->DeleteMessage(first));
+    EXPECT_FALSE(m_store->CreateTopFolder(u"Archive"));
+    m_store->EndReading();
+    EXPECT_EQ(Entries(*inbox).size(), 2u);
+    EXPECT_TRUE(inbox->DeleteMessage(first));
+}
+
 } // namespace

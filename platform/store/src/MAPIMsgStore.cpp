@@ -48,6 +48,13 @@ std::u16string TextFromUtf8(const std::string& bytes)
     return std::u16string(bytes.begin(), bytes.end());
 }
 
+// Runs a kept statement once more.
+SqlResult Run(CSqliteStatement& statement)
+{
+    statement.Reset();
+    return statement.Run();
+}
+
 bool IsMemoryFile(const std::filesystem::path& file)
 {
     return file.empty() || file.native() == ":memory:";
@@ -65,6 +72,9 @@ struct MAPIMsgStore::Db {
     CSqliteStatement deleteRecipients;
     CSqliteStatement insertRecipient;
     CSqliteStatement deleteMessage;
+    CSqliteStatement savepoint;
+    CSqliteStatement release;
+    CSqliteStatement rollbackToSavepoint;
 
     SqlResult Prepare()
     {
@@ -87,6 +97,9 @@ struct MAPIMsgStore::Db {
         prepare(insertRecipient, "INSERT INTO recipients (message, position, display_name, address, "
                                  "address_type, type) VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
         prepare(deleteMessage, "DELETE FROM messages WHERE id = ?1 AND folder = ?2");
+        prepare(savepoint, "SAVEPOINT message");
+        prepare(release, "RELEASE message");
+        prepare(rollbackToSavepoint, "ROLLBACK TO message");
         return result;
     }
 };
@@ -135,6 +148,7 @@ MAPIMsgStore::~MAPIMsgStore()
 {
     if (m_inBatch)
         AbandonBatch();
+    EndReading();
 }
 
 bool MAPIMsgStore::Fail(std::string what)
@@ -189,6 +203,10 @@ std::unique_ptr<SmsFolder> MAPIMsgStore::OpenSpecialFolder(MsgSpecialFolder fold
 
 std::unique_ptr<SmsFolder> MAPIMsgStore::CreateTopFolder(std::u16string_view name)
 {
+    if (m_reading) {
+        Fail("create folder: the store is being read");
+        return nullptr;
+    }
     CSqliteStatement insert =
         m_db->db.Prepare("INSERT INTO folders (store, parent, name) "
                          "SELECT ?1, id, ?2 FROM folders WHERE store = ?1 AND parent IS NULL");
@@ -200,10 +218,29 @@ std::unique_ptr<SmsFolder> MAPIMsgStore::CreateTopFolder(std::u16string_view nam
     return FolderWhere("id = ?2", m_db->db.LastInsertRowId());
 }
 
+bool MAPIMsgStore::BeginReading()
+{
+    if (m_inBatch || m_reading)
+        return Fail("begin reading: a batch or a reading is open");
+    const SqlResult result = m_db->db.Exec("BEGIN");
+    if (!result.Ok())
+        return Fail("begin reading: " + result.message);
+    m_reading = true;
+    return true;
+}
+
+void MAPIMsgStore::EndReading()
+{
+    if (!m_reading)
+        return;
+    m_db->db.Rollback();
+    m_reading = false;
+}
+
 bool MAPIMsgStore::BeginBatch()
 {
-    if (m_inBatch)
-        return Fail("begin batch: a batch is already open");
+    if (m_inBatch || m_reading)
+        return Fail("begin batch: a batch or a reading is already open");
     const SqlResult result = m_db->db.Begin();
     if (!result.Ok())
         return Fail("begin batch: " + result.message);
@@ -286,6 +323,8 @@ std::unique_ptr<MAPIMessage> MAPIMsgStore::LoadMessage(std::int64_t folder, cons
 
 bool MAPIMsgStore::DeleteFolderMessage(std::int64_t folder, const EntryId& entry)
 {
+    if (m_reading)
+        return Fail("delete message: the store is being read");
     const std::optional<std::int64_t> row = DecodeEntry(EntryKind::Message, entry);
     if (!row)
         return Fail("delete message: not a message's entry id");
@@ -308,7 +347,9 @@ bool MAPIMsgStore::SaveMessage(MAPIMessage& message)
 {
     // Inside a batch a savepoint keeps a failed message from leaving part of itself in the batch.
     CSqliteDb& db = m_db->db;
-    const SqlResult begun = m_inBatch ? db.Exec("SAVEPOINT message") : db.Begin();
+    if (m_reading)
+        return Fail("save message: the store is being read");
+    const SqlResult begun = m_inBatch ? Run(m_db->savepoint) : db.Begin();
     if (!begun.Ok())
         return Fail("save message: " + begun.message);
 
@@ -346,12 +387,14 @@ bool MAPIMsgStore::SaveMessage(MAPIMessage& message)
                      .Run();
     }
     if (result.Ok())
-        result = m_inBatch ? db.Exec("RELEASE message") : db.Commit();
+        result = m_inBatch ? Run(m_db->release) : db.Commit();
     if (!result.Ok()) {
-        if (m_inBatch)
-            db.Exec("ROLLBACK TO message; RELEASE message");
-        else
+        if (m_inBatch) {
+            Run(m_db->rollbackToSavepoint);
+            Run(m_db->release);
+        } else {
             db.Rollback();
+        }
         return Fail("save message: " + result.message);
     }
     message.m_id = row;

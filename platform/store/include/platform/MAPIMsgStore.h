@@ -167,6 +167,12 @@ public:
     bool CommitBatch();
     void AbandonBatch();
 
+    // Reads between BeginReading and EndReading all see the store as it was at the first of them, and
+    // take the store's lock once instead of once each; other programs may write meanwhile. Changes
+    // are not allowed in between. False when the store cannot be read or a batch is open.
+    bool BeginReading();
+    void EndReading();
+
     // Why the last operation that failed failed.
     const std::string& LastError() const { return m_lastError; }
 
@@ -188,5 +194,6 @@ private:
     std::int64_t m_storeId;
     std::u16string m_name;
     bool m_inBatch = false;
+    bool m_reading = false;
     std::string m_lastError;
 };
