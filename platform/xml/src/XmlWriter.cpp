@@ -16,37 +16,32 @@ void AppendCharacterReference(std::string& out, unsigned char c)
 
 void AppendXmlEscaped(std::string& out, std::string_view value, XmlContext context)
 {
-    for (const char c : value) {
+    // Runs of characters that need no escape are appended whole.
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
         const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '&':
+        const bool markup =
+            c == '&' || c == '<' || c == '>' || (c == '"' && context == XmlContext::Attribute);
+        // CR always, and the other control characters, which XML cannot carry literally; tab and line
+        // feed only in attribute values, which parsers normalise to blanks.
+        const bool control = byte < 0x20 && (context == XmlContext::Attribute || (c != '\t' && c != '\n'));
+        if (!markup && !control)
+            continue;
+        out.append(value, plain, i - plain);
+        plain = i + 1;
+        if (c == '&')
             out += "&amp;";
-            break;
-        case '<':
+        else if (c == '<')
             out += "&lt;";
-            break;
-        case '>':
+        else if (c == '>')
             out += "&gt;";
-            break;
-        case '"':
-            out += context == XmlContext::Attribute ? "&quot;" : "\"";
-            break;
-        case '\t':
-        case '\n':
-            // Attribute values are normalised to blanks by parsers; text keeps them as they are.
-            if (context == XmlContext::Attribute)
-                AppendCharacterReference(out, byte);
-            else
-                out += c;
-            break;
-        default:
-            // CR always, and the other control characters, which XML cannot carry literally.
-            if (byte < 0x20)
-                AppendCharacterReference(out, byte);
-            else
-                out += c;
-        }
+        else if (c == '"')
+            out += "&quot;";
+        else
+            AppendCharacterReference(out, byte);
     }
+    out.append(value, plain);
 }
 
 namespace {
