@@ -222,17 +222,23 @@ long ServerTransport::SendRequest(std::u16string_view verb, HttpTransfer& transf
 
 bool ServerTransport::ReadBody(std::u16string& text)
 {
-    text.clear();
-    std::string bytes;
-    if (!ReadBodyBytes(bytes))
-        return false;
+    std::string_view bytes;
+    const bool whole = ReadBodyView(bytes);
     text = Utf8ToUtf16(bytes);
-    return true;
+    return whole;
 }
 
 bool ServerTransport::ReadBodyBytes(std::string& bytes)
 {
-    bytes.clear();
+    std::string_view body;
+    const bool whole = ReadBodyView(body);
+    bytes = body;
+    return whole;
+}
+
+bool ServerTransport::ReadBodyView(std::string_view& bytes) const
+{
+    bytes = {};
     if (m_response.status == 0)
         return false;
     if (!m_response.bodyComplete) {

@@ -58,6 +58,8 @@ public:
     bool ReadBody(std::u16string& text);
     // The same as raw bytes (file chunks).
     bool ReadBodyBytes(std::string& bytes);
+    // The same without a copy, for large answers; the bytes stay valid until the next request.
+    bool ReadBodyView(std::string_view& bytes) const;
     // First occurrence of a response header of the latest response, name compared without regard to
     // case; `name` may carry its ": ". A value of more than 1024 bytes counts as absent (and is logged).
     bool QueryHeader(std::u16string_view name, std::u16string& value) const;

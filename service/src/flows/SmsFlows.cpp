@@ -81,20 +81,18 @@ RETURNED_RES TesselService::SmsRestoreFlow(std::u16string_view mode)
             return result;
         }
     }
+    std::string_view answer;
+    if (!m_transport || !m_transport->ReadBodyView(answer)) {
+        SERVICE_LOG_FAILURE(this);
+        return RES_ERROR;
+    }
     SmsListAnswer list;
-    {
-        std::string answer;
-        if (!m_transport || !m_transport->ReadBodyBytes(answer)) {
-            SERVICE_LOG_FAILURE(this);
-            return RES_ERROR;
-        }
-        std::string error;
-        if (!ParseSmsList(answer, list, error)) {
-            LogLine("sms answer: not a document (" + error + ")" +
-                    (SaveUnreadableAnswer(Utf8ToUtf16(answer)) ? "; kept as \\res.xml" : ""));
-            SERVICE_LOG_FAILURE(this);
-            return RES_ERROR;
-        }
+    std::string error;
+    if (!ParseSmsList(answer, list, error)) {
+        LogLine("sms answer: not a document (" + error + ")" +
+                (SaveUnreadableAnswer(Utf8ToUtf16(answer)) ? "; kept as \\res.xml" : ""));
+        SERVICE_LOG_FAILURE(this);
+        return RES_ERROR;
     }
     SmsRestoreCounts counts;
     counts.failed = list.unreadable;
