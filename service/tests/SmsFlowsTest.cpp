@@ -360,4 +360,23 @@ TEST_F(SmsFlowsTest, BadAnswersChangeNothing)
     }
 }
 
+TEST_F(SmsFlowsTest, RestoreOfThousandsKeepsEveryMessageOnce)
+{
+    // Additions are committed in batches: the last, partial one must be kept too.
+    std::string messages;
+    std::vector<HandsetSms> expected;
+    for (int i = 0; i < 2345; ++i) {
+        const std::string number = "+49" + std::to_string(i);
+        messages += Message("inbox", "n" + std::to_string(i), number, "Me", "24-12-2023 06:30:00 PM");
+        expected.push_back({'i', u"n" + Utf8ToUtf16(std::to_string(i)), Utf8ToUtf16(number), u"Me", kEvening});
+    }
+    for (const std::uint32_t added : {2345u, 0u}) {
+        m_server.Answer({}, Answer(messages));
+        ASSERT_EQ(m_service->SmsRestoreFlow(u"Restore"), RES_OK);
+        EXPECT_EQ(Counters(), (std::vector<std::uint32_t>{added, 0, 0}));
+    }
+    EXPECT_EQ(Handset(), expected);
+}
+
 } // namespace
+

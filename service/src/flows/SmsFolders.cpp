@@ -3,6 +3,14 @@
 #include "ServiceLog.h"
 #include "utils/AsciiFold.h"
 
+CReading::CReading(MAPIMsgStore* store) : m_store(store && store->BeginReading() ? store : nullptr) {}
+
+CReading::~CReading()
+{
+    if (m_store)
+        m_store->EndReading();
+}
+
 std::optional<std::vector<SyncedSmsFolder>> OpenSyncedSmsFolders(MAPIMsgStore* store)
 {
     std::vector<SyncedSmsFolder> folders;
@@ -33,6 +41,7 @@ std::int32_t WriteHandsetMessages(MAPIMsgStore* store, CSmsListWriter& writer)
     std::int32_t count = 0;
     SmsRecord record;
     std::vector<MsgStoreEntry> messages;
+    const CReading reading(store);
     for (const SyncedSmsFolder& synced : *folders) {
         if (!synced.folder->ListMessages(messages)) {
             LogLine("sms store: " + store->LastError());

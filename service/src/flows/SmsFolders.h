@@ -10,6 +10,18 @@
 #include <optional>
 #include <vector>
 
+// Reads the store in one snapshot while it lives (each read on its own when none can be opened).
+class CReading {
+public:
+    explicit CReading(MAPIMsgStore* store);
+    ~CReading();
+    CReading(const CReading&) = delete;
+    CReading& operator=(const CReading&) = delete;
+
+private:
+    MAPIMsgStore* m_store;
+};
+
 struct SyncedSmsFolder {
     std::unique_ptr<SmsFolder> folder;
     bool sent = false; // the sent-items folder; the inbox otherwise
