@@ -1,6 +1,7 @@
 // A 200 MiB body through the HTTP client, up and down, against a server in a child process (so the
 // memory measured is the client's alone). Prints the client's peak resident memory over the run,
 // which must stay under 64 MiB: the body streams through a source and a sink, never through memory.
+#include "ProcessUsage.h"
 #include "platform/HttpClient.h"
 
 #include <benchmark/benchmark.h>
@@ -15,7 +16,6 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -143,22 +143,6 @@ public:
     }
     std::uint64_t m_bytes = 0;
 };
-
-// The kernel's high-water mark of this process's resident memory: reset, then read.
-void ResetPeakResident()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
-
-double PeakResidentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::stod(line.substr(6)) / 1024; // kB
-    }
-    return 0;
-}
 
 void BM_HttpStream200MiB(benchmark::State& state)
 {

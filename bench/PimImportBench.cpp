@@ -4,14 +4,13 @@
 #include "ItemFile.h"
 #include "ItemImport.h"
 #include "PimBenchSupport.h"
+#include "ProcessUsage.h"
 #include "pim/ItemConverter.h"
 #include "pim/OutlookManager.h"
 #include "testing/TempDir.h"
 #include "utils/Utf.h"
 
 #include <benchmark/benchmark.h>
-
-#include <ctime>
 
 namespace {
 
@@ -28,13 +27,6 @@ std::string TypicalContactsFile(std::int64_t count)
         text += writer.GetText() + u"\r\n";
     }
     return Utf16ToUtf8(text);
-}
-
-double CpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // Items per CPU second of the reader alone on the file's items.
