@@ -76,7 +76,7 @@ std::string UsageText()
            "  refresh               identify the handset and fetch its settings again\n"
            "  store-settings        send the settings to the server\n"
            "  sync                  send what changed on the handset, bring back what changed on the server\n"
-           "                        (contacts, calendar; asks first)\n"
+           "                        (contacts, calendar, SMS; asks first)\n"
            "  calendar-sync         the same for appointments and tasks only\n"
            "  backup                send the handset's items to the server\n"
            "  restore               bring the server's items back to the handset (asks first)\n"

@@ -99,3 +99,13 @@ RETURNED_RES CTesselServiceCalls::TaskRestoreFlow(HWND window, std::u16string_vi
 {
     return TesselService::InitService()->TaskRestoreFlow(window, mode);
 }
+
+RETURNED_RES CTesselServiceCalls::SmsBackupFlow(HWND window, std::u16string_view mode)
+{
+    return TesselService::InitService()->SmsBackupFlow(window, mode);
+}
+
+RETURNED_RES CTesselServiceCalls::SmsRestoreFlow(std::u16string_view mode)
+{
+    return TesselService::InitService()->SmsRestoreFlow(mode);
+}

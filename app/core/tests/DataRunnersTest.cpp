@@ -117,10 +117,10 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          10,
          Done(130),
          true},
-        {"sync of media and SMS only, skipped",
+        {"sync of SMS, media skipped",
          kRowSync,
          {.sms = true, .images = true},
-         with({}),
+         with({"SmsBackupFlow(Sync)", "SmsRestoreFlow(Sync)"}),
          "Sync 0 1 0 1 0",
          10,
          Done(130),
@@ -136,18 +136,19 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          true},
         {"backup",
          kRowBackup,
-         {.contacts = true, .calendar = true},
-         with({"ContactsBackupFlow(Backup)", "AppointmentBackupFlow(Backup)", "TaskBackupFlow(Backup)"}),
-         "Backup 1 0 1 0 0",
+         {.contacts = true, .sms = true, .calendar = true},
+         with({"ContactsBackupFlow(Backup)", "SmsBackupFlow(Backup)", "AppointmentBackupFlow(Backup)",
+               "TaskBackupFlow(Backup)"}),
+         "Backup 1 1 1 0 0",
          14,
          Done(3),
          false},
         {"restore, tasks before appointments",
          kRowRestore,
-         {.contacts = true, .calendar = true, .imagesBack = true},
-         with(
-             {"ContactsRestoreFlow(Restore)", "TaskRestoreFlow(Restore)", "AppointmentRestoreFlow(Restore)"}),
-         "Restore 1 0 1 1 0",
+         {.contacts = true, .sms = true, .calendar = true, .imagesBack = true},
+         with({"ContactsRestoreFlow(Restore)", "SmsRestoreFlow(Restore)", "TaskRestoreFlow(Restore)",
+               "AppointmentRestoreFlow(Restore)"}),
+         "Restore 1 1 1 1 0",
          15,
          Done(92),
          false},
@@ -187,7 +188,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
 
 TEST_F(DataRunnersTest, SyncReportsEachStep)
 {
-    Select({.contacts = true, .calendar = true});
+    Select({.contacts = true, .sms = true, .calendar = true});
     RunRow(kRowSync);
 
     std::vector<std::pair<std::u16string, int>> progress;
@@ -195,7 +196,7 @@ TEST_F(DataRunnersTest, SyncReportsEachStep)
         progress.emplace_back(report.text, report.position / 100);
     const std::vector<std::pair<std::u16string, int>> expected = {
         {BrandingText(36), 20}, {BrandingText(34), 60}, {BrandingText(42), 0},  {BrandingText(79), 50},
-        {BrandingText(44), 10}, {BrandingText(82), 50}, {BrandingText(45), 10}, {BrandingText(81), 50},
+        {BrandingText(43), 0},  {BrandingText(80), 50}, {BrandingText(44), 10}, {BrandingText(82), 50}, {BrandingText(45), 10}, {BrandingText(81), 50},
     };
     EXPECT_EQ(progress, expected);
 }
@@ -214,6 +215,8 @@ TEST_F(DataRunnersTest, AStepEndsTheRunnerByTheResultConvention)
         {"CompleteNegotiation", RES_ERROR, 53, RunOutcome::Error},
         {"ContactsBackupFlow(Sync)", RES_ERROR, 66, RunOutcome::Error},
         {"ContactsRestoreFlow(Sync)", RES_SERVER_ERROR, 0, RunOutcome::ServerError},
+        {"SmsBackupFlow(Sync)", RES_ERROR, 67, RunOutcome::Error},
+        {"SmsRestoreFlow(Sync)", RES_ERROR, 60, RunOutcome::Error},
         {"AppointmentBackupFlow(Sync)", RES_ERROR, 64, RunOutcome::Error},
         {"AppointmentRestoreFlow(Sync)", RES_ERROR, 59, RunOutcome::Error},
         {"TaskBackupFlow(Sync)", RES_ERROR, 65, RunOutcome::Error},
@@ -224,7 +227,7 @@ TEST_F(DataRunnersTest, AStepEndsTheRunnerByTheResultConvention)
         SCOPED_TRACE(c.call);
         TearDown();
         SetUp();
-        Select({.contacts = true, .calendar = true});
+        Select({.contacts = true, .sms = true, .calendar = true});
         // The server asks for its settings first.
         m_calls->Script("StartNegotiation",
                         {std::string(c.call) == "StartNegotiation" ? c.result : RES_SETTINGS_REQUIRED});

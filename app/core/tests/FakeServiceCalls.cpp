@@ -171,3 +171,13 @@ RETURNED_RES CFakeServiceCalls::TaskRestoreFlow(HWND, std::u16string_view mode)
 {
     return Call("TaskRestoreFlow(" + Utf16ToUtf8(mode) + ")");
 }
+
+RETURNED_RES CFakeServiceCalls::SmsBackupFlow(HWND, std::u16string_view mode)
+{
+    return Call("SmsBackupFlow(" + Utf16ToUtf8(mode) + ")");
+}
+
+RETURNED_RES CFakeServiceCalls::SmsRestoreFlow(std::u16string_view mode)
+{
+    return Call("SmsRestoreFlow(" + Utf16ToUtf8(mode) + ")");
+}

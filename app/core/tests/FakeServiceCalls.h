@@ -25,7 +25,7 @@ public:
     HCONNECTION connection = 0;
     int connected = 1;
 
-    // Calls in order; a PIM flow as "ContactsBackupFlow(Sync)", scripted and hooked by that name.
+    // Calls in order; a data flow as "ContactsBackupFlow(Sync)", scripted and hooked by that name.
     std::vector<std::string> Calls() const;
     // The arguments of each CompleteNegotiation: operation and the five flags, "Sync 1 0 1 0 0".
     std::vector<std::string> Negotiations() const;
@@ -51,6 +51,8 @@ public:
     RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES SmsRestoreFlow(std::u16string_view mode) override;
 
 private:
     // Records the call, runs its hook and takes its next result.

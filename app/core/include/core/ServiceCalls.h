@@ -45,6 +45,9 @@ public:
     virtual RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) = 0;
     virtual RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) = 0;
     virtual RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) = 0;
+    // The SMS flows; `mode` as above.
+    virtual RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) = 0;
+    virtual RETURNED_RES SmsRestoreFlow(std::u16string_view mode) = 0;
 };
 
 inline constexpr HCONNECTION kNoConnection = -1;
@@ -72,4 +75,6 @@ public:
     RETURNED_RES AppointmentRestoreFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES TaskBackupFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) override;
+    RETURNED_RES SmsRestoreFlow(std::u16string_view mode) override;
 };
