@@ -1,6 +1,7 @@
 #include "platform/HttpClient.h"
 
 #include "platform/HttpFileTransfer.h"
+#include "platform/HttpResponseHead.h"
 
 #include "testing/TempDir.h"
 #include "testing/TestHttpServer.h"
@@ -12,6 +13,8 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -146,6 +149,35 @@ TEST_F(HttpClientTest, CollectsResponseHeadersInArrivalOrder)
     EXPECT_EQ(response.headers[1], (std::pair<std::string, std::string>{"QX-SessionID", "abc"}));
     EXPECT_EQ(response.headers[2], (std::pair<std::string, std::string>{"qx-a", "first"}));
     EXPECT_EQ(response.headers[3], (std::pair<std::string, std::string>{"QX-A", "second"}));
+}
+
+// Folded lines, interim answers and odd status lines, as servers and the boxes between them send them.
+TEST(HttpResponseHead, ReadsFoldedLinesAndInterimAnswersAsHttpDoes)
+{
+    struct Case {
+        std::vector<std::string> lines;
+        long status;
+        bool ended;
+        HttpFields fields;
+    };
+    const Case cases[] = {
+        {{"HTTP/1.1 200 OK\r\n", "QX-A: one\r\n", "\ttwo \r\n", "\r\n"}, 200, true, {{"QX-A", "one two"}}},
+        // A value that starts on the folded line: no blank in front of it.
+        {{"HTTP/1.1 200 OK\r\n", "QX-ErrorMessage:\r\n", " YWJj\r\n", "\r\n"}, 200, true, {{"QX-ErrorMessage", "YWJj"}}},
+        {{"HTTP/1.1 100 Continue\r\n", "QX-A: 1\r\n", "\r\n", "HTTP/1.1 201 Created\r\n", "QX-B: 2\r\n", "\r\n"},
+         201, true, {{"QX-B", "2"}}},
+        {{"HTTP/1.1 100 Continue\r\n", "\r\n"}, 100, false, {}},
+        {{"HTTP/1.1 200 OK\r\n", "QX-A: 1\r\n"}, 200, false, {{"QX-A", "1"}}},
+        {{" leading fold\r\n", "HTTP/1.1 OK\r\n", "no colon\r\n", "\r\n"}, 0, false, {}},
+    };
+    for (const Case& c : cases) {
+        CHttpResponseHead head;
+        for (const std::string& line : c.lines)
+            head.Take(line);
+        EXPECT_EQ(head.Status(), c.status) << c.lines.front();
+        EXPECT_EQ(head.Ended(), c.ended) << c.lines.front();
+        EXPECT_EQ(head.Fields(), c.fields) << c.lines[1];
+    }
 }
 
 TEST_F(HttpClientTest, BodyShorterThanAnnouncedKeepsStatusAndHeaders)

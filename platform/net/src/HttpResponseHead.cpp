@@ -27,8 +27,11 @@ bool CHttpResponseHead::Take(std::string_view line)
         return true;
     }
     if (line.front() == ' ' || line.front() == '\t') {
-        if (!m_fields.empty())
-            m_fields.back().second.append(" ").append(TrimHttpBlanks(line));
+        if (!m_fields.empty()) {
+            // A value that starts on the folded line has no blank before it.
+            std::string& value = m_fields.back().second;
+            value.append(value.empty() ? "" : " ").append(TrimHttpBlanks(line));
+        }
         return false;
     }
     const std::size_t colon = line.find(':');
