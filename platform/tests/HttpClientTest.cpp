@@ -169,6 +169,8 @@ TEST(HttpResponseHead, ReadsFoldedLinesAndInterimAnswersAsHttpDoes)
         {{"HTTP/1.1 100 Continue\r\n", "\r\n"}, 100, false, {}},
         {{"HTTP/1.1 200 OK\r\n", "QX-A: 1\r\n"}, 200, false, {{"QX-A", "1"}}},
         {{" leading fold\r\n", "HTTP/1.1 OK\r\n", "no colon\r\n", "\r\n"}, 0, false, {}},
+        {{"HTTP/1.1 -12 Odd\r\n", "\r\n"}, 0, false, {}},
+        {{"HTTP/1.1 20 Short\r\n", "\r\n"}, 0, false, {}},
     };
     for (const Case& c : cases) {
         CHttpResponseHead head;

@@ -1,12 +1,13 @@
 #include "platform/HttpResponseHead.h"
 
-#include <charconv>
+#include <algorithm>
 
 std::string_view TrimHttpBlanks(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+    while (!text.empty() &&
+           (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
         text.remove_suffix(1);
     return text;
 }
@@ -17,9 +18,13 @@ bool CHttpResponseHead::Take(std::string_view line)
         m_fields.clear();
         m_ended = false;
         m_status = 0;
+        // Three digits, no sign: anything else is no status.
         const std::size_t blank = line.find(' ');
-        if (blank != std::string_view::npos && line.size() >= blank + 4)
-            std::from_chars(line.data() + blank + 1, line.data() + blank + 4, m_status);
+        const std::string_view code =
+            blank == std::string_view::npos ? std::string_view() : line.substr(blank + 1, 3);
+        if (code.size() == 3 &&
+            std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            m_status = (code[0] - '0') * 100 + (code[1] - '0') * 10 + (code[2] - '0');
         return false;
     }
     if (TrimHttpBlanks(line).empty()) {

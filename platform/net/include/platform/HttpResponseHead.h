@@ -18,7 +18,7 @@ public:
     // One line as it arrived, its line end included or not. True for a blank line, which ends a head.
     bool Take(std::string_view line);
 
-    // The three digits after the status line's first blank; 0 before a status line or without digits.
+    // The three digits after the status line's first blank; 0 before a status line or without three digits.
     long Status() const { return m_status; }
     // Whether the head of the final answer is whole.
     bool Ended() const { return m_ended; }
