@@ -27,12 +27,12 @@ void QtFixture::TearDown()
     ServiceFixture::TearDown();
 }
 
-bool QtFixture::WaitUntil(const std::function<bool()>& done)
+bool QtFixture::WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
 {
     QElapsedTimer watch;
     watch.start();
     while (!done()) {
-        if (watch.elapsed() > kWatchdogMs)
+        if (watch.elapsed() > limit.count())
             return false;
         QApplication::processEvents(QEventLoop::AllEvents, kPollMs);
     }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -33,8 +34,9 @@ protected:
         WhenShownWidget([](QWidget& widget) { return dynamic_cast<T*>(&widget) != nullptr; },
                         [action = std::move(action)](QWidget& widget) { action(dynamic_cast<T&>(widget)); });
     }
-    // Runs the loop until `done()` is true; false after 10 s.
-    static bool WaitUntil(const std::function<bool()>& done);
+    // Runs the loop until `done()` is true; false after `limit`.
+    static bool WaitUntil(const std::function<bool()>& done,
+                          std::chrono::milliseconds limit = std::chrono::seconds(10));
 
     std::unique_ptr<CQtEventLoop> m_loop;
     std::unique_ptr<CQtUi> m_ui;
