@@ -24,6 +24,10 @@ void QtFixture::TearDown()
     m_loop.reset();
     for (QWidget* window : QApplication::topLevelWidgets())
         window->close();
+    // A test whose program ended called QCoreApplication::exit, after which every modal loop of the
+    // binary would return at once; the application's own loop clears that as it ends.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    QApplication::exec();
     ServiceFixture::TearDown();
 }
 
