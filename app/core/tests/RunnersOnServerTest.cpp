@@ -1,51 +1,32 @@
 // The four short runners against the real reference server, over loopback HTTP and UDP on the real
 // clock: the view dispatches, the service talks to the server, pushes come through the push watcher.
 
-#include "RefServerProcess.h"
+#include "HandsetOnServer.h"
 #include "ScriptedAppUi.h"
 #include "ServiceFixture.h"
 #include "core/CMainFrame.h"
 #include "core/CTesselView.h"
 #include "core/PushWatcher.h"
-#include "platform/DeviceConfig.h"
-#include "platform/DevicePaths.h"
 #include "testing/ScriptedUiPort.h"
 
-#include <iostream>
 #include <optional>
 
 namespace {
 
-// The handset's IMEI; the server knows the device by its first 16 digits.
-constexpr char kImei[] = "356938035643809123";
-constexpr char kDeviceId[] = "3569380356438091";
+constexpr const char* kDeviceId = kHandsetDeviceId;
 
 class RunnersOnServerTest : public ServiceFixture {
 protected:
     void SetUp() override
     {
         ServiceFixture::SetUp();
-        for (const auto& [key, value] :
-             std::vector<std::pair<std::string, std::string>>{{"manufacturer", "Maker"},
-                                                              {"imei", kImei},
-                                                              {"smsc", "+491710760000"},
-                                                              {"push-address", "127.0.0.1"},
-                                                              {"push-port", "0"}})
-            ASSERT_TRUE(CDeviceConfig::Set(key, value));
+        ASSERT_TRUE(ConfigureTestHandset());
         CUiPort::Install(&m_boxes);
         m_view.emplace(m_ui, m_calls);
         m_frame.emplace(m_ui.Loop(), m_view->Handle());
-        // The push port is bound first, on a port the system picks, and the server is told that one.
         m_watcher.emplace(m_frame->Handle());
         std::string error;
-        ASSERT_TRUE(m_watcher->Start(error)) << error;
-        const std::string pushPort = std::to_string(m_watcher->Port());
-        ASSERT_TRUE(CDeviceConfig::Set("push-port", pushPort));
-        ASSERT_TRUE(m_server.Start({"--push-port", pushPort, "--identification-timeout-ms", "15000"}))
-            << m_server.Error();
-        ASSERT_TRUE(CDeviceConfig::Set("sms-gateway", m_server.SmsGatewayUrl()));
-        CReg_Api::GetInstanceReg()->Set(&_SETTINGS_DEF::URL, Utf8ToUtf16(m_server.ServerUrl()));
-        CReg_Api::GetInstanceReg()->SaveSettings();
+        ASSERT_TRUE(StartServerForHandset(m_server, *m_watcher, error)) << error;
     }
 
     void TearDown() override
@@ -53,13 +34,7 @@ protected:
         m_frame.reset();
         m_watcher.reset();
         m_view.reset();
-        if (m_server.IsRunning()) {
-            EXPECT_TRUE(m_server.Stop());
-        }
-        if (HasFailure())
-            std::cerr << "--- server log ---\n"
-                      << m_server.Log() << "--- handset log ---\n"
-                      << ReadFile(CDevicePaths::ProgramFolder() / "tidal.log");
+        StopServerForHandset(m_server, HasFailure());
         CUiPort::Install(nullptr);
         ServiceFixture::TearDown();
     }

@@ -5,7 +5,7 @@
 #include "MainWindow.h"
 #include "QtFixture.h"
 #include "QtText.h"
-#include "RefServerProcess.h"
+#include "HandsetOnServer.h"
 #include "WizardWindow.h"
 #include "core/AppTexts.h"
 #include "core/CTesselApp.h"
@@ -14,22 +14,16 @@
 #include "pim/CAlmanacFactory.h"
 #include "pim/COutlookMgr.h"
 #include "platform/PimStore.h"
-#include "platform/DeviceConfig.h"
-#include "platform/DevicePaths.h"
 
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
-#include <iostream>
 #include <optional>
 
 namespace {
 
-// The handset's IMEI; the server knows the device by its first 16 digits.
-constexpr char kImei[] = "356938035643809123";
-constexpr char kDeviceId[] = "3569380356438091";
 constexpr int kSyncNowText = 188;
 
 class SyncEndToEndTest : public QtFixture {
@@ -37,36 +31,20 @@ protected:
     void SetUp() override
     {
         QtFixture::SetUp();
-        for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-                 {"manufacturer", "Maker"}, {"imei", kImei}, {"smsc", "+491710760000"},
-                 {"push-address", "127.0.0.1"}, {"push-port", "0"}})
-            ASSERT_TRUE(CDeviceConfig::Set(key, value));
+        ASSERT_TRUE(ConfigureTestHandset());
         // The boxes are the program's own, answered by clicks.
         CUiPort::Install(m_ui.get());
         ASSERT_TRUE(m_app.emplace().InitInstance(*m_ui, m_calls, false));
         m_ui->Attach(m_app->View());
         m_watcher.emplace(m_app->Frame().Handle());
         std::string error;
-        ASSERT_TRUE(m_watcher->Start(error)) << error;
-        const std::string pushPort = std::to_string(m_watcher->Port());
-        ASSERT_TRUE(CDeviceConfig::Set("push-port", pushPort));
-        ASSERT_TRUE(m_server.Start({"--push-port", pushPort, "--identification-timeout-ms", "15000"}))
-            << m_server.Error();
-        ASSERT_TRUE(CDeviceConfig::Set("sms-gateway", m_server.SmsGatewayUrl()));
-        CReg_Api::GetInstanceReg()->Set(&_SETTINGS_DEF::URL, Utf8ToUtf16(m_server.ServerUrl()));
-        CReg_Api::GetInstanceReg()->SaveSettings();
+        ASSERT_TRUE(StartServerForHandset(m_server, *m_watcher, error)) << error;
     }
 
     void TearDown() override
     {
         CUiPort::Install(nullptr);
-        if (m_server.IsRunning()) {
-            EXPECT_TRUE(m_server.Stop());
-        }
-        if (HasFailure())
-            std::cerr << "--- server log ---\n"
-                      << m_server.Log() << "--- handset log ---\n"
-                      << ReadFile(CDevicePaths::ProgramFolder() / "tidal.log");
+        StopServerForHandset(m_server, HasFailure());
         // The application first: the watcher's thread may be waiting for the frame's window.
         m_app.reset();
         m_watcher.reset();
@@ -129,7 +107,7 @@ TEST_F(SyncEndToEndTest, AFreshHandsetRegistersAndItsFirstSyncSendsItsContacts)
     EXPECT_FALSE(m_ui->IsClosed());
     EXPECT_GT(m_ui->MainWindow().List().Model().rowCount(), 0) << "the operations are offered";
 
-    const AdminReply device = m_server.Admin().Call("list-devices", {{"device", kDeviceId}});
+    const AdminReply device = m_server.Admin().Call("list-devices", {{"device", kHandsetDeviceId}});
     ASSERT_TRUE(device.Ok()) << device.error;
     ASSERT_EQ(device.records.size(), 1u);
     EXPECT_EQ(device.records[0].GetOr("registered"), "true");
