@@ -44,6 +44,25 @@ TEST_F(OperatorTest, InjectedErrorsAndStatusesAnswerInsteadOfTheCommand)
     EXPECT_TRUE(Admin("list-rules").records.empty());
 }
 
+TEST_F(OperatorTest, RewriteRulesChangeTheAnswerOfTheCommandThatRan)
+{
+    ASSERT_TRUE(Admin("inject", {{"command", "StartNegotiation"},
+                                 {"set-header", "QX-Challenge: forged"},
+                                 {"set-header", "qx-retrievesettings:"},
+                                 {"set-header", "QX-ChunkSize: 4294967296"},
+                                 {"body", "<QXSync><media-list><media url=\"file:///../x\"/>"}})
+                    .Ok());
+    EXPECT_EQ(Admin("list-rules").records.at(0).Get("kind"), "rewrite");
+    const HandsetAnswer answer = Phone().StartNegotiation();
+    EXPECT_EQ(answer.Header("QX-Challenge"), "forged");
+    EXPECT_FALSE(answer.Header("QX-RetrieveSettings")) << "an empty value leaves the header out";
+    EXPECT_EQ(answer.Header("QX-ChunkSize"), "4294967296");
+    EXPECT_EQ(answer.body, "<QXSync><media-list><media url=\"file:///../x\"/>");
+    EXPECT_TRUE(answer.Header("QX-SessionID")) << "the command ran";
+    EXPECT_EQ(Device("DEV1").Get("session-state"), "started");
+    EXPECT_TRUE(Admin("list-rules").records.empty());
+}
+
 TEST_F(OperatorTest, PushCommandsAreSignedWithTheDeviceKey)
 {
     struct Case {
@@ -257,6 +276,10 @@ TEST_F(OperatorTest, AdminApiRefusesBadRequestsWithAReason)
          400,
          "64 KiB"},
         {"delete-file", {{"user-id", Phone().userId}, {"id", "5"}}, 404, "no file 5"},
+        {"inject", {{"command", "*"}, {"status", "500"}, {"body", "x"}}, 400, "one of"},
+        {"inject", {{"command", "*"}, {"set-header", "QX-A B: 1"}}, 400, "NAME: VALUE"},
+        {"inject", {{"command", "*"}, {"set-header", "QX-A: 1\r\nX: y"}}, 400, "NAME: VALUE"},
+        {"inject", {{"command", "*"}, {"set-header", "content-length: 5"}}, 400, "frames"},
         {"inject", {{"command", "StartNegotiation"}, {"status", "99"}}, 400, "status"},
         {"inject", {{"command", "StartNegotiation"}, {"status", "150"}}, 400, "status"},
         {"inject", {{"command", "StartNegotiation"}, {"error-code", "1\r\nX: y"}}, 400, "error-code"},

@@ -3,7 +3,10 @@
 #include "admin/AdminRequest.h"
 
 #include "protocol/Credentials.h"
+#include "utils/AsciiFold.h"
 #include "utils/Utf.h"
+
+#include <algorithm>
 
 #include <limits>
 
@@ -22,6 +25,8 @@ const char* RuleKindName(RuleKind kind)
         return "status";
     case RuleKind::Drop:
         return "drop";
+    case RuleKind::Rewrite:
+        return "rewrite";
     case RuleKind::Error:
         break;
     }
@@ -45,6 +50,10 @@ AdminRecord RuleFields(const OperatorRule& rule)
         record.Add("status", std::to_string(rule.status));
     if (rule.kind == RuleKind::Drop)
         record.Add("drop", rule.drop == DropMoment::AfterRunning ? "after" : "before");
+    for (const auto& [name, value] : rule.setHeaders)
+        record.Add("set-header", name + ": " + value);
+    if (rule.body)
+        record.Add("body-bytes", std::to_string(rule.body->size()));
     return record;
 }
 
@@ -98,6 +107,39 @@ std::optional<DialogButton> Button(const AdminRequest& request, std::string_view
     return button;
 }
 
+// "Name: value" (an empty value removes the header). The HTTP library frames the answer itself, so its
+// framing headers are not the operator's to set.
+std::optional<std::pair<std::string, std::string>> SetHeader(const std::string& field, std::string& problem)
+{
+    constexpr std::size_t kMaxValueBytes = 4096;
+    const std::size_t colon = field.find(':');
+    const std::string name = field.substr(0, colon);
+    std::string value = colon == std::string::npos ? std::string() : field.substr(colon + 1);
+    value.erase(0, value.find_first_not_of(' '));
+    const bool nameOk =
+        !name.empty() && name.size() <= 64 && std::all_of(name.begin(), name.end(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                   c == '_';
+        });
+    const bool valueOk =
+        value.size() <= kMaxValueBytes && std::none_of(value.begin(), value.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        });
+    if (colon == std::string::npos || !nameOk || !valueOk) {
+        problem = "set-header \"" + field.substr(0, 64) +
+                  "\" is not NAME: VALUE (a token, then up to 4096 "
+                  "bytes without control characters)";
+        return std::nullopt;
+    }
+    for (const char* framing : {"Content-Length", "Transfer-Encoding", "Connection", "Content-Type"}) {
+        if (EqualsFolded(name, framing)) {
+            problem = "set-header cannot set " + name + ": the server frames its answers itself";
+            return std::nullopt;
+        }
+    }
+    return std::pair{name, value};
+}
+
 } // namespace
 
 AdminResult QueueDialog(const AdminRequest& request, ServerState& server)
@@ -135,10 +177,20 @@ AdminResult Inject(const AdminRequest& request, ServerState& server)
     std::string problem;
     const bool isError = request.Get("error-code").has_value();
     const std::optional<std::string> drop = request.Get("drop");
-    OperatorRule rule =
-        RuleTarget(request, isError ? RuleKind::Error : (drop ? RuleKind::Drop : RuleKind::Status), problem);
-    if (int(isError) + int(request.Get("status").has_value()) + int(drop.has_value()) != 1)
-        problem = "give one of error-code, status and drop";
+    const bool isRewrite = request.Get("set-header") || request.Get("body");
+    OperatorRule rule = RuleTarget(request,
+                                   isError     ? RuleKind::Error
+                                   : drop      ? RuleKind::Drop
+                                   : isRewrite ? RuleKind::Rewrite
+                                               : RuleKind::Status,
+                                   problem);
+    if (int(isError) + int(request.Get("status").has_value()) + int(drop.has_value()) + int(isRewrite) != 1)
+        problem = "give one of error-code, status, drop and set-header or body";
+    for (const std::string& field : request.GetAll("set-header")) {
+        if (std::optional<std::pair<std::string, std::string>> header = SetHeader(field, problem))
+            rule.setHeaders.push_back(std::move(*header));
+    }
+    rule.body = request.Get("body");
     if (drop && *drop != "before" && *drop != "after")
         problem = "drop is \"" + drop->substr(0, 32) + "\", not before or after";
     rule.drop = drop == "after" ? DropMoment::AfterRunning : DropMoment::BeforeRunning;

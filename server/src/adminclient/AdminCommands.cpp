@@ -79,7 +79,8 @@ constexpr std::array kQueueDialog = {
 };
 
 constexpr std::array kInject = {
-    AdminField{"command", Required, "the QX-Command to answer instead (\"*\": any command)"},
+    AdminField{"command", Required,
+               "the QX-Command whose answer is replaced or changed (\"*\": any command)"},
     AdminField{"device", Optional, "only for this device"},
     AdminField{"count", Optional, "how many times (default 1)"},
     AdminField{"error-code", Optional, "answer 200 with this QX-ErrorCode"},
@@ -89,6 +90,10 @@ constexpr std::array kInject = {
                "before: close the connection instead of answering; after: run the command, then close it "
                "without an answer"},
     AdminField{"skip", Optional, "let this many matching requests through first (default 0)"},
+    AdminField{"set-header", Repeatable,
+               "NAME: VALUE: run the command, then answer with this header instead of its own (an empty "
+               "VALUE leaves the header out)"},
+    AdminField{"body", Optional, "run the command, then answer with this body instead of its own", true},
 };
 
 constexpr std::array kListItems = {

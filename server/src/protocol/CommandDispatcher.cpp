@@ -4,6 +4,7 @@
 #include "ServerTime.h"
 #include "protocol/Credentials.h"
 #include "protocol/ErrorCodes.h"
+#include "utils/AsciiFold.h"
 
 namespace {
 
@@ -50,6 +51,19 @@ ProtocolResponse InjectedAnswer(const OperatorRule& rule)
     return ProtocolResponse::Error(rule.errorCode, rule.errorMessage);
 }
 
+ProtocolResponse RewrittenAnswer(const OperatorRule& rule, ProtocolResponse response)
+{
+    ServerLog("operator rule " + std::to_string(rule.id) + " changes the answer to " + rule.command);
+    for (const auto& [name, value] : rule.setHeaders) {
+        std::erase_if(response.headers, [&](const auto& header) { return EqualsFolded(header.first, name); });
+        if (!value.empty())
+            response.AddHeader(name, value);
+    }
+    if (rule.body)
+        response.body = *rule.body;
+    return response;
+}
+
 } // namespace
 
 bool RecordContact(CommandContext& context)
@@ -94,6 +108,8 @@ ProtocolResponse CCommandDispatcher::Dispatch(const ProtocolRequest& request)
             return ShowDialog(command, rule->dialog, context);
         if (rule->kind == RuleKind::Drop)
             return DroppedAnswer(*rule, command, context);
+        if (rule->kind == RuleKind::Rewrite)
+            return RewrittenAnswer(*rule, Run(command, context));
         return InjectedAnswer(*rule);
     }
     return Run(command, context);

@@ -1,10 +1,13 @@
 #pragma once
 // What the operator asked the server to do to coming requests: show a dialog before a command, answer a
-// command with an error or an HTTP status instead of running it, or close the connection without an
-// answer (before the command runs, or after it ran), so a test can cut a handset off at any request.
+// command with an error or an HTTP status instead of running it, close the connection without an
+// answer (before the command runs, or after it ran), so a test can cut a handset off at any request, or
+// run the command and change its answer (headers set or removed, the body replaced), so a test can give
+// a handset the answers of a broken or hostile server.
 //
 // Kept in memory only (they steer a running demo or test). Thread-safe.
 
+#include "protocol/ProtocolMessage.h"
 #include "protocol/ServerDialog.h"
 
 #include <mutex>
@@ -13,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-enum class RuleKind { Dialog, Error, Status, Drop };
+enum class RuleKind { Dialog, Error, Status, Drop, Rewrite };
 
 enum class DropMoment { BeforeRunning, AfterRunning };
 
@@ -29,6 +32,8 @@ struct OperatorRule {
     std::string errorMessage;                    // Error
     int status = 0;                              // Status
     DropMoment drop = DropMoment::BeforeRunning; // Drop
+    HeaderList setHeaders;                       // Rewrite: each replaces that header; empty value removes it
+    std::optional<std::string> body;             // Rewrite: the answer's body instead of the command's
 };
 
 class COperatorRules {
