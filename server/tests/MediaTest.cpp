@@ -275,6 +275,17 @@ TEST_F(MediaTest, AnInterruptedUploadResumesAtTheServersOffset)
     EXPECT_TRUE(device["/home/user/Pictures/long.mp4"] == video.content);
 }
 
+TEST_F(MediaTest, ADeviceKeepsABoundedNumberOfUnfinishedUploads)
+{
+    ASSERT_TRUE(First().Negotiate("Upload"));
+    // Each upload gets its first byte of two; then the oldest has been dropped, so its second byte is
+    // answered with offset 0 (start again), while the newest one completes.
+    for (int n = 0; n <= 16; ++n)
+        ASSERT_EQ(UploadChunk(First(), "/d/f" + std::to_string(n), 2, 0, "a").Header("QX-ChunkOffset"), "1");
+    EXPECT_EQ(UploadChunk(First(), "/d/f0", 2, 1, "b").Header("QX-ChunkOffset"), "0");
+    EXPECT_EQ(UploadChunk(First(), "/d/f16", 2, 1, "b").Header("QX-ChunkOffset"), "2");
+}
+
 TEST_F(MediaTest, HostileMediaRequestsAreRefused)
 {
     ASSERT_TRUE(First().Negotiate("Upload"));

@@ -4,8 +4,11 @@
 #include "utils/Hex.h"
 #include "utils/Md5.h"
 
+#include <algorithm>
 #include <fstream>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -18,16 +21,36 @@ bool MakeParent(const std::filesystem::path& path)
     return !error;
 }
 
+std::string DigestName(std::string_view text)
+{
+    const auto digest = Md5(text);
+    return HexUpper(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
+}
+
+// Removes the oldest unfinished uploads of the folder until fewer than `keep` are left.
+void DropOldestPartials(const std::filesystem::path& folder, std::size_t keep)
+{
+    std::error_code error;
+    std::vector<std::pair<std::filesystem::file_time_type, std::filesystem::path>> partials;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        partials.emplace_back(entry.last_write_time(error), entry.path());
+    if (partials.size() < keep)
+        return;
+    std::sort(partials.begin(), partials.end());
+    for (std::size_t i = 0; i + keep <= partials.size(); ++i) {
+        ServerLog("media: unfinished upload " + partials[i].second.filename().string() +
+                  " dropped for a newer one");
+        std::filesystem::remove(partials[i].second, error);
+    }
+}
+
 } // namespace
 
 CMediaFolder::CMediaFolder(std::filesystem::path root) : m_root(std::move(root)) {}
 
-std::filesystem::path CMediaFolder::PartialPath(std::string_view key) const
+std::filesystem::path CMediaFolder::PartialPath(const PartialKey& key) const
 {
-    const auto digest = Md5(key);
-    return m_root / "uploads" /
-           (HexUpper(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size())) +
-            ".part");
+    return m_root / "uploads" / DigestName(key.device) / (DigestName(key.content) + ".part");
 }
 
 std::filesystem::path CMediaFolder::FilePath(std::int64_t id) const
@@ -35,18 +58,21 @@ std::filesystem::path CMediaFolder::FilePath(std::int64_t id) const
     return m_root / "files" / std::to_string(id);
 }
 
-std::uint64_t CMediaFolder::PartialSize(std::string_view key) const
+std::uint64_t CMediaFolder::PartialSize(const PartialKey& key) const
 {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(PartialPath(key), error);
     return error ? 0 : size;
 }
 
-bool CMediaFolder::AppendPartial(std::string_view key, std::string_view bytes)
+bool CMediaFolder::AppendPartial(const PartialKey& key, std::string_view bytes)
 {
     const std::filesystem::path path = PartialPath(key);
     if (!MakeParent(path))
         return false;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        DropOldestPartials(path.parent_path(), kMaxPartialUploads);
     std::ofstream file(path, std::ios::binary | std::ios::app);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     file.flush();
@@ -57,7 +83,7 @@ bool CMediaFolder::AppendPartial(std::string_view key, std::string_view bytes)
     return true;
 }
 
-bool CMediaFolder::FinishPartial(std::string_view key, std::int64_t id)
+bool CMediaFolder::FinishPartial(const PartialKey& key, std::int64_t id)
 {
     const std::filesystem::path target = FilePath(id);
     if (!MakeParent(target))

@@ -106,8 +106,8 @@ std::optional<UploadOutcome> CMediaLibrary::TakeChunk(const MediaScope& scope, c
     const std::lock_guard<std::mutex> lock(m_mutex);
     // A changed file (another size or revision) starts a new upload rather than resuming the old one.
     const std::string revision = ListedRevision(scope, chunk.url);
-    const std::string key = scope.userId + '\n' + scope.deviceId + '\n' + chunk.url + '\n' +
-                            std::to_string(chunk.total) + '\n' + revision;
+    const PartialKey key{scope.userId + '\n' + scope.deviceId,
+                         chunk.url + '\n' + std::to_string(chunk.total) + '\n' + revision};
     const auto held = static_cast<std::int64_t>(m_folder.PartialSize(key));
     // Anything but the next bytes is answered with the offset the server has: resumed or moved back. An
     // upload whole but not stored (the store failed at its end) is stored at its next chunk.
@@ -123,7 +123,7 @@ std::optional<UploadOutcome> CMediaLibrary::TakeChunk(const MediaScope& scope, c
 }
 
 std::optional<UploadOutcome> CMediaLibrary::StoreUpload(const MediaScope& scope, const UploadChunk& chunk,
-                                                        const std::string& key, const std::string& revision,
+                                                        const PartialKey& key, const std::string& revision,
                                                         const MediaExtensions& extensions)
 {
     std::vector<MediaCopy> copies = m_store.MediaCopies(scope.userId, scope.deviceId);

@@ -86,7 +86,7 @@ public:
 private:
     std::string ListedRevision(const MediaScope& scope, const std::string& url) const;
     std::optional<UploadOutcome> StoreUpload(const MediaScope& scope, const UploadChunk& chunk,
-                                             const std::string& key, const std::string& revision,
+                                             const PartialKey& key, const std::string& revision,
                                              const MediaExtensions& extensions);
 
     CMediaStore& m_store;
