@@ -71,6 +71,26 @@ TEST_F(DeviceRootTest, DevicePathsMapIntoTheirFolders)
     EXPECT_EQ(entries, std::vector<fs::path>{"media"});
 }
 
+TEST_F(DeviceRootTest, HostPathsMapBackToDevicePaths)
+{
+    const struct {
+        fs::path host;
+        std::u16string_view device;
+    } cases[] = {
+        {Root() / "Lumeno", u"\\Lumeno"},
+        {Root() / "Lumeno" / "x" / ".." / "tidal.log", u"\\Lumeno\\tidal.log"},
+        {Root() / "lumeno", u"\\lumeno"},
+        {Root() / "Lumenox", u"\\Lumenox"},
+        {Root() / "media" / "Storage Card" / "Lumeno", u"\\Storage Card\\Lumeno"},
+        {Root() / "My Documents" / "a.txt", u"\\My Documents\\a.txt"},
+        {Root(), u"\\"},
+        {Root().parent_path() / "elsewhere", u""},
+        {"/usr/bin", u""},
+    };
+    for (const auto& mapping : cases)
+        EXPECT_EQ(CDevicePaths::ToDevice(mapping.host), mapping.device) << mapping.host;
+}
+
 TEST_F(DeviceRootTest, FoldersLiveUnderTheRootAndAreCreatedOnRequest)
 {
     EXPECT_EQ(CDevicePaths::DeviceRoot(), Root());

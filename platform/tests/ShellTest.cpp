@@ -57,6 +57,40 @@ TEST_F(ShellTest, ExecuteOfAMissingProgramFails)
     EXPECT_FALSE(CShell::Get().Execute(u"", u""));
 }
 
+// The handset program's file starts what is installed: a window program in a graphical session,
+// else the terminal client's scheduled check; a real file at that device path runs itself.
+TEST_F(ShellTest, HandsetProgramMapsToTheInstalledFrontEnd)
+{
+    const fs::path withWindow = m_root.Path() / "with-window";
+    const fs::path terminalOnly = m_root.Path() / "terminal-only";
+    WriteScript(withWindow / "lumeno", "");
+    WriteScript(withWindow / "lumeno-cli", "");
+    WriteScript(terminalOnly / "lumeno-cli", "");
+    using Command = std::vector<std::string>;
+    const struct {
+        const char* name;
+        std::u16string_view file;
+        fs::path folder;
+        bool graphical;
+        Command command;
+    } cases[] = {
+        {"desktop", u"\\Lumeno\\Lumeno.exe", withWindow, true, {(withWindow / "lumeno").string(), "CIR"}},
+        {"no desktop", u"\\Lumeno\\Lumeno.exe", withWindow, false,
+         {(withWindow / "lumeno-cli").string(), "CIR", "scheduled"}},
+        {"desktop without the window program", u"\\lumeno\\LUMENO", terminalOnly, true,
+         {(terminalOnly / "lumeno-cli").string(), "CIR", "scheduled"}},
+        {"nothing installed beside", u"\\Lumeno\\Lumeno.exe", m_root.Path() / "none", false, {"lumeno-cli", "CIR", "scheduled"}},
+        {"another program", u"\\Lumeno\\tool.sh", withWindow, true, {}},
+        {"another folder", u"\\Windows\\Lumeno.exe", withWindow, true, {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HandsetProgramCommand(c.file, {"CIR"}, c.folder, c.graphical), c.command) << c.name;
+
+    WriteScript(CDevicePaths::ToHost(u"\\Lumeno\\Lumeno.exe"), "");
+    EXPECT_EQ(HandsetProgramCommand(u"\\Lumeno\\Lumeno.exe", {}, withWindow, true),
+              Command{(m_root.Path() / "Lumeno" / "Lumeno.exe").string()});
+}
+
 TEST_F(ShellTest, OpenUrlHandsOnlyWebAddressesToTheOpener)
 {
     const fs::path bin = m_root.Path() / "bin";

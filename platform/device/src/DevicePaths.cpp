@@ -225,6 +225,45 @@ fs::path CDevicePaths::ToHost(std::u16string_view devicePath)
     return host;
 }
 
+namespace {
+
+// `path` below (or at) `base` as a device path under `deviceBase`; nothing when it is elsewhere.
+std::optional<std::u16string> DeviceBelow(const fs::path& path, const fs::path& base, std::u16string_view deviceBase)
+{
+    const fs::path relative = path.lexically_relative(base.lexically_normal());
+    if (relative.empty() || *relative.begin() == "..")
+        return std::nullopt;
+    std::u16string device(deviceBase);
+    for (const fs::path& part : relative) {
+        if (part == ".")
+            continue;
+        if (device.empty() || device.back() != u'\\')
+            device += u'\\';
+        device += Utf8ToUtf16(part.string());
+    }
+    return device.empty() ? u"\\" : device;
+}
+
+} // namespace
+
+std::u16string CDevicePaths::ToDevice(const fs::path& hostPath)
+{
+    std::error_code error;
+    const fs::path path = fs::absolute(hostPath, error).lexically_normal();
+    if (error)
+        return {};
+    std::optional<std::u16string> device = DeviceBelow(path, ProgramFolder(), u"\\" + std::u16string(kProgramName));
+    for (const StorageCard& card : StorageCards()) {
+        if (!device)
+            device = DeviceBelow(path, card.hostPath, u"\\" + card.name);
+    }
+    if (!device)
+        device = DeviceBelow(path, Special(SpecialFolder::MyDocuments, false), u"\\" + std::u16string(kDocumentsName));
+    if (!device)
+        device = DeviceBelow(path, DeviceRoot(), u"");
+    return device.value_or(std::u16string());
+}
+
 fs::path CDevicePaths::Special(SpecialFolder folder, bool create)
 {
     const SpecialInfo& info = InfoOf(folder);

@@ -7,8 +7,12 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,21 +27,26 @@ constexpr const char* kLauncher =
 
 bool Spawn(const std::vector<std::string>& command)
 {
-    std::vector<std::string> arguments = {"sh", "-c", kLauncher};
+    std::vector<std::string> arguments = {"/bin/sh", "-c", kLauncher};
     arguments.insert(arguments.end(), command.begin(), command.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0)
-        return false;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return false;
+    return RunAndWait(arguments);
+}
+
+// The folder of the running program: the front ends are installed beside the programs that start them.
+std::filesystem::path OwnFolder()
+{
+    std::error_code error;
+    return std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+}
+
+bool IsGraphicalSession()
+{
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return false;
 }
 
 std::vector<std::string> SplitAtBlanks(std::u16string_view text)
@@ -64,10 +73,12 @@ public:
     {
         if (file.empty())
             return false;
-        std::string program = file.front() == u'\\' ? CDevicePaths::ToHost(file).string() : Utf16ToUtf8(file);
-        std::vector<std::string> command = {program};
-        for (std::string& word : SplitAtBlanks(parameters))
-            command.push_back(std::move(word));
+        std::vector<std::string> words = SplitAtBlanks(parameters);
+        std::vector<std::string> command = HandsetProgramCommand(file, words, OwnFolder(), IsGraphicalSession());
+        if (command.empty()) {
+            command = {file.front() == u'\\' ? CDevicePaths::ToHost(file).string() : Utf16ToUtf8(file)};
+            command.insert(command.end(), words.begin(), words.end());
+        }
         return Spawn(command);
     }
 
@@ -89,6 +100,51 @@ CProcessShell s_defaultShell;
 std::atomic<CShell*> s_installed{nullptr};
 
 } // namespace
+
+bool RunAndWait(std::vector<std::string> command)
+{
+    if (command.empty())
+        return false;
+    std::vector<char*> argv;
+    for (std::string& argument : command)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        return false;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> HandsetProgramCommand(std::u16string_view file, const std::vector<std::string>& parameters,
+                                               const std::filesystem::path& programFolder, bool graphical)
+{
+    if (!EqualsFolded(file, u"\\Lumeno\\Lumeno.exe") && !EqualsFolded(file, u"\\Lumeno\\Lumeno"))
+        return {};
+    const auto withParameters = [&](std::string program) {
+        std::vector<std::string> command = {std::move(program)};
+        command.insert(command.end(), parameters.begin(), parameters.end());
+        return command;
+    };
+    const auto installed = [&](const char* name) {
+        const std::filesystem::path path = programFolder / name;
+        return !programFolder.empty() && ::access(path.c_str(), X_OK) == 0 ? std::optional(path.string())
+                                                                            : std::nullopt;
+    };
+    std::error_code error;
+    const std::filesystem::path own = CDevicePaths::ToHost(file);
+    if (std::filesystem::is_regular_file(own, error))
+        return withParameters(own.string());
+    if (std::optional<std::string> window = graphical ? installed("lumeno") : std::nullopt)
+        return withParameters(*window);
+    std::vector<std::string> command = withParameters(installed("lumeno-cli").value_or("lumeno-cli"));
+    command.push_back("scheduled");
+    return command;
+}
 
 CShell& CShell::Get()
 {

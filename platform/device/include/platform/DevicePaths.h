@@ -36,6 +36,11 @@ public:
     // Host path of a device path. Never fails; ".." components are dropped so that a device path
     // can never leave its folder.
     static std::filesystem::path ToHost(std::u16string_view devicePath);
+    // Device path of a host path, the inverse of ToHost for the program folder, the storage cards,
+    // the documents folder and the device root (checked in that order); the host names keep their
+    // letter case. Empty for a path outside the device. Relative paths are taken from the current
+    // folder.
+    static std::u16string ToDevice(const std::filesystem::path& hostPath);
 
     // Host path of a special folder; created (with parents) when `create` is true and it is missing.
     static std::filesystem::path Special(SpecialFolder folder, bool create);
