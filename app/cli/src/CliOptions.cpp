@@ -5,9 +5,9 @@
 
 namespace {
 
-constexpr std::array<const char*, 15> kCommands = {
-    "register", "identify", "refresh", "store-settings", "sync",  "calendar-sync", "upload", "download",
-    "backup",   "restore",  "summary", "help",           "about", "settings",      "watch",
+constexpr std::array<const char*, 17> kCommands = {
+    "register", "identify", "refresh",  "store-settings", "sync",     "calendar-sync", "upload",    "download", "backup",
+    "restore",  "summary",  "help",     "about",          "settings", "watch",         "scheduled", "forget",
 };
 
 } // namespace
@@ -90,6 +90,10 @@ std::string UsageText()
            "  watch                 stay up: run the start-up request, the requests of pushes and the\n"
            "                        sync check every five minutes, until Ctrl-C or SIGTERM; it reads no\n"
            "                        input, so questions get --yes or --no, else No or Cancel\n"
+           "  scheduled             the scheduled Sync when it is due, without a menu, then end (the trigger\n"
+           "                        of lumeno-devmgr starts the program so when there is no desktop)\n"
+           "  forget                delete this handset's settings, keys and summary for the user who runs\n"
+           "                        it (after removing the package; the contacts and messages stay)\n"
            "\n"
            "Options:\n"
            "  CIR        (first word only) started for a push: registration waits for the push with the\n"

@@ -228,6 +228,12 @@ void CCliUi::RunRequest(CTesselView& view, int request)
     m_loop.RunUntil([&] { return done; });
 }
 
+void CCliUi::RunPosted()
+{
+    while (m_loop.RunPending() > 0) {
+    }
+}
+
 void CCliUi::ShowMainWindow(std::u16string_view title)
 {
     if (m_mode == Mode::Interactive)

@@ -36,6 +36,8 @@ public:
     void RunWatch(CTesselView& view, std::uint16_t pushPort);
     // Runs one request to its end.
     void RunRequest(CTesselView& view, int request);
+    // Runs what has been posted (and what that posts) until nothing is left.
+    void RunPosted();
 
     bool IsClosed() const { return m_closed; }
     // The user ended the program (the exit key, the end of input, Ctrl-C while idle, SIGTERM), rather

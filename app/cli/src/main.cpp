@@ -7,6 +7,7 @@
 #include "core/InstanceGuard.h"
 #include "core/PushWatcher.h"
 #include "core/ServiceCalls.h"
+#include "platform/Registry.h"
 #include "service/CReg_Api.h"
 
 #include <csignal>
@@ -55,8 +56,34 @@ int RunOperation(CCliUi& ui, CTesselView& view, OperationCode operation)
     return kExitError;
 }
 
+// The scheduled-sync trigger starts the program this way where no desktop is: the periodic sync check,
+// and the Sync it asks for when one is due, without a menu; then the program ends.
+int RunScheduled(CCliUi& ui, CTesselView& view)
+{
+    view.PeriodicSyncCheck();
+    ui.RunPosted();
+    if (ui.LastOutcome() == RunOutcome::NotRun)
+        ui.Terminal().Print("scheduled: no Sync is due");
+    return ExitStatusOf(ui.LastOutcome());
+}
+
+// Deletes "Software\Orvane" (settings, keys, summary) of this user: what the package's removal
+// cannot do for each user.
+int Forget(CTerminal& terminal)
+{
+    const RegStatus status = CRegistry::DeleteTree(RegRoot::CurrentUser, u"Software\\Orvane");
+    if (status == RegStatus::Failed) {
+        terminal.PrintError("lumeno-cli: the registry of this device cannot be changed");
+        return kExitError;
+    }
+    terminal.Print("forget: this handset's settings, keys and summary are deleted");
+    return kExitDone;
+}
+
 int Run(const CliOptions& options, CCliUi& ui)
 {
+    if (options.command == "forget")
+        return Forget(ui.Terminal());
     CTesselServiceCalls calls;
     // Destroyed after the application: its thread may be waiting for the frame's window.
     std::optional<CPushWatcher> watcher;
@@ -76,6 +103,9 @@ int Run(const CliOptions& options, CCliUi& ui)
         command == "summary" ? view.OnSummary() : command == "help" ? view.OnHelp() : view.OnAbout();
         return kExitDone;
     }
+
+    if (command == "scheduled")
+        return RunScheduled(ui, view);
 
     watcher.emplace(app.Frame().Handle());
     std::string error;

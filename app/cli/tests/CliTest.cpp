@@ -114,6 +114,8 @@ TEST_F(CliTest, CommandLine)
         {{"settings", "set", "URL", "http://" + std::string(253, 'h')}, 2, "at most 259 characters"},
         {{"sync"}, 1, "not registered"},
         {{"summary"}, 0, "Not synchronised yet"},
+        {{"scheduled"}, 0, "no Sync is due"},
+        {{"forget"}, 0, "are deleted"},
     };
     for (const Case& line : cases) {
         const auto [status, output] = Cli(line.arguments);
@@ -153,6 +155,22 @@ TEST_F(CliServerTest, RegistersThenRefreshesAndStoresSettings)
     for (const AdminRecord& record : account.records)
         found = found || (record.GetOr("name") == "Sync-Period" && record.GetOr("value") == "28");
     EXPECT_TRUE(found);
+}
+
+// As the trigger starts it without a desktop: the Sync when due, once; forget ends the registration.
+TEST_F(CliServerTest, ScheduledRunsTheDueSyncOnceAndForgetDeletesTheRegistration)
+{
+    Register();
+    ASSERT_EQ(Cli({"settings", "set", "Sync-Period", "1"}).first, 0);
+    const auto [synced, syncOutput] = Cli({"scheduled"});
+    EXPECT_EQ(synced, 0) << syncOutput;
+    EXPECT_NE(syncOutput.find("the scheduled sync: done"), std::string::npos) << syncOutput;
+    const auto [again, againOutput] = Cli({"scheduled"});
+    EXPECT_EQ(again, 0) << againOutput;
+    EXPECT_NE(againOutput.find("no Sync is due"), std::string::npos) << againOutput;
+
+    EXPECT_EQ(Cli({"forget"}).first, 0);
+    EXPECT_EQ(Setting("QX-key"), "(not set)");
 }
 
 TEST_F(CliServerTest, ExitStatusTellsHowTheRequestEnded)
