@@ -50,16 +50,23 @@ namespace {
 void AppendCData(std::string& out, std::string_view value)
 {
     out += "<![CDATA[";
-    for (std::size_t i = 0; i < value.size(); ++i) {
+    // Runs up to the next CR or "]" are appended whole.
+    std::size_t plain = 0;
+    for (std::size_t i = value.find_first_of("\r]"); i != std::string_view::npos; i = value.find_first_of("\r]", i)) {
         if (value[i] == '\r') {
+            out.append(value, plain, i - plain);
             out += "]]>&#13;<![CDATA[";
+            plain = ++i;
         } else if (value.substr(i, 3) == "]]>") {
+            out.append(value, plain, i - plain);
             out += "]]]]><![CDATA[>";
-            i += 2;
+            i += 3;
+            plain = i;
         } else {
-            out += value[i];
+            ++i;
         }
     }
+    out.append(value, plain);
     out += "]]>";
 }
 
