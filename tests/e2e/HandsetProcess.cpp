@@ -62,6 +62,11 @@ std::pair<int, std::string> CHandsetProcess::Pim(const std::vector<std::string>&
     return CCliProcess::Run(arguments, Environment(), "", LumenoPimProgram());
 }
 
+std::pair<int, std::string> CHandsetProcess::Sms(const std::vector<std::string>& arguments) const
+{
+    return CCliProcess::Run(arguments, Environment(), "", LumenoSmsProgram());
+}
+
 bool CHandsetProcess::Join(const std::string& userId, const std::string& password) const
 {
     if (Cli({"settings", "set", "UserId", userId}).first != 0 || Cli({"settings", "set", "Password", password}).first != 0)

@@ -20,9 +20,10 @@ public:
     std::string DeviceId() const { return m_imei.substr(0, 16); }
     std::vector<std::string> Environment() const;
 
-    // Exit status and output of lumeno-cli or lumeno-pim.
+    // Exit status and output of lumeno-cli, lumeno-pim or lumeno-sms.
     std::pair<int, std::string> Cli(const std::vector<std::string>& arguments, const std::string& input = "") const;
     std::pair<int, std::string> Pim(const std::vector<std::string>& arguments) const;
+    std::pair<int, std::string> Sms(const std::vector<std::string>& arguments) const;
 
     // Joins the account: its user id and password, then identification (the wizard kept, no Sync).
     bool Join(const std::string& userId, const std::string& password) const;

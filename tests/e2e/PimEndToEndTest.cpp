@@ -2,22 +2,18 @@
 // change the handset's items, lumeno-cli to sync and restore), against a real lumeno-refserver whose
 // operator changes items on the server's side and cuts connections.
 
-#include "HandsetProcess.h"
+#include "HandsetsFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <fstream>
-#include <iostream>
 #include <set>
 #include <sstream>
 
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr char kUser[] = "alice";
-constexpr char kPassword[] = "sesame";
 
 std::string ReadSample(const std::string& name)
 {
@@ -38,42 +34,8 @@ bool Unique(const std::vector<std::string>& items)
     return std::set<std::string>(items.begin(), items.end()).size() == items.size();
 }
 
-class PimEndToEndTest : public ::testing::Test {
+class PimEndToEndTest : public HandsetsTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_server.Start({"--push-delay-ms", "0"})) << m_server.Error();
-        const AdminReply account = Admin("add-account", {{"user-id", kUser}, {"password", kPassword}});
-        ASSERT_TRUE(account.Ok()) << account.error;
-    }
-
-    void TearDown() override
-    {
-        if (HasFailure())
-            std::cerr << "--- server log ---\n" << m_server.Log();
-        m_handsets.clear();
-        if (m_server.IsRunning()) {
-            EXPECT_TRUE(m_server.Stop());
-        }
-    }
-
-    // Handset `number` of the account, joined on first use.
-    CHandsetProcess& Handset(std::size_t number)
-    {
-        while (m_handsets.size() <= number) {
-            const std::string imei = "35693803564" + std::to_string(38091 + m_handsets.size()) + "23";
-            auto handset = std::make_unique<CHandsetProcess>(m_server, imei);
-            EXPECT_TRUE(handset->Join(kUser, kPassword));
-            m_handsets.push_back(std::move(handset));
-        }
-        return *m_handsets[number];
-    }
-
-    AdminReply Admin(std::string_view command, const AdminFields& fields = {}) const
-    {
-        return m_server.Admin().Call(command, fields);
-    }
-
     // The account's live items of a kind ("contact", "event", "todo"): guid -> summary.
     std::map<std::string, std::string> ServerItems(const std::string& kind) const
     {
@@ -116,8 +78,6 @@ protected:
         ASSERT_EQ(phone.Sync(), 0) << phone.LastFailure();
     }
 
-    CRefServerProcess m_server;
-    std::vector<std::unique_ptr<CHandsetProcess>> m_handsets;
     std::size_t m_logSeen = 0;
 };
 

@@ -19,6 +19,11 @@ std::string LumenoPimProgram()
     return LUMENO_PIM_PROGRAM;
 }
 
+std::string LumenoSmsProgram()
+{
+    return LUMENO_SMS_PROGRAM;
+}
+
 CCliProcess::~CCliProcess()
 {
     if (m_pid > 0)

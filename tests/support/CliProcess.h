@@ -1,5 +1,5 @@
 #pragma once
-// A command-line program of the handset (lumeno-cli by default, lumeno-pim) run as a user runs it, for
+// A command-line program of the handset (lumeno-cli by default, lumeno-pim, lumeno-sms) run as a user runs it, for
 // the tests: its arguments, extra environment, lines on standard input; its standard output and error
 // collected as they come, and its exit status. Every wait has a limit, so a program that hangs fails
 // the test; one that is still running at the end is killed.
@@ -16,6 +16,7 @@
 // The programs built with the tests.
 std::string LumenoCliProgram();
 std::string LumenoPimProgram();
+std::string LumenoSmsProgram();
 
 class CCliProcess {
 public:
