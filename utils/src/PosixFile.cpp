@@ -94,12 +94,17 @@ ssize_t ReadFullAt(int fd, void* buffer, std::size_t size, off_t offset)
     return ReadRepeated(fd, buffer, size, offset);
 }
 
-bool WriteFull(int fd, const void* buffer, std::size_t size)
+namespace {
+
+// WriteFull at the current position (write) when `offset` is empty, WriteFullAt otherwise (pwrite).
+bool WriteRepeated(int fd, const void* buffer, std::size_t size, std::optional<off_t> offset)
 {
     auto bytes = static_cast<const char*>(buffer);
     std::size_t done = 0;
     while (done < size) {
-        const ssize_t count = ::write(fd, bytes + done, size - done);
+        const ssize_t count = offset
+                                  ? ::pwrite(fd, bytes + done, size - done, *offset + static_cast<off_t>(done))
+                                  : ::write(fd, bytes + done, size - done);
         if (count < 0) {
             if (errno == EINTR)
                 continue;
@@ -108,6 +113,18 @@ bool WriteFull(int fd, const void* buffer, std::size_t size)
         done += static_cast<std::size_t>(count);
     }
     return true;
+}
+
+} // namespace
+
+bool WriteFull(int fd, const void* buffer, std::size_t size)
+{
+    return WriteRepeated(fd, buffer, size, std::nullopt);
+}
+
+bool WriteFullAt(int fd, const void* buffer, std::size_t size, off_t offset)
+{
+    return WriteRepeated(fd, buffer, size, offset);
 }
 
 } // namespace utils_posix

@@ -30,6 +30,13 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // Closes now and reports whether the close succeeded (a late write error shows up here).
     bool Close();
+    // Gives the descriptor up to the caller, who closes it.
+    int Release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
 
 private:
     int m_fd = -1;
@@ -46,5 +53,7 @@ ssize_t ReadFull(int fd, void* buffer, std::size_t size);
 ssize_t ReadFullAt(int fd, void* buffer, std::size_t size, off_t offset);
 // Writes every byte or fails.
 bool WriteFull(int fd, const void* buffer, std::size_t size);
+// The same at an absolute offset (pwrite).
+bool WriteFullAt(int fd, const void* buffer, std::size_t size, off_t offset);
 
 } // namespace utils_posix

@@ -1,5 +1,6 @@
 #include "utils/Files.h"
 #include "utils/MemoryStream.h"
+#include "utils/StagedFile.h"
 
 #include "TempDir.h"
 
@@ -233,4 +234,61 @@ TEST(TextFiles, WriterRefusesReadOnlyFile)
     ASSERT_EQ(::chmod(folder.Path("readonly").c_str(), 0444), 0);
     EXPECT_EQ(WriteANSIFile(folder.WidePath("readonly"), "new"), E_FAIL);
     EXPECT_EQ(folder.Read("readonly"), "keep");
+}
+
+TEST(StagedFile, ReplacesTheFileOnlyOnceCommitted)
+{
+    const auto bytes = [](std::string_view text) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    };
+    struct Case {
+        const char* what;
+        bool commit;
+        bool link; // the final name is a symbolic link to "other"
+        const char* file;  // the final path's content afterwards
+        const char* other; // the link target's
+    };
+    const Case cases[] = {
+        {"committed", true, false, "new content", "other"},
+        {"discarded", false, false, "old", "other"},
+        {"over a symbolic link", true, true, "new content", "other"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CTempDir folder;
+        folder.Write("other", "other");
+        if (c.link) {
+            std::filesystem::create_symlink("other", folder.Path("file"));
+        } else {
+            folder.Write("file", "old");
+        }
+        {
+            CStagedFile staged;
+            ASSERT_TRUE(staged.Create(folder.Path("file")));
+            ASSERT_TRUE(staged.WriteAt(4, bytes("content")));
+            ASSERT_TRUE(staged.WriteAt(0, bytes("new ")));
+            EXPECT_EQ(folder.Read("file"), c.link ? "other" : "old") << "nothing shows before the commit";
+            if (c.commit) {
+                ASSERT_TRUE(staged.Commit());
+            }
+        }
+        EXPECT_FALSE(std::filesystem::is_symlink(folder.Path("file")) && c.commit);
+        EXPECT_EQ(folder.Read("file"), c.file);
+        EXPECT_EQ(folder.Read("other"), c.other);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 2) << "no staged file is left";
+    }
+
+    CTempDir folder;
+    std::filesystem::create_directory(folder.Path("dir"));
+    CStagedFile staged;
+    EXPECT_FALSE(staged.Create(folder.Path("dir")));
+    EXPECT_FALSE(staged.Create(folder.Path("missing/file")));
+    CReadOnlyFile read;
+    std::filesystem::create_symlink("dir", folder.Path("link"));
+    folder.Write("file", "0123456789");
+    EXPECT_FALSE(read.Open(folder.Path("link"))) << "a symbolic link is not followed";
+    ASSERT_TRUE(read.Open(folder.Path("file")));
+    std::uint8_t buffer[8];
+    EXPECT_EQ(read.Size(), 10u);
+    EXPECT_EQ(read.ReadAt(6, buffer), 4u);
 }

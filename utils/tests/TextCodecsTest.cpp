@@ -1,7 +1,9 @@
-// Quoted-printable, hexadecimal and block folding of item and header text.
+// Quoted-printable, hexadecimal and block folding of item and header text, and decimal numbers.
+#include "utils/Decimal.h"
 #include "utils/Hex.h"
 #include "utils/QuotedPrintable.h"
 #include "utils/TextBlock.h"
+#include "utils/Utf.h"
 
 #include <gtest/gtest.h>
 
@@ -75,4 +77,22 @@ TEST(LongStringToBlock, CutsIntoPrefixedLines)
     };
     for (const auto& c : cases)
         EXPECT_EQ(LongStringToBlock(c.text, c.prefix, c.width), c.expected) << "width " << c.width;
+}
+
+TEST(ReadDecimalInt32, ReadsAsPercentDReads)
+{
+    const std::pair<std::u16string_view, std::optional<std::int32_t>> cases[] = {
+        {u"0", 0},
+        {u"  42abc", 42},
+        {u"+7", 7},
+        {u"-2147483648", INT32_MIN},
+        {u"2147483647", INT32_MAX},
+        {u"2147483648", std::nullopt},
+        {u"99999999999999999999", std::nullopt},
+        {u"", std::nullopt},
+        {u"-", std::nullopt},
+        {u"x1", std::nullopt},
+    };
+    for (const auto& [text, number] : cases)
+        EXPECT_EQ(ReadDecimalInt32(text), number) << Utf16ToUtf8(text);
 }
