@@ -129,6 +129,7 @@ TEST_F(ServerDialogTest, ExitUrlOpensThePageStopsAndClosesTheProgressDialog)
             urls.emplace_back(url);
             return true;
         }
+        bool OpenFile(std::u16string_view) override { return false; }
         std::vector<std::u16string> urls;
     } shell;
     CShell::Install(&shell);

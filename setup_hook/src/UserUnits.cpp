@@ -78,3 +78,8 @@ bool CNoProgramShell::OpenUrl(std::u16string_view)
 {
     return false;
 }
+
+bool CNoProgramShell::OpenFile(std::u16string_view)
+{
+    return false;
+}

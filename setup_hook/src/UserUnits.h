@@ -21,4 +21,5 @@ class CNoProgramShell final : public CShell {
 public:
     bool Execute(std::u16string_view file, std::u16string_view parameters) override;
     bool OpenUrl(std::u16string_view url) override;
+    bool OpenFile(std::u16string_view path) override;
 };

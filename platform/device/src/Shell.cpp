@@ -5,6 +5,7 @@
 #include "utils/Utf.h"
 
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <unistd.h>
@@ -93,6 +94,17 @@ public:
                 return false;
         }
         return Spawn({"xdg-open", Utf16ToUtf8(url)});
+    }
+
+    bool OpenFile(std::u16string_view path) override
+    {
+        const std::string file = Utf16ToUtf8(path);
+        struct stat info {};
+        if (file.empty() || file.front() != '/' || path.find(u'\0') != std::u16string_view::npos ||
+            ::stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || (info.st_mode & 0111) != 0 ||
+            (file.size() >= 8 && EqualsFolded(std::string_view(file).substr(file.size() - 8), ".desktop")))
+            return false;
+        return Spawn({"xdg-open", file});
     }
 };
 

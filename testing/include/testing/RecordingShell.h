@@ -26,6 +26,7 @@ public:
         return m_starts;
     }
     bool OpenUrl(std::u16string_view) override { return false; }
+    bool OpenFile(std::u16string_view) override { return false; }
 
     std::vector<Started> StartedPrograms() const
     {

@@ -18,6 +18,10 @@ public:
     // Opens an http or https address in the desktop's browser; any other address (a local file, another
     // scheme, one with blanks or controls) is refused with false.
     virtual bool OpenUrl(std::u16string_view url) = 0;
+    // Opens a local file (a host path) with the desktop's program for its type. Only documents: false
+    // for anything but a regular file, for an executable one and for a desktop entry (".desktop"),
+    // which an opener would run.
+    virtual bool OpenFile(std::u16string_view path) = 0;
 
     static CShell& Get();
     static void Install(CShell* shell); // nullptr: the default shell
