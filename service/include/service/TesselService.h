@@ -14,6 +14,7 @@
 #include "platform/ConnectionManager.h"
 #include "platform/Event.h"
 #include "platform/Window.h"
+#include "service/FileObject.h"
 #include "service/FlowState.h"
 #include "service/PushMessage.h"
 #include "service/Results.h"
@@ -161,6 +162,37 @@ public:
     HCONNECTION OpenGPRSConnection();
     // Releases a connection from OpenGPRSConnection; 0 and -1 are ignored.
     void CloseGPRSConnection(HCONNECTION connection);
+
+    // --- files (worker thread) ---
+    // Appends the files of the enabled kinds (non-zero flags) found in the documents folder and in
+    // each storage card's documents and "DCIM" folders: not hidden, not empty, not through a symbolic
+    // link, outside the "Forbidden-Folders". RES_OK; a folder that cannot be read adds nothing.
+    RETURNED_RES FilesGetList(FileList& list, int images, int video, int audio, int other);
+    // Sends the list as the device's list (`sendDeviceList` 1) or nothing, with `command` ("List",
+    // "ListUpload", "ListServer", "ListNew", "ListDevice"), and replaces the list with the server's.
+    // RES_ERROR (the list unchanged) when the answer is not a list; a request's result when it fails.
+    RETURNED_RES FilesListFlow(HWND window, std::u16string_view command, FileList& list, int sendDeviceList);
+    // Sends every file of the list (`all` 1) or the ticked ones, in chunks; counts "files_uploaded"
+    // and "files_failed" (a file that cannot be read, is not in a scanned or download folder, or that
+    // the server lets advance no further). A request's result when one fails; RES_OK when stopped.
+    RETURNED_RES FilesUploadFromList(HWND window, FileList& list, int all);
+    // Fetches the ticked files (`selectedOnly` 1) or all, of every kind (`allKinds` 1) or those whose
+    // sync switch is on, into their path or their kind's download folder; a file is renamed into
+    // place only once complete. A server file with status "deleted" is deleted. Counts "files_added"
+    // and "files_failed"; paths the server names outside the scanned and download folders, and names
+    // that are not plain file names, are counted as failed and skipped. RES_ERROR for an answer
+    // without its chunk place or with a short body; a request's result when one fails; RES_OK when
+    // stopped (nothing half-written is left).
+    RETURNED_RES FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds);
+
+    // --- the wipe (user-interface thread; no server) ---
+    // Each deletes one kind of user data on the handset and counts it in the summary ("..._deleted");
+    // a deletion that fails is passed over. Appointments and tasks within 3650 days either side of
+    // today; contacts and every entry of the SIM phonebooks; the files a full scan lists.
+    void AppointmentsDeleteAll();
+    void TaskDeleteAll();
+    void ContactsDeleteAll();
+    void FilesDeleteAll();
 
     // --- summary counters ("Software\Orvane\Summary") ---
     void SummarySet(std::u16string_view name, REG_TYPE type, std::uint32_t* value, const std::u16string* text);

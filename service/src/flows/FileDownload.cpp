@@ -1,0 +1,231 @@
+// FilesDownloadFromList: the files of a list come from the server one after the other, each chunk
+// written where it belongs in a file staged beside its final name; the mapping of each fetched file to
+// its local path goes back with the next request, and the last one's with a final "Map".
+
+#include "service/TesselService.h"
+
+#include "FileFolders.h"
+#include "FileTransfer.h"
+#include "ServiceLog.h"
+#include "service/CReg_Api.h"
+#include "service/FileKinds.h"
+#include "service/FileListDocuments.h"
+#include "service/ServerTransport.h"
+#include "service/UI_Sync.h"
+#include "utils/StagedFile.h"
+
+namespace {
+
+enum class Fetched : std::uint8_t { Whole, Failed, Stopped };
+
+struct ChunkPlace {
+    std::int32_t offset = 0;
+    std::int32_t size = 0;
+};
+
+// One file of the list, fetched chunk by chunk into its staged file.
+class CFileDownload {
+public:
+    CFileDownload(TesselService& service, HWND window, std::int32_t chunk)
+        : m_service(service), m_window(window), m_chunk(chunk)
+    {}
+
+    // RES_OK with how the file went; RES_ERROR for an answer without its chunk place, a chunk body
+    // shorter than announced or a write that fails; or the result of a request that failed.
+    RETURNED_RES Fetch(const FILE_OBJECT& file, const FILE_OBJECT* mapped, CStagedFile& target, Fetched& fetched)
+    {
+        fetched = Fetched::Failed;
+        ServerTransport& transport = *m_service.Transport();
+        m_service.PrepareHTTPHeader(u"Download");
+        transport.AddNumberHeader(u"QX-MediaID: ", file.id);
+        // The previous file's local path reaches the server with this request.
+        if (mapped) {
+            if (mapped->id != 0)
+                transport.AddNumberHeader(u"QX-MapID: ", mapped->id);
+            transport.AddQuotedPrintableHeader(u"QX-FileName: ", mapped->path);
+        }
+        transport.AddNumberHeader(u"QX-MaxChunkSize: ", m_chunk);
+        transport.AddNumberHeader(u"QX-ChunkOffset: ", 0);
+        if (StopRequested(fetched))
+            return RES_OK;
+        RETURNED_RES result = m_service.ExecuteRequest(u"GET");
+        CStallWatch stall;
+        CByteProgress bytes(m_window, static_cast<std::uint64_t>(file.size));
+        // What the file holds from its start without a gap; the next chunk is asked from there.
+        std::int64_t whole = 0;
+        while (result == RES_OK) {
+            ChunkPlace place;
+            if (!ReadChunkPlace(transport, place)) {
+                SERVICE_LOG_FAILURE(&m_service);
+                return RES_ERROR;
+            }
+            if (!IsPlausible(place, file, whole))
+                return RES_OK;
+            const RETURNED_RES written = WriteChunk(transport, place, target);
+            if (written != RES_OK)
+                return written;
+            whole = std::max<std::int64_t>(whole, std::int64_t{place.offset} + place.size);
+            bytes.Report(static_cast<std::uint64_t>(whole));
+            if (!stall.Advanced(whole)) {
+                LogLine(u"file download: the server let \"" + file.name + u"\" advance no further than " +
+                        Utf8ToUtf16(std::to_string(whole)) + u" bytes");
+                return RES_OK;
+            }
+            if (whole >= file.size) {
+                fetched = Fetched::Whole;
+                return RES_OK;
+            }
+            m_service.PrepareHTTPHeader(u"GetChunk");
+            transport.AddNumberHeader(u"QX-MediaID: ", file.id);
+            transport.AddNumberHeader(u"QX-MaxChunkSize: ", m_chunk);
+            transport.AddNumberHeader(u"QX-ChunkOffset: ", static_cast<std::int32_t>(whole));
+            if (StopRequested(fetched))
+                return RES_OK;
+            result = m_service.ExecuteRequest(u"GET");
+        }
+        return result;
+    }
+
+private:
+    static bool StopRequested(Fetched& fetched)
+    {
+        if (!UI_Sync::GetInstanceUISync()->IsStopped())
+            return false;
+        UI_Sync::GetInstanceUISync()->KillDialog();
+        fetched = Fetched::Stopped;
+        return true;
+    }
+
+    static bool ReadChunkPlace(const ServerTransport& transport, ChunkPlace& place)
+    {
+        const std::optional<std::int32_t> offset = HeaderNumber(transport, u"QX-ChunkOffset");
+        const std::optional<std::int32_t> size = HeaderNumber(transport, u"QX-ChunkSize");
+        if (!offset || !size) {
+            LogLine("file download: an answer without a number in QX-ChunkOffset and QX-ChunkSize");
+            return false;
+        }
+        place = {*offset, *size};
+        return true;
+    }
+
+    // A chunk must lie within the file, within the chunk ceiling, and start where the file holds
+    // bytes already or right after them: a gap would leave zeros in the file.
+    static bool IsPlausible(const ChunkPlace& place, const FILE_OBJECT& file, std::int64_t whole)
+    {
+        const std::int64_t end = std::int64_t{place.offset} + place.size;
+        if (place.offset >= 0 && place.size >= 0 && place.size <= kMaxChunkBytes && place.offset <= whole &&
+            (file.size == 0 || end <= file.size))
+            return true;
+        LogLine(u"file download: the server placed a chunk of \"" + file.name + u"\" at " +
+                Utf8ToUtf16(std::to_string(place.offset)) + u" with " + Utf8ToUtf16(std::to_string(place.size)) +
+                u" bytes, outside the file");
+        return false;
+    }
+
+    RETURNED_RES WriteChunk(ServerTransport& transport, const ChunkPlace& place, CStagedFile& target)
+    {
+        std::string body;
+        if (!transport.ReadBodyBytes(body) ||
+            body.size() < static_cast<std::size_t>(place.size)) {
+            LogLine("file download: a chunk body shorter than its QX-ChunkSize");
+            SERVICE_LOG_FAILURE(&m_service);
+            return RES_ERROR;
+        }
+        const std::span bytes(reinterpret_cast<const std::uint8_t*>(body.data()), static_cast<std::size_t>(place.size));
+        if (!target.WriteAt(static_cast<std::uint64_t>(place.offset), bytes)) {
+            LogLine("file download: a chunk cannot be written");
+            SERVICE_LOG_FAILURE(&m_service);
+            return RES_ERROR;
+        }
+        return RES_OK;
+    }
+
+    TesselService& m_service;
+    HWND m_window;
+    std::int32_t m_chunk;
+};
+
+// The local path a server file without one gets: its kind's download folder and its name. Nothing
+// (and the file is skipped) when the name is empty, is no plain name, or has no kind that `kinds`
+// takes.
+std::optional<std::u16string> DownloadPath(const FILE_OBJECT& file, const CFileKindRules& kinds,
+                                           const _SETTINGS_DEF& settings)
+{
+    std::u16string name = file.name;
+    const std::optional<FILE_KIND> kind = kinds.KindOf(name);
+    if (!kind)
+        return std::nullopt;
+    return std::u16string(kFileUrlPrefix) + settings.*FileKindTable()[*kind].downloadFolder + file.name;
+}
+
+} // namespace
+
+RETURNED_RES TesselService::FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds)
+{
+    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
+    CFileDownload download(*this, window, BoundedChunkSize(settings.File_Download_Chunk_Size, kDefaultChunkBytes));
+    const CFilePathGuard guard(settings);
+    const CFileKindRules kinds(settings, allKinds ? CFileKindRules::kAllKinds : CFileKindRules::SyncedKinds(settings));
+    CTransferCounters counters(*this, u"files_added");
+    const auto fetches = [selectedOnly](const FILE_OBJECT& file) { return selectedOnly != 1 || file.selected != 0; };
+    const auto total = static_cast<std::int32_t>(std::count_if(list.begin(), list.end(), fetches));
+    std::int32_t k = 0;
+    const FILE_OBJECT* lastFetched = nullptr;
+    for (FILE_OBJECT& file : list) {
+        if (!fetches(file) || (file.path.empty() && file.name.empty()))
+            continue;
+        if (file.path.empty()) {
+            if (!IsPlainFileName(file.name)) {
+                LogLine(u"file download: the server's file name \"" + file.name + u"\" is not a plain name; skipped");
+                counters.CountFailed();
+                continue;
+            }
+            const std::optional<std::u16string> path = DownloadPath(file, kinds, settings);
+            if (!path)
+                continue;
+            file.path = *path;
+        }
+        ++k;
+        const std::u16string local(LocalPathOf(file));
+        ReportProgress(window, local, 100 * k / total);
+        const std::optional<std::filesystem::path> host = guard.Confine(local);
+        if (!host) {
+            LogLine(u"file download: \"" + local + u"\" is not in a folder files are stored in; skipped");
+            counters.CountFailed();
+            continue;
+        }
+        if (file.status == u"deleted") {
+            std::error_code error;
+            if (!std::filesystem::is_directory(std::filesystem::symlink_status(*host, error)))
+                std::filesystem::remove(*host, error);
+            continue;
+        }
+        CStagedFile target;
+        if (!target.Create(*host)) {
+            LogLine(u"file download: \"" + local + u"\" cannot be written");
+            counters.CountFailed();
+            continue;
+        }
+        Fetched fetched = Fetched::Failed;
+        const RETURNED_RES result = download.Fetch(file, lastFetched, target, fetched);
+        if (result != RES_OK)
+            return result;
+        if (fetched == Fetched::Stopped)
+            return RES_OK;
+        if (fetched == Fetched::Failed || !target.Commit()) {
+            counters.CountFailed();
+            continue;
+        }
+        counters.CountDone();
+        lastFetched = &file;
+    }
+    if (!lastFetched)
+        return RES_OK;
+    const std::u16string map = MapDocument(*lastFetched);
+    PrepareHTTPHeader(u"Map");
+    m_transport->AddHeader(u"QX-CommandType: ", u"Files");
+    const RETURNED_RES result = ExecuteRequest(u"POST", map);
+    if (result != RES_OK)
+        SERVICE_LOG_FAILURE(this);
+    return result;
+}
