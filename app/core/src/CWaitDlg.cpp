@@ -53,12 +53,22 @@ void CWaitDlg::Stop()
 LRESULT CWaitDlg::OnMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SYNC_PROGRESS) {
-        if (const auto* text = reinterpret_cast<const char16_t*>(wParam))
+        if (const auto* text = reinterpret_cast<const char16_t*>(wParam)) {
+            if (m_text != text)
+                m_bytesDone = m_bytesTotal = 0;
             m_text = text;
+        }
         // Values beyond a percentage (the push waits count up to 158) show a full bar.
         const std::int64_t position =
             std::clamp<std::int64_t>(static_cast<std::int64_t>(lParam) * 100, 0, kFullPosition);
         m_position = position >= kFullPosition - 3 ? kFullPosition : static_cast<int>(position);
+        if (m_shown)
+            m_ui.WaitDialogChanged(*this);
+        return 0;
+    }
+    if (message == WM_SYNC_BYTE_PROGRESS) {
+        m_bytesDone = static_cast<std::uint64_t>(wParam);
+        m_bytesTotal = static_cast<std::uint64_t>(lParam);
         if (m_shown)
             m_ui.WaitDialogChanged(*this);
         return 0;

@@ -1,6 +1,7 @@
 #include "core/DataRunners.h"
 
 #include "core/AppTexts.h"
+#include "core/Operations.h"
 #include "core/RunnerSteps.h"
 #include "platform/Clock.h"
 #include "service/CBrandingGuide.h"
@@ -16,7 +17,6 @@ enum Text : int {
     kContactsBackupText = 42,
     kAppointmentsBackupText = 44,
     kTasksBackupText = 45,
-    kSettingsNotReceivedText = 52,
     kRestoreFailedText = 59,
     kTasksRestoreFailedText = 61,
     kAppointmentsBackupFailedText = 64,
@@ -98,28 +98,15 @@ Selection Selected(CRunContext& run, DataOperation operation)
     return selection;
 }
 
-void SetSummary(std::u16string_view name, std::uint32_t value)
-{
-    TesselService::InitService()->SummarySet(name, REG_TYPE_DWORD, &value, nullptr);
-}
-
-void SetSummaryTime(std::u16string_view lowName, std::u16string_view highName, FileTime time)
-{
-    SetSummary(lowName, static_cast<std::uint32_t>(time));
-    SetSummary(highName, static_cast<std::uint32_t>(time >> 32));
-}
-
 // Written before any server call, so that a failed or stopped run shows as one in the summary.
 FileTime WriteStartValues(Transaction transaction)
 {
-    const FileTime now = CClock::Get().UtcNow();
-    SetSummary(u"transaction", transaction);
-    SetSummaryTime(u"transact_time_low", u"transact_time_high", now);
+    TesselService& service = *TesselService::InitService();
+    const FileTime now = WriteTransactionStart(service, transaction);
     if (transaction == kSyncTransaction)
-        SetSummaryTime(u"sync_time_low", u"sync_time_high", now);
+        WriteSummaryTime(service, u"sync_time_low", u"sync_time_high", now);
     if (transaction == kCalendarSyncTransaction)
-        SetSummaryTime(u"cal_sync_time_low", u"cal_sync_time_high", now);
-    SetSummary(u"transaction_success", 0);
+        WriteSummaryTime(service, u"cal_sync_time_low", u"cal_sync_time_high", now);
     return now;
 }
 
@@ -127,17 +114,11 @@ FileTime WriteStartValues(Transaction transaction)
 bool OpenSession(CRunContext& run, std::int32_t percent, std::u16string_view operation,
                  const Selection& kinds)
 {
-    CServiceCalls& calls = run.Calls();
-    run.Progress(kConnectingText, percent);
-    const RETURNED_RES started = calls.StartNegotiation(run.Window());
-    if (!run.Check(started, kServerUnreachableText))
-        return false;
-    if (started == RES_SETTINGS_REQUIRED &&
-        !run.Check(calls.ConfigVersionFlow(run.Window()), kSettingsNotReceivedText))
+    if (!run.OpenSession(percent))
         return false;
     run.Progress(kOpeningSessionText, 60);
-    return run.Check(calls.CompleteNegotiation(operation, kinds.contacts, kinds.sms, kinds.calendar,
-                                               kinds.media, run.PushInitiated() ? 1 : 0),
+    return run.Check(run.Calls().CompleteNegotiation(operation, kinds.contacts, kinds.sms, kinds.calendar,
+                                                     kinds.media, run.PushInitiated() ? 1 : 0),
                      kOperationRefusedText);
 }
 
@@ -168,7 +149,7 @@ void CompleteSession(CRunContext& run, int doneText)
 {
     if (!run.Check(run.Calls().CompleteSession(), kSessionNotCompletedText))
         return;
-    SetSummary(u"transaction_success", 1);
+    WriteTransactionSuccess(*TesselService::InitService());
     run.CloseAndTell(BrandingText(doneText) + u" \r\n" + BrandingText(kSucceededText), RunOutcome::Ok);
 }
 
@@ -237,7 +218,7 @@ void SyncRunner(CRunContext& run)
     if (kinds.sms && !SmsStep(run, DataOperation::Sync))
         return;
     if (kinds.calendar) {
-        SetSummaryTime(u"cal_sync_time_low", u"cal_sync_time_high", start);
+        WriteSummaryTime(*TesselService::InitService(), u"cal_sync_time_low", u"cal_sync_time_high", start);
         if (!RunSteps(run, kCalendarSyncSteps, DataOperation::Sync))
             return;
     }

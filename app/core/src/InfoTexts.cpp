@@ -28,6 +28,8 @@ constexpr Counter kCounters[] = {
     {u"tasks_deleted", 153},       {u"tasks_failed", 154},
 };
 
+constexpr int kWipeoutText = 192;
+
 // Label of the "transaction" value: the operation that ran last.
 int TransactionLabelText(std::uint32_t transaction)
 {
@@ -44,6 +46,8 @@ int TransactionLabelText(std::uint32_t transaction)
         return 3;
     case 15:
         return 92;
+    case kWipeoutTransaction:
+        return kWipeoutText;
     default:
         return 0;
     }

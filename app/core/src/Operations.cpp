@@ -25,6 +25,11 @@ std::u16string LastSyncText(TesselService& service, std::u16string_view lowName,
     return time ? FormatLocalTime(*time) : BrandingText(kNotSynchronisedText);
 }
 
+void SetSummaryValue(TesselService& service, std::u16string_view name, std::uint32_t value)
+{
+    service.SummarySet(name, REG_TYPE_DWORD, &value, nullptr);
+}
+
 std::u16string Subtitle(OperationCode code, TesselService& service)
 {
     switch (code) {
@@ -84,4 +89,25 @@ std::optional<std::uint64_t> SummaryTime(TesselService& service, std::u16string_
     if (low == 0 || high == 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(high) << 32 | low;
+}
+
+FileTime WriteTransactionStart(TesselService& service, std::uint32_t transaction)
+{
+    SetSummaryValue(service, u"transaction", transaction);
+    const FileTime now = CClock::Get().UtcNow();
+    WriteSummaryTime(service, u"transact_time_low", u"transact_time_high", now);
+    SetSummaryValue(service, u"transaction_success", 0);
+    return now;
+}
+
+void WriteTransactionSuccess(TesselService& service)
+{
+    SetSummaryValue(service, u"transaction_success", 1);
+}
+
+void WriteSummaryTime(TesselService& service, std::u16string_view lowName, std::u16string_view highName,
+                      FileTime time)
+{
+    SetSummaryValue(service, lowName, static_cast<std::uint32_t>(time));
+    SetSummaryValue(service, highName, static_cast<std::uint32_t>(time >> 32));
 }

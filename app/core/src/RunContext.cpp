@@ -1,14 +1,24 @@
 #include "core/RunContext.h"
 
 #include "core/AppTexts.h"
+#include "core/AppUi.h"
+#include "core/CFilesListDlg.h"
+#include "platform/Event.h"
 #include "platform/UiPort.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
 
-CRunContext::CRunContext(CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated)
-    : m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_view(view), m_bridge(*UI_Sync::GetInstanceUISync()),
+namespace {
+
+constexpr int kSettingsNotReceivedText = 52;
+
+} // namespace
+
+CRunContext::CRunContext(CAppUi& ui, CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated)
+    : m_ui(ui), m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_view(view),
+      m_bridge(*UI_Sync::GetInstanceUISync()),
       m_window(waitDialog), m_pushInitiated(pushInitiated)
 {}
 
@@ -18,6 +28,31 @@ void CRunContext::Progress(int text, std::int32_t percent)
         return;
     const std::u16string status = BrandingText(text);
     SendMessage(m_window, WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(status.c_str()), percent);
+}
+
+bool CRunContext::OpenSession(std::int32_t percent)
+{
+    Progress(kConnectingText, percent);
+    const RETURNED_RES started = m_calls.StartNegotiation(m_window);
+    if (!Check(started, kServerUnreachableText))
+        return false;
+    if (started != RES_SETTINGS_REQUIRED)
+        return true;
+    return Check(m_calls.ConfigVersionFlow(m_window), kSettingsNotReceivedText);
+}
+
+bool CRunContext::RunFilesList(CFilesListDlg& dialog)
+{
+    // The user-interface thread runs it inside the wait dialog's loop; this thread waits for the
+    // answer, so the list is touched by one thread at a time.
+    CEvent closed(EventReset::Manual, false);
+    bool done = false;
+    m_ui.Loop().Post([&] {
+        done = m_ui.RunFilesList(dialog);
+        closed.Set();
+    });
+    closed.Wait(kInfinite);
+    return done;
 }
 
 bool CRunContext::Check(RETURNED_RES result, int errorText)
@@ -73,6 +108,12 @@ void CRunContext::CloseAndTell(const std::u16string& text, RunOutcome outcome)
     m_outcome.store(outcome);
     CloseWaitDialog();
     CUiPort::Get().MessageBox(m_view, text, BrandingText(kOperationEndCaptionText), MB_OK);
+}
+
+void CRunContext::CloseWith(RunOutcome outcome)
+{
+    m_outcome.store(outcome);
+    CloseWaitDialog();
 }
 
 void CRunContext::EndWithoutKeys()

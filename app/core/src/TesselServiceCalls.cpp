@@ -109,3 +109,44 @@ RETURNED_RES CTesselServiceCalls::SmsRestoreFlow(std::u16string_view mode)
 {
     return TesselService::InitService()->SmsRestoreFlow(mode);
 }
+
+RETURNED_RES CTesselServiceCalls::FilesGetList(FileList& list, int images, int video, int audio, int other)
+{
+    return TesselService::InitService()->FilesGetList(list, images, video, audio, other);
+}
+
+RETURNED_RES CTesselServiceCalls::FilesListFlow(HWND window, std::u16string_view command, FileList& list,
+                                                int sendDeviceList)
+{
+    return TesselService::InitService()->FilesListFlow(window, command, list, sendDeviceList);
+}
+
+RETURNED_RES CTesselServiceCalls::FilesUploadFromList(HWND window, FileList& list, int all)
+{
+    return TesselService::InitService()->FilesUploadFromList(window, list, all);
+}
+
+RETURNED_RES CTesselServiceCalls::FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds)
+{
+    return TesselService::InitService()->FilesDownloadFromList(window, list, selectedOnly, allKinds);
+}
+
+void CTesselServiceCalls::AppointmentsDeleteAll()
+{
+    TesselService::InitService()->AppointmentsDeleteAll();
+}
+
+void CTesselServiceCalls::TaskDeleteAll()
+{
+    TesselService::InitService()->TaskDeleteAll();
+}
+
+void CTesselServiceCalls::ContactsDeleteAll()
+{
+    TesselService::InitService()->ContactsDeleteAll();
+}
+
+void CTesselServiceCalls::FilesDeleteAll()
+{
+    TesselService::InitService()->FilesDeleteAll();
+}

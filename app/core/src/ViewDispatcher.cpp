@@ -8,6 +8,7 @@
 #include "core/CWaitDlg.h"
 #include "core/CWizard.h"
 #include "core/DataRunners.h"
+#include "core/FileRunners.h"
 #include "core/ShortRunners.h"
 #include "platform/UiPort.h"
 #include "service/CBrandingGuide.h"
@@ -61,7 +62,7 @@ void CTesselView::Dispatch(int request, const std::uint32_t* pushCommand)
         m_pushInitiated = true;
         const std::uint32_t command = pushCommand ? *pushCommand : ~0u;
         if (command == CIR_WIPEOUT) {
-            ShowNotBuilt(u"Deleting all data on the phone (Wipeout)");
+            Wipeout();
             return;
         }
         if (command == CIR_RETRIEVE_SETTINGS && m_settingsDialogOpen) {
@@ -92,8 +93,7 @@ bool CTesselView::AskFirst(OperationCode operation)
                                      MB_YESNO) == IDYES;
 }
 
-// Null when the request starts nothing (an unknown code or push command, or an operation that is
-// not built yet, which has said so).
+// Null when the request starts nothing (an unknown code or push command).
 RunnerProc CTesselView::RunnerForRequest(int request, const std::uint32_t* pushCommand)
 {
     switch (request) {
@@ -128,8 +128,6 @@ RunnerProc CTesselView::RunnerForRequest(int request, const std::uint32_t* pushC
     }
 }
 
-// The file upload and download come with the issue that builds the media flows; until then each
-// says so.
 RunnerProc CTesselView::RunnerForOperation(OperationCode operation)
 {
     switch (operation) {
@@ -137,24 +135,32 @@ RunnerProc CTesselView::RunnerForOperation(OperationCode operation)
         return SyncRunner;
     case OP_CALENDAR_SYNC:
         return CalendarSyncRunner;
+    case OP_UPLOAD:
+        return UploadRunner;
+    case OP_DOWNLOAD:
+        return DownloadRunner;
     case OP_BACKUP:
         return BackupRunner;
     case OP_RESTORE:
         return RestoreRunner;
-    case OP_UPLOAD:
-    case OP_DOWNLOAD:
-        break;
     }
-    ShowNotBuilt(BrandingText(OperationTable()[static_cast<std::size_t>(operation)].titleText));
     return nullptr;
 }
 
-void CTesselView::ShowNotBuilt(std::u16string_view what)
+// The Wipeout push: every kind of user data on the handset is deleted, at once and without a server.
+// The summary tells it afterwards: the operation, its time and what was deleted.
+void CTesselView::Wipeout()
 {
-    m_lastOutcome = RunOutcome::Error;
-    CUiPort::Get().MessageBox(m_handle,
-                              std::u16string(what) + u" is not built yet in this version of Lumeno.",
-                              BrandingText(kAppNameText), MB_OK);
+    m_ui.SetWaitCursor(true);
+    m_service->SummaryEmptyAll();
+    WriteTransactionStart(*m_service, kWipeoutTransaction);
+    m_calls.AppointmentsDeleteAll();
+    m_calls.TaskDeleteAll();
+    m_calls.ContactsDeleteAll();
+    m_calls.FilesDeleteAll();
+    WriteTransactionSuccess(*m_service);
+    m_ui.SetWaitCursor(false);
+    m_lastOutcome = RunOutcome::Ok;
 }
 
 void CTesselView::RunSession(int request, RunnerProc runner)
@@ -203,7 +209,7 @@ void CTesselView::RunSession(int request, RunnerProc runner)
 RunOutcome CTesselView::RunWithWaitDialog(RunnerProc runner)
 {
     CWaitDlg dialog(m_ui);
-    CRunContext context(m_calls, m_handle, dialog.Handle(), m_pushInitiated);
+    CRunContext context(m_ui, m_calls, m_handle, dialog.Handle(), m_pushInitiated);
     std::atomic<bool> finished{false};
     CEventLoop& loop = m_ui.Loop();
     std::thread worker([&] {

@@ -55,6 +55,16 @@ protected:
         return *m_view;
     }
 
+    // A push with this command reaches the view (`result` as ProcessMessageCIR gives it).
+    void PushArrives(std::uint32_t command, int result = 1)
+    {
+        CIR_INFO info;
+        info.command = command;
+        m_calls->ScriptPush(result, info);
+        View().OnPush();
+        m_ui->RunPending();
+    }
+
     // Texts of the message boxes shown so far.
     std::vector<std::u16string> BoxTexts() const
     {

@@ -249,16 +249,6 @@ TEST_F(DispatcherTest, IdentificationWithoutKeyTellsTheUserAndEndsTheProgram)
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
 }
 
-TEST_F(DispatcherTest, FileOperationsSayTheyAreNotBuilt)
-{
-    View().SelectRow(2); // Upload
-    Request(REQ_ROW_ACTIVATED);
-    EXPECT_TRUE(m_calls->Calls().empty());
-    ASSERT_EQ(BoxTexts().size(), 1u);
-    EXPECT_NE(BoxTexts()[0].find(u"not built yet"), std::u16string::npos);
-    EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
-}
-
 TEST_F(DispatcherTest, TwoPushesWhileBusyOnlyTheLaterRuns)
 {
     CIR_INFO backup;
@@ -282,7 +272,7 @@ TEST_F(DispatcherTest, TwoPushesWhileBusyOnlyTheLaterRuns)
     Request(REQ_REFRESH);
 
     EXPECT_EQ(m_ui->started, (std::vector<int>{REQ_REFRESH, REQ_PUSH_COMMAND}));
-    // The Backup push was replaced: no "not built" box, and the second run is the refresh.
+    // The Backup push was replaced: no final message box, and the second run is the refresh.
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(m_calls->CountOf("IdentifyDevice"), 2);
     EXPECT_EQ(m_calls->CountOf("SettingsRetrieveFlow"), 2);
@@ -290,21 +280,13 @@ TEST_F(DispatcherTest, TwoPushesWhileBusyOnlyTheLaterRuns)
 
 TEST_F(DispatcherTest, KeyPushWhileIdleStartsIdentification)
 {
-    CIR_INFO key;
-    key.command = CIR_KEY;
-    m_calls->ScriptPush(0, key);
-    View().OnPush();
-    m_ui->RunPending();
+    PushArrives(CIR_KEY, 0);
     EXPECT_EQ(m_ui->started, std::vector<int>{REQ_IDENTIFY});
 }
 
 TEST_F(DispatcherTest, PushWithoutCommandStartsNothing)
 {
-    CIR_INFO ignored;
-    ignored.command = CIR_SYNC; // a command whose signature did not hold comes back with 0
-    m_calls->ScriptPush(0, ignored);
-    View().OnPush();
-    m_ui->RunPending();
+    PushArrives(CIR_SYNC, 0); // a command whose signature did not hold comes back with 0
     EXPECT_TRUE(m_ui->started.empty());
 }
 
@@ -313,14 +295,14 @@ TEST_F(DispatcherTest, PushCommandsMapToTheirOperations)
     struct Case {
         std::uint32_t command;
         const char* firstFlow; // nullptr: nothing runs
-        bool box;              // the operation's final message, or that it is not built
+        bool box;              // the operation's final message
         const char* negotiation;
     };
     const Case cases[] = {
         {CIR_SYNC, "StartNegotiation", true, "Sync 1 0 1 1 1"},
         {CIR_BACKUP, "StartNegotiation", true, "Backup 1 0 1 1 1"},
         {CIR_RESTORE, "StartNegotiation", true, "Restore 1 0 1 1 1"},
-        {CIR_WIPEOUT, nullptr, true, nullptr},
+        {CIR_WIPEOUT, nullptr, false, nullptr},
         {CIR_RETRIEVE_SETTINGS, "IdentifyDevice", false, nullptr},
         {CIR_DOWNLOAD, nullptr, false, nullptr},
         {CIR_NONE, nullptr, false, nullptr},

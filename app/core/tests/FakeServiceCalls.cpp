@@ -181,3 +181,49 @@ RETURNED_RES CFakeServiceCalls::SmsRestoreFlow(std::u16string_view mode)
 {
     return Call("SmsRestoreFlow(" + Utf16ToUtf8(mode) + ")");
 }
+
+RETURNED_RES CFakeServiceCalls::FilesGetList(FileList& list, int, int, int, int)
+{
+    list.insert(list.end(), deviceFiles.begin(), deviceFiles.end());
+    return Call("FilesGetList");
+}
+
+RETURNED_RES CFakeServiceCalls::FilesListFlow(HWND, std::u16string_view command, FileList& list, int)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_listCommands.emplace_back(command);
+    }
+    list = serverFiles;
+    return Call("FilesListFlow");
+}
+
+RETURNED_RES CFakeServiceCalls::FilesUploadFromList(HWND, FileList& list, int)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_transferred.push_back(list);
+    }
+    return Call("FilesUploadFromList");
+}
+
+RETURNED_RES CFakeServiceCalls::FilesDownloadFromList(HWND, FileList& list, int, int)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_transferred.push_back(list);
+    }
+    return Call("FilesDownloadFromList");
+}
+
+std::vector<std::u16string> CFakeServiceCalls::ListCommands() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_listCommands;
+}
+
+std::vector<FileList> CFakeServiceCalls::Transferred() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_transferred;
+}

@@ -24,6 +24,13 @@ public:
 
     HCONNECTION connection = 0;
     int connected = 1;
+    // FilesGetList appends `deviceFiles`; FilesListFlow replaces the list with `serverFiles`.
+    FileList deviceFiles;
+    FileList serverFiles;
+    // The command of each FilesListFlow, in order.
+    std::vector<std::u16string> ListCommands() const;
+    // The list each transfer was given.
+    std::vector<FileList> Transferred() const;
 
     // Calls in order; a data flow as "ContactsBackupFlow(Sync)", scripted and hooked by that name.
     std::vector<std::string> Calls() const;
@@ -53,6 +60,15 @@ public:
     RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES SmsRestoreFlow(std::u16string_view mode) override;
+    RETURNED_RES FilesGetList(FileList& list, int images, int video, int audio, int other) override;
+    RETURNED_RES FilesListFlow(HWND window, std::u16string_view command, FileList& list,
+                               int sendDeviceList) override;
+    RETURNED_RES FilesUploadFromList(HWND window, FileList& list, int all) override;
+    RETURNED_RES FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds) override;
+    void AppointmentsDeleteAll() override { Call("AppointmentsDeleteAll"); }
+    void TaskDeleteAll() override { Call("TaskDeleteAll"); }
+    void ContactsDeleteAll() override { Call("ContactsDeleteAll"); }
+    void FilesDeleteAll() override { Call("FilesDeleteAll"); }
 
 private:
     // Records the call, runs its hook and takes its next result.
@@ -64,4 +80,6 @@ private:
     std::map<std::string, std::deque<RETURNED_RES>> m_results;
     std::map<std::string, std::function<void()>> m_hooks;
     std::deque<std::pair<int, CIR_INFO>> m_pushes;
+    std::vector<std::u16string> m_listCommands;
+    std::vector<FileList> m_transferred;
 };

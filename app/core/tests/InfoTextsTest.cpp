@@ -49,7 +49,7 @@ TEST_F(InfoTextsTest, CountersInTheirOrder)
 
 TEST_F(InfoTextsTest, NoCountersAndTransactionsOutsideTheTable)
 {
-    for (std::uint32_t transaction : {0u, 16u}) {
+    for (std::uint32_t transaction : {0u, 17u}) {
         PutSyncTime();
         Put(u"transaction", transaction);
         Put(u"transaction_success", 0);

@@ -4,6 +4,7 @@
 // shown is recorded. Modal loops have a watchdog, so a dialog that never closes fails the test.
 
 #include "core/AppUi.h"
+#include "core/CFilesListDlg.h"
 #include "core/CSynchronization.h"
 #include "core/CWaitDlg.h"
 #include "core/CWizard.h"
@@ -41,6 +42,8 @@ public:
     std::function<void(GenericDlg&)> genericDialog = [](GenericDlg& dialog) { dialog.PressRight(); };
     std::function<bool(CWizard&)> wizard = [](CWizard&) { return true; };
     std::function<bool(CSynchronization&)> settingsDialog = [](CSynchronization&) { return false; };
+    // The files list is cancelled unless the script closes it otherwise.
+    std::function<void(CFilesListDlg&)> filesList = [](CFilesListDlg& dialog) { dialog.PressCancel(); };
     // Called after each change of the wait dialog, which it may stop.
     std::function<void(CWaitDlg&)> onProgress;
 
@@ -50,6 +53,7 @@ public:
     int waitDialogs = 0;
     std::vector<Progress> progress;
     int wizards = 0;
+    int filesLists = 0;
     std::vector<Viewer> viewers;
     std::u16string about;
     std::vector<int> started;
@@ -67,6 +71,12 @@ public:
     void RunGenericDialog(GenericDlg& dialog) override;
     bool RunWizard(CWizard& dialog) override;
     bool RunSettingsDialog(CSynchronization& dialog) override { return settingsDialog(dialog); }
+    bool RunFilesList(CFilesListDlg& dialog) override
+    {
+        ++filesLists;
+        filesList(dialog);
+        return dialog.GetState() == CFilesListDlg::State::Done;
+    }
     void ShowTextViewer(std::u16string_view title, std::u16string_view body) override;
     void ShowAbout(std::u16string_view text) override { about = text; }
     void SetWaitCursor(bool) override {}

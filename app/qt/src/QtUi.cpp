@@ -9,6 +9,7 @@
 #include "TextViewer.h"
 #include "WaitWindow.h"
 #include "WizardWindow.h"
+#include "core/CFilesListDlg.h"
 #include "core/CTesselView.h"
 #include "core/CWaitDlg.h"
 #include "core/GenericDlg.h"
@@ -113,6 +114,14 @@ bool CQtUi::RunWizard(CWizard& wizard)
 bool CQtUi::RunSettingsDialog(CSynchronization& dialog)
 {
     return CSettingsWindow(dialog, DialogParent()).Run() == QDialog::Accepted;
+}
+
+// The files list has no screen of its own here yet: the choice is cancelled, so an Upload or Download
+// ends after its listing session without moving a file.
+bool CQtUi::RunFilesList(CFilesListDlg& dialog)
+{
+    dialog.PressCancel();
+    return false;
 }
 
 void CQtUi::ShowTextViewer(std::u16string_view title, std::u16string_view body)

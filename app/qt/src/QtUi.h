@@ -45,6 +45,7 @@ public:
     void RunGenericDialog(GenericDlg& dialog) override;
     bool RunWizard(CWizard& wizard) override;
     bool RunSettingsDialog(CSynchronization& dialog) override;
+    bool RunFilesList(CFilesListDlg& dialog) override;
     void ShowTextViewer(std::u16string_view title, std::u16string_view body) override;
     void ShowAbout(std::u16string_view text) override;
     void SetWaitCursor(bool shown) override;

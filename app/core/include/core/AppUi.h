@@ -1,8 +1,8 @@
 #pragma once
 // What the application logic needs from the front end on screen, beyond the message boxes of the
 // platform's CUiPort (which the front end installs as well): the main list, the modal wait dialog,
-// the server-defined dialog, the wizard, the settings dialogs, the text viewer and the About box,
-// and the user-interface thread's event loop.
+// the server-defined dialog, the wizard, the settings dialogs, the files list, the text viewer and the
+// About box, and the user-interface thread's event loop.
 //
 // The terminal front end implements it with prompts, the Qt front end with widgets, the tests with a
 // script. Every call comes on the user-interface thread, the one that runs Loop(). The dialogs'
@@ -17,6 +17,7 @@
 #include <span>
 #include <string_view>
 
+class CFilesListDlg;
 class CWaitDlg;
 class GenericDlg;
 class CWizard;
@@ -52,6 +53,9 @@ public:
     virtual bool RunWizard(CWizard& wizard) = 0;
     // True for OK, false for Cancel.
     virtual bool RunSettingsDialog(CSynchronization& dialog) = 0;
+    // The files list of an Upload or Download, over the open wait dialog: returns once the model's
+    // state is Done (true) or Cancelled (false).
+    virtual bool RunFilesList(CFilesListDlg& dialog) = 0;
     virtual void ShowTextViewer(std::u16string_view title, std::u16string_view body) = 0;
     virtual void ShowAbout(std::u16string_view text) = 0;
 

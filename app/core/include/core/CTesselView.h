@@ -77,7 +77,7 @@ private:
     RunOutcome RunWithWaitDialog(RunnerProc runner);
     void RegistrationFollowUps(int request);
     void BecomeIdle();
-    void ShowNotBuilt(std::u16string_view what);
+    void Wipeout();
     void ShutDown();
 
     CAppUi& m_ui;

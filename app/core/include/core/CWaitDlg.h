@@ -4,12 +4,13 @@
 //
 // A window on the user-interface thread's pump from construction to destruction, so that the runner
 // can be given its handle before it starts; the runner and the service reach it only by messages:
-// WM_SYNC_PROGRESS (sent: the text pointer is valid during the call) and WM_CLOSE_WAIT_DIALOG
-// (posted). It registers itself as the progress dialog of the UI bridge, whose stop flag its Stop
+// WM_SYNC_PROGRESS (sent: the text pointer is valid during the call), WM_SYNC_BYTE_PROGRESS (posted:
+// the bytes of the file being moved) and WM_CLOSE_WAIT_DIALOG (posted). It registers itself as the progress dialog of the UI bridge, whose stop flag its Stop
 // key sets. User-interface thread only.
 
 #include "platform/Window.h"
 
+#include <cstdint>
 #include <string>
 
 class CAppUi;
@@ -40,6 +41,10 @@ public:
     const std::u16string& StatusText() const { return m_text; }
     // 0 to 10000; a percentage of 99.97 or more shows a full bar.
     int Position() const { return m_position; }
+    // The bytes of the file being moved, as the last byte progress told them; 0 of 0 when none was
+    // told since the status text last changed.
+    std::uint64_t BytesDone() const { return m_bytesDone; }
+    std::uint64_t BytesTotal() const { return m_bytesTotal; }
     bool IsClosed() const { return m_closed; }
 
     LRESULT OnMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam) override;
@@ -52,6 +57,8 @@ private:
     HWND m_handle = 0;
     std::u16string m_text;
     int m_position = 0;
+    std::uint64_t m_bytesDone = 0;
+    std::uint64_t m_bytesTotal = 0;
     bool m_closed = false;
     bool m_shown = false;
 };

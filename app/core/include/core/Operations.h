@@ -1,6 +1,7 @@
 #pragma once
 // The six operations of the main list, and the request codes of the operation request message.
 
+#include "platform/Clock.h"
 #include "service/CReg_Api.h"
 
 #include <array>
@@ -34,6 +35,9 @@ enum RequestCode : int {
     REQ_REGISTER = 12804,
 };
 
+// The "transaction" summary value of a Wipeout (the operations write 10 to 15).
+inline constexpr std::uint32_t kWipeoutTransaction = 16;
+
 struct OperationInfo {
     OperationCode code;
     const char16_t* enabledBy; // registry name of the enabling setting
@@ -58,6 +62,14 @@ std::vector<OperationRow> BuildOperationRows(const _SETTINGS_DEF& settings, Tess
 // A file time (UTC, 100 ns since 1601) as local time in the list's and the summary's format,
 // "%d-%m-%Y %H:%M:%S" with two-digit day, month and time fields.
 std::u16string FormatLocalTime(std::uint64_t fileTime);
+
+// The summary values of an operation's start: "transaction", the start time ("transact_time_low"
+// and "_high", returned) and "transaction_success" 0; and the success mark at its end.
+FileTime WriteTransactionStart(TesselService& service, std::uint32_t transaction);
+void WriteTransactionSuccess(TesselService& service);
+// A time as the summary keeps it: its low and high halves under these names.
+void WriteSummaryTime(TesselService& service, std::u16string_view lowName, std::u16string_view highName,
+                      FileTime time);
 
 // The time stored as two 32-bit halves under these summary value names; nothing unless both are
 // non-zero.

@@ -4,7 +4,8 @@
 //
 // The dispatcher creates one per runner on the user-interface thread and reads its outcome and
 // exit mark after the runner's thread has ended; the runner reaches the user interface only through
-// messages to the wait dialog and through message boxes.
+// messages to the wait dialog, through message boxes, and through the files list, which it hands to
+// the user-interface thread and waits for.
 
 #include "core/ServiceCalls.h"
 #include "platform/Window.h"
@@ -12,7 +13,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
+class CAppUi;
+class CFilesListDlg;
 class CReg_Api;
 class UI_Sync;
 
@@ -28,8 +32,8 @@ enum class RunOutcome : std::uint8_t {
 
 class CRunContext {
 public:
-    // `view` owns the boxes of a runner's end.
-    CRunContext(CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated);
+    // `view` owns the boxes of a runner's end; `ui` shows the files list.
+    CRunContext(CAppUi& ui, CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated);
 
     CServiceCalls& Calls() { return m_calls; }
     CReg_Api& Settings() { return m_settings; }
@@ -39,6 +43,13 @@ public:
     // Sends WM_SYNC_PROGRESS with text `text` (a branding text number) and `percent`, and waits until
     // the dialog has shown it; nothing once the dialog is gone.
     void Progress(int text, std::int32_t percent);
+
+    // The opening of a data operation's session: Progress(text 36, `percent`), StartNegotiation (error
+    // text 51) and, when the server asks for the settings first, ConfigVersionFlow (error text 52).
+    // False when the runner ends (the convention has run).
+    bool OpenSession(std::int32_t percent);
+    // Shows the files list on the user-interface thread and waits until it closes: true for Done.
+    bool RunFilesList(CFilesListDlg& dialog);
 
     // The result convention. RES_ERROR: the step's error text in a box, the dialog closed.
     // RES_STOPPED: the dialog closed and the program marked to end after the session. The stop flag
@@ -56,6 +67,8 @@ public:
     // Ends the runner with `text` in a box owned by the view, captioned text 24, once the dialog is
     // closed; `outcome` is how the request ended (the success message, or nothing selected).
     void CloseAndTell(const std::u16string& text, RunOutcome outcome);
+    // Ends the runner without a box: the dialog closes and the request ended with `outcome`.
+    void CloseWith(RunOutcome outcome);
     // Ends the runner silently because the server gave no key: the dialog closes and the request
     // counts as failed (the dispatcher then ends the program, as the handset cannot work without).
     void EndWithoutKeys();
@@ -65,6 +78,7 @@ public:
     RunOutcome Outcome() const { return m_outcome.load(); }
 
 private:
+    CAppUi& m_ui;
     CServiceCalls& m_calls;
     CReg_Api& m_settings;
     const HWND m_view;

@@ -48,6 +48,18 @@ public:
     // The SMS flows; `mode` as above.
     virtual RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) = 0;
     virtual RETURNED_RES SmsRestoreFlow(std::u16string_view mode) = 0;
+    // The files of the Upload, Download and data operations.
+    virtual RETURNED_RES FilesGetList(FileList& list, int images, int video, int audio, int other) = 0;
+    virtual RETURNED_RES FilesListFlow(HWND window, std::u16string_view command, FileList& list,
+                                       int sendDeviceList) = 0;
+    virtual RETURNED_RES FilesUploadFromList(HWND window, FileList& list, int all) = 0;
+    virtual RETURNED_RES FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds) = 0;
+
+    // The wipe, in the order a Wipeout runs them (user-interface thread).
+    virtual void AppointmentsDeleteAll() = 0;
+    virtual void TaskDeleteAll() = 0;
+    virtual void ContactsDeleteAll() = 0;
+    virtual void FilesDeleteAll() = 0;
 };
 
 inline constexpr HCONNECTION kNoConnection = -1;
@@ -77,4 +89,13 @@ public:
     RETURNED_RES TaskRestoreFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES SmsBackupFlow(HWND window, std::u16string_view mode) override;
     RETURNED_RES SmsRestoreFlow(std::u16string_view mode) override;
+    RETURNED_RES FilesGetList(FileList& list, int images, int video, int audio, int other) override;
+    RETURNED_RES FilesListFlow(HWND window, std::u16string_view command, FileList& list,
+                               int sendDeviceList) override;
+    RETURNED_RES FilesUploadFromList(HWND window, FileList& list, int all) override;
+    RETURNED_RES FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds) override;
+    void AppointmentsDeleteAll() override;
+    void TaskDeleteAll() override;
+    void ContactsDeleteAll() override;
+    void FilesDeleteAll() override;
 };
