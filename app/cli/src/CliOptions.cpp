@@ -33,6 +33,14 @@ ParseOutcome ParseCliOptions(const std::vector<std::string>& arguments, CliOptio
                 return ParseOutcome::Error;
             }
             options.answers = answers;
+        } else if (word == "--all") {
+            options.files.all = true;
+        } else if (word == "--select") {
+            if (at + 1 >= arguments.size() || arguments[at + 1].empty()) {
+                error = "--select needs a pattern";
+                return ParseOutcome::Error;
+            }
+            options.files.patterns.push_back(arguments[++at]);
         } else if (!word.empty() && word[0] == '-' && options.command.empty()) {
             error = "unknown option \"" + word + "\"";
             return ParseOutcome::Error;
@@ -48,6 +56,10 @@ ParseOutcome ParseCliOptions(const std::vector<std::string>& arguments, CliOptio
         }
     }
     const std::size_t count = options.arguments.size();
+    if (options.files.IsSet() && options.command != "upload" && options.command != "download") {
+        error = "--all and --select go with upload and download";
+        return ParseOutcome::Error;
+    }
     if (options.command == "settings") {
         const bool show = count == 1 && options.arguments[0] == "show";
         const bool set = count == 3 && options.arguments[0] == "set";
@@ -67,6 +79,7 @@ std::string UsageText()
     return "lumeno-cli: the Lumeno handset client in a terminal.\n"
            "\n"
            "Usage: lumeno-cli [CIR] [--yes|--no] [COMMAND]\n"
+           "       lumeno-cli [--all | --select PATTERN ...] upload|download\n"
            "\n"
            "Without a command it shows the operations and the menu and runs what you choose; a handset\n"
            "without keys registers first. Commands:\n"
@@ -80,7 +93,10 @@ std::string UsageText()
            "  calendar-sync         the same for appointments and tasks only\n"
            "  backup                send the handset's items to the server\n"
            "  restore               bring the server's items back to the handset (asks first)\n"
-           "  upload, download      files (not built yet in this version)\n"
+           "  upload, download      send files of the phone to the server, or fetch files of the server:\n"
+           "                        the files list shows them numbered (tick, kind, size, status, name)\n"
+           "                        and takes numbers to tick, letters to filter, \"d N\" for details;\n"
+           "                        Enter starts the transfer; the progress line shows the bytes\n"
            "  summary               the summary of the last operation\n"
            "  help, about\n"
            "  settings show         every setting, NAME = VALUE (keys and password only as set or not)\n"
@@ -100,6 +116,10 @@ std::string UsageText()
            "             keys instead of asking the server first\n"
            "  --yes      answer every question with Yes or OK, and the wizard with Next\n"
            "  --no       answer every question with No or Cancel\n"
+           "  --all      (upload, download) tick every file of the files list and go on\n"
+           "  --select PATTERN\n"
+           "             (upload, download) tick the files whose names match the shell pattern (case\n"
+           "             ignored; may be given more than once) and go on\n"
            "Otherwise questions are asked on the terminal, or answered by the lines of standard input\n"
            "(y, n, o, c; Enter for Next in the wizard). Ctrl-C stops a running operation.\n"
            "\n"

@@ -9,6 +9,7 @@
 struct CliOptions {
     bool startedByPush = false; // the word "CIR" came first
     CCliUi::Answers answers = CCliUi::Answers::Ask;
+    CCliUi::FileChoice files; // upload and download only
     std::string command; // empty: interactive
     std::vector<std::string> arguments;
 };

@@ -19,3 +19,15 @@ inline std::string Text(int number)
 {
     return TerminalText(BrandingText(number));
 }
+
+// Text that came from elsewhere (a server's file name) made safe for a terminal line: control
+// characters, which could move the cursor or change colours, are shown as "?".
+inline std::string PrintableText(std::u16string_view text)
+{
+    std::u16string shown(text);
+    for (char16_t& c : shown) {
+        if (c < u' ' || (c >= 0x7F && c <= 0x9F))
+            c = u'?';
+    }
+    return Utf16ToUtf8(shown);
+}

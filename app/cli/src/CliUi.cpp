@@ -1,6 +1,7 @@
 #include "CliUi.h"
 
 #include "CliText.h"
+#include "core/CFilesListDlg.h"
 #include "core/CTesselView.h"
 #include "core/CWaitDlg.h"
 #include "core/Operations.h"
@@ -117,8 +118,8 @@ const char* AnswerWord(int answer)
 
 } // namespace
 
-CCliUi::CCliUi(Mode mode, Answers answers)
-    : m_mode(mode), m_answers(answers),
+CCliUi::CCliUi(Mode mode, Answers answers, FileChoice fileChoice)
+    : m_mode(mode), m_answers(answers), m_fileChoice(std::move(fileChoice)),
       m_terminal(
           mode == Mode::Watch ? CTerminal::Input::Ignore : CTerminal::Input::Read,
           [this] { m_loop.Post([] {}); }, [this](int signal) { OnSignal(signal); })
@@ -293,9 +294,15 @@ void CCliUi::WaitDialogChanged(const CWaitDlg& dialog)
     char percent[16];
     std::snprintf(percent, sizeof percent, "%3d%%", position / 100);
     const std::string text = TerminalText(dialog.StatusText());
+    // The bytes of the file being moved change often; only the text decides when a line is printed
+    // where no status line can be redrawn.
+    const std::string bytes = dialog.BytesTotal() == 0
+                                  ? std::string()
+                                  : "  " + Utf16ToUtf8(FileSizeText(static_cast<std::int64_t>(dialog.BytesDone()))) +
+                                        " of " + Utf16ToUtf8(FileSizeText(static_cast<std::int64_t>(dialog.BytesTotal())));
     m_terminal.SetStatus("[" + std::string(static_cast<std::size_t>(filled), '#') +
                              std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " + percent +
-                             " " + text,
+                             " " + text + bytes,
                          text);
 }
 

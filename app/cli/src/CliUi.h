@@ -26,7 +26,15 @@ public:
     // then the program ends. Watch: no menu; what runs is told line by line.
     enum class Mode : std::uint8_t { Interactive, Command, Watch };
 
-    CCliUi(Mode mode, Answers answers);
+    // How the files list of an Upload or Download is answered without asking: every file ticked
+    // (`all`), or the files whose names match one of the shell patterns (case ignored).
+    struct FileChoice {
+        bool all = false;
+        std::vector<std::string> patterns;
+        bool IsSet() const { return all || !patterns.empty(); }
+    };
+
+    CCliUi(Mode mode, Answers answers, FileChoice fileChoice);
 
     CTerminal& Terminal() { return m_terminal; }
     void Print(std::u16string_view text);
@@ -58,6 +66,7 @@ public:
     void RunGenericDialog(GenericDlg& dialog) override;
     bool RunWizard(CWizard& wizard) override;
     bool RunSettingsDialog(CSynchronization& dialog) override;
+    bool RunFilesList(CFilesListDlg& dialog) override;
     void ShowTextViewer(std::u16string_view title, std::u16string_view body) override;
     void ShowAbout(std::u16string_view text) override;
     void SetWaitCursor(bool) override {}
@@ -75,9 +84,15 @@ private:
     void EndByUser(CTesselView& view);
     void HandleMenuLine(CTesselView& view, const std::string& line);
     void RunStorageDialog(CSynchronization& dialog);
+    void PrintFilesList(const CFilesListDlg& dialog);
+    void TickChosenFiles(CFilesListDlg& dialog);
+    // One line of the files list's prompt.
+    void HandleFilesListLine(CFilesListDlg& dialog, const std::string& line);
+    void PrintDetails(std::u16string_view details);
 
     const Mode m_mode;
     const Answers m_answers;
+    const FileChoice m_fileChoice;
     CQueueLoop m_loop;
     CTerminal m_terminal;
     CWaitDlg* m_waitDialog = nullptr;

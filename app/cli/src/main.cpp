@@ -166,7 +166,7 @@ int main(int argc, char** argv)
     const CCliUi::Mode mode = options.command.empty()      ? CCliUi::Mode::Interactive
                               : options.command == "watch" ? CCliUi::Mode::Watch
                                                            : CCliUi::Mode::Command;
-    CCliUi ui(mode, options.answers);
+    CCliUi ui(mode, options.answers, options.files);
     CUiPort::Install(&ui);
     const int status = Run(options, ui);
     CUiPort::Install(nullptr);

@@ -113,6 +113,9 @@ TEST_F(CliTest, CommandLine)
         // A longer text would be gone at the next start.
         {{"settings", "set", "URL", "http://" + std::string(253, 'h')}, 2, "at most 259 characters"},
         {{"sync"}, 1, "not registered"},
+        {{"--all", "sync"}, 2, "go with upload and download"},
+        {{"download", "--select"}, 2, "--select needs a pattern"},
+        {{"--select", "*.jpg", "upload"}, 1, "not registered"},
         {{"summary"}, 0, "Not synchronised yet"},
         {{"scheduled"}, 0, "no Sync is due"},
         {{"forget"}, 0, "are deleted"},
