@@ -1,9 +1,59 @@
 #include "core/RunnerSteps.h"
 
-#include "service/CLog_File.h"
+#include "service/CReg_Api.h"
+#include "service/FileObject.h"
 
-bool MediaStep(CRunContext&, DataOperation)
+namespace {
+
+enum Text : int {
+    kDownloadingText = 37,
+    kExchangingFilesText = 46,
+    kDeviceNotListedText = 55,
+    kListNotExchangedText = 56,
+    kNotUploadedText = 57,
+    kNewFilesNotListedText = 62,
+    kNotDownloadedText = 63,
+    kScanningText = 87,
+};
+
+bool AnyDownload(const _SETTINGS_DEF& settings)
 {
-    CLog_File::AddLogLine(u"Media files are not built yet in this version of Lumeno; their step is skipped");
-    return true;
+    return settings.Sync_Direction_Images || settings.Sync_Direction_Video || settings.Sync_Direction_Audio ||
+           settings.Sync_Direction_Other;
+}
+
+// The files the server names in its answer come to the handset, in the folders of their kinds whose
+// sync switch is on.
+bool Download(CRunContext& run, FileList& list, std::u16string_view command)
+{
+    CServiceCalls& calls = run.Calls();
+    return run.Check(calls.FilesListFlow(run.Window(), command, list, 0), kNewFilesNotListedText) &&
+           run.Check(calls.FilesDownloadFromList(run.Window(), list, 0, 0), kNotDownloadedText);
+}
+
+} // namespace
+
+bool MediaStep(CRunContext& run, DataOperation operation)
+{
+    CServiceCalls& calls = run.Calls();
+    FileList list;
+    if (operation == DataOperation::Restore) {
+        run.Progress(kExchangingFilesText, 20);
+        return Download(run, list, u"ListDevice");
+    }
+    const _SETTINGS_DEF& settings = *run.Settings().GetSettingsInstance();
+    run.Progress(kScanningText, 10);
+    if (!run.Check(calls.FilesGetList(list, settings.Sync_Images, settings.Sync_Video, settings.Sync_Audio,
+                                      settings.Sync_Other),
+                   kDeviceNotListedText))
+        return false;
+    // The server answers the device list with the files it wants, and all of those are sent.
+    run.Progress(kExchangingFilesText, operation == DataOperation::Sync ? 10 : 20);
+    if (!run.Check(calls.FilesListFlow(run.Window(), u"List", list, 1), kListNotExchangedText) ||
+        !run.Check(calls.FilesUploadFromList(run.Window(), list, 1), kNotUploadedText))
+        return false;
+    if (operation == DataOperation::Backup || !AnyDownload(settings))
+        return true;
+    run.Progress(kDownloadingText, 20);
+    return Download(run, list, u"ListNew");
 }

@@ -117,10 +117,19 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          10,
          Done(130),
          true},
-        {"sync of SMS, media skipped",
+        {"sync of images, sent only",
          kRowSync,
-         {.sms = true, .images = true},
-         with({"SmsBackupFlow(Sync)", "SmsRestoreFlow(Sync)"}),
+         {.images = true},
+         with({"FilesGetList(1 0 0 0)", "FilesListFlow(List 1)", "FilesUploadFromList(1)"}),
+         "Sync 0 0 0 1 0",
+         10,
+         Done(130),
+         false},
+        {"sync of SMS, images both ways",
+         kRowSync,
+         {.sms = true, .images = true, .imagesBack = true},
+         with({"SmsBackupFlow(Sync)", "SmsRestoreFlow(Sync)", "FilesGetList(1 0 0 0)", "FilesListFlow(List 1)",
+               "FilesUploadFromList(1)", "FilesListFlow(ListNew 0)", "FilesDownloadFromList(0 0)"}),
          "Sync 0 1 0 1 0",
          10,
          Done(130),
@@ -136,10 +145,10 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          true},
         {"backup",
          kRowBackup,
-         {.contacts = true, .sms = true, .calendar = true},
+         {.contacts = true, .sms = true, .calendar = true, .images = true, .imagesBack = true},
          with({"ContactsBackupFlow(Backup)", "SmsBackupFlow(Backup)", "AppointmentBackupFlow(Backup)",
-               "TaskBackupFlow(Backup)"}),
-         "Backup 1 1 1 0 0",
+               "TaskBackupFlow(Backup)", "FilesGetList(1 0 0 0)", "FilesListFlow(List 1)", "FilesUploadFromList(1)"}),
+         "Backup 1 1 1 1 0",
          14,
          Done(3),
          false},
@@ -147,7 +156,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          kRowRestore,
          {.contacts = true, .sms = true, .calendar = true, .imagesBack = true},
          with({"ContactsRestoreFlow(Restore)", "SmsRestoreFlow(Restore)", "TaskRestoreFlow(Restore)",
-               "AppointmentRestoreFlow(Restore)"}),
+               "AppointmentRestoreFlow(Restore)", "FilesListFlow(ListDevice 0)", "FilesDownloadFromList(0 0)"}),
          "Restore 1 1 1 1 0",
          15,
          Done(92),
@@ -221,13 +230,18 @@ TEST_F(DataRunnersTest, AStepEndsTheRunnerByTheResultConvention)
         {"AppointmentRestoreFlow(Sync)", RES_ERROR, 59, RunOutcome::Error},
         {"TaskBackupFlow(Sync)", RES_ERROR, 65, RunOutcome::Error},
         {"TaskRestoreFlow(Sync)", RES_STOPPED, 0, RunOutcome::ServerStopped},
+        {"FilesGetList(1 0 0 0)", RES_ERROR, 55, RunOutcome::Error},
+        {"FilesListFlow(List 1)", RES_ERROR, 56, RunOutcome::Error},
+        {"FilesUploadFromList(1)", RES_ERROR, 57, RunOutcome::Error},
+        {"FilesListFlow(ListNew 0)", RES_ERROR, 62, RunOutcome::Error},
+        {"FilesDownloadFromList(0 0)", RES_ERROR, 63, RunOutcome::Error},
         {"CompleteSession", RES_ERROR, 54, RunOutcome::Error},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.call);
         TearDown();
         SetUp();
-        Select({.contacts = true, .sms = true, .calendar = true});
+        Select({.contacts = true, .sms = true, .calendar = true, .images = true, .imagesBack = true});
         // The server asks for its settings first.
         m_calls->Script("StartNegotiation",
                         {std::string(c.call) == "StartNegotiation" ? c.result : RES_SETTINGS_REQUIRED});

@@ -182,44 +182,46 @@ RETURNED_RES CFakeServiceCalls::SmsRestoreFlow(std::u16string_view mode)
     return Call("SmsRestoreFlow(" + Utf16ToUtf8(mode) + ")");
 }
 
-RETURNED_RES CFakeServiceCalls::FilesGetList(FileList& list, int, int, int, int)
+namespace {
+
+std::string Flags(std::initializer_list<int> flags)
+{
+    std::string text;
+    for (const int flag : flags)
+        text += (text.empty() ? "" : " ") + std::to_string(flag);
+    return text;
+}
+
+} // namespace
+
+RETURNED_RES CFakeServiceCalls::FilesGetList(FileList& list, int images, int video, int audio, int other)
 {
     list.insert(list.end(), deviceFiles.begin(), deviceFiles.end());
-    return Call("FilesGetList");
+    return Call("FilesGetList(" + Flags({images, video, audio, other}) + ")");
 }
 
-RETURNED_RES CFakeServiceCalls::FilesListFlow(HWND, std::u16string_view command, FileList& list, int)
+RETURNED_RES CFakeServiceCalls::FilesListFlow(HWND, std::u16string_view command, FileList& list, int sendDeviceList)
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_listCommands.emplace_back(command);
-    }
     list = serverFiles;
-    return Call("FilesListFlow");
+    return Call("FilesListFlow(" + Utf16ToUtf8(command) + " " + Flags({sendDeviceList}) + ")");
 }
 
-RETURNED_RES CFakeServiceCalls::FilesUploadFromList(HWND, FileList& list, int)
+RETURNED_RES CFakeServiceCalls::FilesUploadFromList(HWND, FileList& list, int all)
 {
     {
         std::lock_guard lock(m_mutex);
         m_transferred.push_back(list);
     }
-    return Call("FilesUploadFromList");
+    return Call("FilesUploadFromList(" + Flags({all}) + ")");
 }
 
-RETURNED_RES CFakeServiceCalls::FilesDownloadFromList(HWND, FileList& list, int, int)
+RETURNED_RES CFakeServiceCalls::FilesDownloadFromList(HWND, FileList& list, int selectedOnly, int allKinds)
 {
     {
         std::lock_guard lock(m_mutex);
         m_transferred.push_back(list);
     }
-    return Call("FilesDownloadFromList");
-}
-
-std::vector<std::u16string> CFakeServiceCalls::ListCommands() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_listCommands;
+    return Call("FilesDownloadFromList(" + Flags({selectedOnly, allKinds}) + ")");
 }
 
 std::vector<FileList> CFakeServiceCalls::Transferred() const

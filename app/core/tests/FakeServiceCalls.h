@@ -27,12 +27,11 @@ public:
     // FilesGetList appends `deviceFiles`; FilesListFlow replaces the list with `serverFiles`.
     FileList deviceFiles;
     FileList serverFiles;
-    // The command of each FilesListFlow, in order.
-    std::vector<std::u16string> ListCommands() const;
     // The list each transfer was given.
     std::vector<FileList> Transferred() const;
 
-    // Calls in order; a data flow as "ContactsBackupFlow(Sync)", scripted and hooked by that name.
+    // Calls in order; a data flow as "ContactsBackupFlow(Sync)", a files flow with its command and
+    // flags ("FilesListFlow(List 1)"), scripted and hooked by that name.
     std::vector<std::string> Calls() const;
     // The arguments of each CompleteNegotiation: operation and the five flags, "Sync 1 0 1 0 0".
     std::vector<std::string> Negotiations() const;
@@ -80,6 +79,5 @@ private:
     std::map<std::string, std::deque<RETURNED_RES>> m_results;
     std::map<std::string, std::function<void()>> m_hooks;
     std::deque<std::pair<int, CIR_INFO>> m_pushes;
-    std::vector<std::u16string> m_listCommands;
     std::vector<FileList> m_transferred;
 };

@@ -114,12 +114,12 @@ TEST_F(FilesOperationsTest, UploadListsTransfersTheTickedFilesAndTellsTheResult)
     Run(OP_UPLOAD);
 
     EXPECT_EQ(m_calls->Calls(),
-              (std::vector<std::string>{"OpenGPRSConnection", "ConnectServer", "FilesGetList", "StartNegotiation",
-                                        "CompleteNegotiation", "FilesListFlow", "CompleteSession", "StartNegotiation",
-                                        "CompleteNegotiation", "FilesUploadFromList", "CompleteSession",
+              (std::vector<std::string>{"OpenGPRSConnection", "ConnectServer", "FilesGetList(1 1 1 1)",
+                                        "StartNegotiation", "CompleteNegotiation", "FilesListFlow(ListUpload 1)",
+                                        "CompleteSession", "StartNegotiation", "CompleteNegotiation",
+                                        "FilesUploadFromList(0)", "CompleteSession",
                                         "DisconnectServer", "CloseGPRSConnection"}));
     EXPECT_EQ(m_calls->Negotiations(), (std::vector<std::string>{"ListUpload 0 0 0 1 0", "Upload 0 0 0 1 0"}));
-    EXPECT_EQ(m_calls->ListCommands(), std::vector<std::u16string>{u"ListUpload"});
     ASSERT_EQ(m_calls->Transferred().size(), 1u);
     EXPECT_EQ(m_calls->Transferred()[0][1].selected, 1);
     EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(134) + u"\r\n" + BrandingText(131)});
@@ -175,7 +175,8 @@ TEST_F(FilesOperationsTest, DownloadWritesItsTransactionOnlyOnceTheServerTookIt)
     Run(OP_DOWNLOAD);
     EXPECT_EQ(m_calls->CountOf("ConfigVersionFlow"), 1);
     EXPECT_EQ(Summary(u"transaction"), 13u);
-    EXPECT_EQ(m_calls->CountOf("FilesDownloadFromList"), 1);
+    EXPECT_EQ(m_calls->CountOf("FilesListFlow(ListServer 1)"), 1);
+    EXPECT_EQ(m_calls->CountOf("FilesDownloadFromList(1 1)"), 1);
     EXPECT_EQ(BoxTexts().back(), BrandingText(135) + u"\r\n" + BrandingText(131));
 }
 
