@@ -1,6 +1,7 @@
 // The wipe's delete-alls on a private device: what each one reaches, and what it must leave.
 
 #include "FlowHarness.h"
+#include "platform/MAPIMsgStore.h"
 #include "platform/SimPhonebook.h"
 #include "testing/VirtualClock.h"
 
@@ -66,10 +67,21 @@ TEST_F(DeleteAllTest, EachDeleteAllReachesItsDataAndNothingElse)
     Settings().Extensions_Audio = u"mp3";
     Settings().Forbidden_Folders = u"/My Documents/Private";
 
+    std::string error;
+    const std::unique_ptr<MAPIMsgStore> messages = MAPIMsgStore::Open(MAPIMsgStore::DefaultPath(), u"SMS", error);
+    ASSERT_TRUE(messages) << error;
+    const auto folder = [&](MsgSpecialFolder which) { return messages->OpenSpecialFolder(which); };
+    for (const MsgSpecialFolder which : {MsgSpecialFolder::Inbox, MsgSpecialFolder::Inbox, MsgSpecialFolder::SentItems,
+                                         MsgSpecialFolder::Drafts}) {
+        const auto target = folder(which);
+        ASSERT_TRUE(target->WriteSms(*target->CreateSmsMessage(), u"hello", u"+4917000", u"+4917999", 1));
+    }
+
     m_service->AppointmentsDeleteAll();
     m_service->TaskDeleteAll();
     m_service->ContactsDeleteAll();
     m_service->FilesDeleteAll();
+    m_service->SmsDeleteAll();
 
     ASSERT_EQ(m_manager.LoadAppointments(100000, 100000), S_OK);
     ItemInfo* left = m_manager.GetNextAppointment();
@@ -91,6 +103,14 @@ TEST_F(DeleteAllTest, EachDeleteAllReachesItsDataAndNothingElse)
         EXPECT_EQ(status.used, 0u) << storage;
     }
 
+    std::vector<std::size_t> messagesLeft;
+    for (const MsgSpecialFolder which : {MsgSpecialFolder::Inbox, MsgSpecialFolder::SentItems, MsgSpecialFolder::Drafts}) {
+        std::vector<MsgStoreEntry> listed;
+        ASSERT_TRUE(folder(which)->ListMessages(listed));
+        messagesLeft.push_back(listed.size());
+    }
+    EXPECT_EQ(messagesLeft, (std::vector<std::size_t>{0, 0, 1})) << "drafts are no folder of the wipe";
+
     std::vector<std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(Root())) {
         if (entry.is_regular_file() && entry.path().parent_path() != Root() / "data")
@@ -103,7 +123,7 @@ TEST_F(DeleteAllTest, EachDeleteAllReachesItsDataAndNothingElse)
         << "a symbolic link is no file of the scan";
 
     const std::pair<std::u16string_view, std::uint32_t> counted[] = {
-        {u"appointments_deleted", 2}, {u"tasks_deleted", 2}, {u"contacts_deleted", 6}, {u"files_deleted", 3}};
+        {u"appointments_deleted", 2}, {u"tasks_deleted", 2}, {u"contacts_deleted", 6}, {u"files_deleted", 3}, {u"sms_deleted", 3}};
     for (const auto& [name, count] : counted) {
         std::uint32_t value = 0;
         m_service->SummaryGetMsg(name, REG_TYPE_DWORD, &value, nullptr);

@@ -150,3 +150,8 @@ void CTesselServiceCalls::FilesDeleteAll()
 {
     TesselService::InitService()->FilesDeleteAll();
 }
+
+void CTesselServiceCalls::SmsDeleteAll()
+{
+    TesselService::InitService()->SmsDeleteAll();
+}

@@ -158,6 +158,7 @@ void CTesselView::Wipeout()
     m_calls.TaskDeleteAll();
     m_calls.ContactsDeleteAll();
     m_calls.FilesDeleteAll();
+    m_calls.SmsDeleteAll();
     WriteTransactionSuccess(*m_service);
     m_ui.SetWaitCursor(false);
     m_lastOutcome = RunOutcome::Ok;

@@ -68,6 +68,7 @@ public:
     void TaskDeleteAll() override { Call("TaskDeleteAll"); }
     void ContactsDeleteAll() override { Call("ContactsDeleteAll"); }
     void FilesDeleteAll() override { Call("FilesDeleteAll"); }
+    void SmsDeleteAll() override { Call("SmsDeleteAll"); }
 
 private:
     // Records the call, runs its hook and takes its next result.

@@ -185,7 +185,8 @@ TEST_F(FilesOperationsTest, WipeoutDeletesEverythingInOrderWithoutServerAndTheSu
     PushArrives(CIR_WIPEOUT);
 
     EXPECT_EQ(m_calls->Calls(), (std::vector<std::string>{"ProcessMessageCIR", "AppointmentsDeleteAll",
-                                                          "TaskDeleteAll", "ContactsDeleteAll", "FilesDeleteAll"}));
+                                                          "TaskDeleteAll", "ContactsDeleteAll", "FilesDeleteAll",
+                                                          "SmsDeleteAll"}));
     EXPECT_EQ(Summary(u"transaction"), 16u);
     EXPECT_EQ(Summary(u"transaction_success"), 1u);
     EXPECT_FALSE(View().IsBusy());

@@ -188,11 +188,13 @@ public:
     // --- the wipe (user-interface thread; no server) ---
     // Each deletes one kind of user data on the handset and counts it in the summary ("..._deleted");
     // a deletion that fails is passed over. Appointments and tasks within 3650 days either side of
-    // today; contacts and every entry of the SIM phonebooks; the files a full scan lists.
+    // today; contacts and every entry of the SIM phonebooks; the files a full scan lists; the
+    // messages of the SMS store's "inbox" and "Sent Items" (any letter case), the other folders kept.
     void AppointmentsDeleteAll();
     void TaskDeleteAll();
     void ContactsDeleteAll();
     void FilesDeleteAll();
+    void SmsDeleteAll();
 
     // --- summary counters ("Software\Orvane\Summary") ---
     void SummarySet(std::u16string_view name, REG_TYPE type, std::uint32_t* value, const std::u16string* text);

@@ -5,6 +5,7 @@
 #include "service/TesselService.h"
 
 #include "ServiceLog.h"
+#include "SmsFolders.h"
 #include "pim/COutlookMgr.h"
 #include "platform/SimPhonebook.h"
 
@@ -90,4 +91,28 @@ void TesselService::FilesDeleteAll()
             ++deleted;
     }
     SummarySet(u"files_deleted", REG_TYPE_DWORD, &deleted, nullptr);
+}
+
+void TesselService::SmsDeleteAll()
+{
+    // A store of its own: the wipe needs none of the flows' state, and the store file may be opened
+    // twice.
+    std::string error;
+    const std::unique_ptr<MAPIMsgStore> store = MAPIMsgStore::Open(MAPIMsgStore::DefaultPath(), u"SMS", error);
+    if (!store)
+        LogLine("wipe: the SMS store cannot be opened: " + error);
+    std::uint32_t deleted = 0;
+    std::optional<std::vector<SyncedSmsFolder>> folders = OpenSyncedSmsFolders(store.get());
+    if (!folders)
+        folders.emplace();
+    std::vector<MsgStoreEntry> messages;
+    for (const SyncedSmsFolder& synced : *folders) {
+        if (!synced.folder->ListMessages(messages))
+            continue;
+        for (const MsgStoreEntry& entry : messages) {
+            if (synced.folder->DeleteMessage(entry.entryId))
+                ++deleted;
+        }
+    }
+    SummarySet(u"sms_deleted", REG_TYPE_DWORD, &deleted, nullptr);
 }

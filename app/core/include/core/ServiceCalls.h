@@ -60,6 +60,7 @@ public:
     virtual void TaskDeleteAll() = 0;
     virtual void ContactsDeleteAll() = 0;
     virtual void FilesDeleteAll() = 0;
+    virtual void SmsDeleteAll() = 0;
 };
 
 inline constexpr HCONNECTION kNoConnection = -1;
@@ -98,4 +99,5 @@ public:
     void TaskDeleteAll() override;
     void ContactsDeleteAll() override;
     void FilesDeleteAll() override;
+    void SmsDeleteAll() override;
 };
