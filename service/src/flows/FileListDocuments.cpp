@@ -33,7 +33,10 @@ FILE_OBJECT ReadMedia(const CXmlNode& media, const CFileKindRules& kinds)
     file.kind = kinds.KindOf(file.name).value_or(FILE_KIND_OTHER);
     file.status = media.Attribute(u"status").value_or(u"");
     if (media.ChildCount() > 0) {
-        const std::string bytes = Base64DecodeLenient(Utf16ToUtf8(media.Text()));
+        // The text of the first child: an element around it (<thumbnail>) or the text itself.
+        const CXmlNode first = media.Child(0);
+        const std::u16string text = first.Name().empty() ? media.Text() : first.Text();
+        const std::string bytes = Base64DecodeLenient(Utf16ToUtf8(text));
         file.thumbnail.assign(bytes.begin(), bytes.end());
     }
     return file;
