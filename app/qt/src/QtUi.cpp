@@ -1,5 +1,6 @@
 #include "QtUi.h"
 
+#include "FilesListWindow.h"
 #include "GenericWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -116,12 +117,12 @@ bool CQtUi::RunSettingsDialog(CSynchronization& dialog)
     return CSettingsWindow(dialog, DialogParent()).Run() == QDialog::Accepted;
 }
 
-// The files list has no screen of its own here yet: the choice is cancelled, so an Upload or Download
-// ends after its listing session without moving a file.
 bool CQtUi::RunFilesList(CFilesListDlg& dialog)
 {
-    dialog.PressCancel();
-    return false;
+    const bool done =
+        CFilesListWindow(dialog, m_window->List().CellSize(), DialogParent()).Run() == QDialog::Accepted;
+    done ? dialog.PressDone() : dialog.PressCancel();
+    return done;
 }
 
 void CQtUi::ShowTextViewer(std::u16string_view title, std::u16string_view body)

@@ -4,6 +4,7 @@
 
 #include "Screens.h"
 #include "CellList.h"
+#include "FilesListWindow.h"
 #include "GenericWindow.h"
 #include "MainWindow.h"
 #include "MessageBoxes.h"
@@ -14,11 +15,14 @@
 #include "TextViewer.h"
 #include "WaitWindow.h"
 #include "WizardWindow.h"
+#include "core/CFilesListDlg.h"
 #include "core/CWaitDlg.h"
 #include "core/GenericDlg.h"
 #include "core/InfoTexts.h"
 #include "service/Messages.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QMenu>
 
 namespace {
@@ -82,6 +86,28 @@ TEST_F(ScreensTest, EveryScreenShowsItsTextsAndNothingIsCutOff)
     const std::u16string status = BrandingText(42);
     SendMessage(wait.Handle(), WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(status.c_str()), 40);
 
+    // An image with the server's thumbnail, one whose file cannot be decoded, and one of each other kind.
+    QImage thumbnail(64, 48, QImage::Format_RGB32);
+    thumbnail.fill(QColor(0x2f, 0x7f, 0xd1));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    thumbnail.save(&buffer, "PNG");
+    FileList files(5);
+    const char16_t* names[] = {u"beach.jpg", u"broken.png", u"holiday-video-from-the-beach-at-sunset-2026.mp4",
+                               u"song.mp3", u"notes.txt"};
+    const FILE_KIND kinds[] = {FILE_KIND_IMAGE, FILE_KIND_IMAGE, FILE_KIND_VIDEO, FILE_KIND_AUDIO, FILE_KIND_OTHER};
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        files[index].name = names[index];
+        files[index].kind = kinds[index];
+        files[index].size = 1572864 + static_cast<std::int64_t>(index);
+        files[index].selected = index % 2 == 0 ? 1 : 0;
+    }
+    files[0].thumbnail.assign(png.begin(), png.end());
+    files[1].thumbnail = {0x89, 'P', 'N', 'G'};
+    int selectedCount = 0;
+    CFilesListDlg filesDialog(files, selectedCount, CFilesListDlg::Mode::Upload);
+
     const Screen screens[] = {
         {"main",
          [&]() -> std::unique_ptr<QWidget> {
@@ -134,6 +160,14 @@ TEST_F(ScreensTest, EveryScreenShowsItsTextsAndNothingIsCutOff)
          [&]() -> std::unique_ptr<QWidget> { return std::make_unique<CStorageWindow>(storage, nullptr); },
          {118, 98, 119, 120, 121, 122, 5, 106},
          {QStringLiteral("/home/user/Pictures/From my phone/")}},
+        {"files",
+         [&]() -> std::unique_ptr<QWidget> {
+             return std::make_unique<CFilesListWindow>(
+                 filesDialog, CCellListView::CellSizeFor(44, QApplication::font()), nullptr);
+         },
+         {108, 106, 16},
+         {QStringLiteral("beach.jpg"), QStringLiteral(" Size  1.50MB"), QStringLiteral("song.mp3"),
+          QStringLiteral("notes.txt")}},
         {"folders",
          [&]() -> std::unique_ptr<QWidget> { return std::make_unique<CFolderChooser>(MEMORY_BOTH, nullptr); },
          {5, 16},
