@@ -6,6 +6,16 @@ namespace {
 
 using enum FieldUse;
 
+// The fields that the commands on an account's records share: the account, which records a list shows,
+// and the record a command changes.
+constexpr AdminField kAccount{"user-id", Required, "the account"};
+constexpr AdminField kWithDeleted{"deleted", Optional, "true: those marked deleted too"};
+constexpr AdminField kRecordId{"id", Required, "the record's number, as its list command shows it"};
+
+// The fields that say whom a queued dialog or an injected answer is for, and how often.
+constexpr AdminField kRuleDevice{"device", Optional, "only for this device"};
+constexpr AdminField kRuleCount{"count", Optional, "how many times (default 1)"};
+
 constexpr std::array kAddAccount = {
     AdminField{"user-id", Optional, "user id (letters, digits, . _ @ + -); a new number when absent"},
     AdminField{"password", Optional, "password the handset must send as QX-Password"},
@@ -15,12 +25,16 @@ constexpr std::array kAddAccount = {
     AdminField{"key-delivery", Optional, "header or push: how IdentifyDevice hands that device its key"},
 };
 
-constexpr std::array kShowAccount = {
-    AdminField{"user-id", Required, "the account"},
-};
+constexpr std::array kAccountOnly = {kAccount};
+
+// list-messages and list-files.
+constexpr std::array kListRecords = {kAccount, kWithDeleted};
+
+// delete-message and delete-file.
+constexpr std::array kDeleteRecord = {kAccount, kRecordId};
 
 constexpr std::array kSetSettings = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"set", Repeatable, "NAME=VALUE: a setting sent to the handset by RetrieveSettings"},
     AdminField{"remove", Repeatable, "NAME: a setting no longer sent"},
 };
@@ -51,8 +65,8 @@ constexpr std::array kPush = {
 
 constexpr std::array kQueueDialog = {
     AdminField{"command", Required, "the QX-Command the dialog comes before (\"*\": any command)"},
-    AdminField{"device", Optional, "only for this device"},
-    AdminField{"count", Optional, "how many times (default 1)"},
+    kRuleDevice,
+    kRuleCount,
     AdminField{"code", Optional, "dialog code sent back in the answer; a new number when absent"},
     AdminField{"title", Optional, "title"},
     AdminField{"message", Optional, "message"},
@@ -81,8 +95,8 @@ constexpr std::array kQueueDialog = {
 constexpr std::array kInject = {
     AdminField{"command", Required,
                "the QX-Command whose answer is replaced or changed (\"*\": any command)"},
-    AdminField{"device", Optional, "only for this device"},
-    AdminField{"count", Optional, "how many times (default 1)"},
+    kRuleDevice,
+    kRuleCount,
     AdminField{"error-code", Optional, "answer 200 with this QX-ErrorCode"},
     AdminField{"error-message", Optional, "text of the QX-ErrorMessage"},
     AdminField{"status", Optional, "answer with this HTTP status instead (200-599)"},
@@ -97,36 +111,31 @@ constexpr std::array kInject = {
 };
 
 constexpr std::array kListItems = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"kind", Optional, "contact, event or todo; every kind when absent"},
-    AdminField{"deleted", Optional, "true: deleted items too"},
+    kWithDeleted,
 };
 
 constexpr std::array kShowItem = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"guid", Required, "the item: c<number> a contact, e<number> an appointment, t<number> a task"},
 };
 
 constexpr std::array kAddItems = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"file", Required, "a .vcf or .vcs file; each vCard, VEVENT and VTODO in it becomes an item",
                true},
 };
 
 constexpr std::array kChangeItem = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"guid", Required, "the item"},
     AdminField{"file", Required, "a .vcf or .vcs file holding the item's new text (one item of its kind)",
                true},
 };
 
-constexpr std::array kListMessages = {
-    AdminField{"user-id", Required, "the account"},
-    AdminField{"deleted", Optional, "true: messages marked deleted too"},
-};
-
 constexpr std::array kAddMessage = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"folder", Required, "inbox or sent"},
     AdminField{"from", Optional, "the sender, as the handset names it"},
     AdminField{"to", Optional, "the recipient"},
@@ -134,27 +143,12 @@ constexpr std::array kAddMessage = {
     AdminField{"text", Optional, "the message"},
 };
 
-constexpr std::array kDeleteMessage = {
-    AdminField{"user-id", Required, "the account"},
-    AdminField{"id", Required, "the message's number (list-messages)"},
-};
-
-constexpr std::array kListFiles = {
-    AdminField{"user-id", Required, "the account"},
-    AdminField{"deleted", Optional, "true: deleted files too"},
-};
-
 constexpr std::array kAddFile = {
-    AdminField{"user-id", Required, "the account"},
+    kAccount,
     AdminField{"name", Required, "the file's name on handsets (no folder)"},
     AdminField{"file", Required, "the file's content (at most 8 MiB through this command)", true},
     AdminField{"thumbnail", Optional,
                "a small picture shown for it (at most 64 KiB); a small image is its own", true},
-};
-
-constexpr std::array kDeleteFile = {
-    AdminField{"user-id", Required, "the account"},
-    AdminField{"id", Required, "the file's media id (list-files)"},
 };
 
 constexpr std::array kLog = {
@@ -166,7 +160,7 @@ constexpr std::array<AdminField, 0> kNoFields{};
 constexpr std::array kCommands = {
     AdminCommand{"add-account", false, "create an account, optionally with a registered device", kAddAccount},
     AdminCommand{"list-accounts", true, "list the accounts", kNoFields},
-    AdminCommand{"show-account", true, "an account with its settings and devices", kShowAccount},
+    AdminCommand{"show-account", true, "an account with its settings and devices", kAccountOnly},
     AdminCommand{"set-settings", false, "change an account's settings (raises its configuration version)",
                  kSetSettings},
     AdminCommand{"list-devices", true, "devices with their keys, push target, session and last reports",
@@ -189,16 +183,16 @@ constexpr std::array kCommands = {
     AdminCommand{"change-item", false, "replace an item's text", kChangeItem},
     AdminCommand{"delete-item", false, "delete an item (handsets delete their copies at their next Sync)",
                  kShowItem},
-    AdminCommand{"list-messages", true, "an account's text messages", kListMessages},
+    AdminCommand{"list-messages", true, "an account's text messages", kListRecords},
     AdminCommand{"add-message", false,
                  "add a text message (handsets receive it at their next Sync or Restore)", kAddMessage},
     AdminCommand{"delete-message", false, "mark a text message deleted (handsets delete their copies)",
-                 kDeleteMessage},
-    AdminCommand{"list-files", true, "an account's media files", kListFiles},
+                 kDeleteRecord},
+    AdminCommand{"list-files", true, "an account's media files", kListRecords},
     AdminCommand{"add-file", false, "add a media file to an account (handsets fetch it at their next Sync)",
                  kAddFile},
     AdminCommand{"delete-file", false,
-                 "delete a media file (handsets delete their copies at their next Sync)", kDeleteFile},
+                 "delete a media file (handsets delete their copies at their next Sync)", kDeleteRecord},
 };
 
 } // namespace
