@@ -275,6 +275,40 @@ TEST_F(MediaTest, AnInterruptedUploadResumesAtTheServersOffset)
     EXPECT_TRUE(device["/home/user/Pictures/long.mp4"] == video.content);
 }
 
+TEST_F(MediaTest, ADownloadNeverMixesTwoVersionsOfAFile)
+{
+    DeviceFileEntry clip{"/media/user/CARD/DCIM/clip.mp4", Bytes(250000, 6), "51"};
+    List(First(), "List", std::vector<DeviceFileEntry>{clip});
+    ASSERT_TRUE(Upload(First(), clip));
+    const std::vector<ListedFile> offered = List(Second(), "ListNew");
+    ASSERT_EQ(offered.size(), 1u);
+    const std::string id = offered[0].id;
+    const auto getChunk = [&](std::size_t offset) {
+        return Second().Send(
+            "GetChunk",
+            {{"QX-MediaID", id}, {"QX-MaxChunkSize", "100000"}, {"QX-ChunkOffset", std::to_string(offset)}});
+    };
+    EXPECT_EQ(getChunk(0).ErrorCode(), "424") << "a chunk of no download started in this session";
+    const HandsetAnswer first = Second().Send(
+        "Download", {{"QX-MediaID", id}, {"QX-MaxChunkSize", "100000"}, {"QX-ChunkOffset", "0"}});
+    ASSERT_TRUE(first.body == clip.content.substr(0, 100000));
+
+    // Another device replaces the file between the second handset's chunks.
+    clip.content = Bytes(250000, 7);
+    clip.revision = "52";
+    List(First(), "List", std::vector<DeviceFileEntry>{clip});
+    ASSERT_TRUE(Upload(First(), clip));
+    for (const char* attempt : {"the next chunk", "the same chunk asked again"}) {
+        const HandsetAnswer refused = getChunk(100000);
+        EXPECT_EQ(refused.ErrorCode(), "424") << attempt;
+        EXPECT_TRUE(refused.body.empty()) << attempt << ": no bytes of the new version";
+        EXPECT_FALSE(refused.Header("QX-ChunkSize")) << attempt;
+    }
+    std::map<std::string, std::string> device;
+    Download(Second(), List(Second(), "ListNew"), device);
+    EXPECT_TRUE(device["/home/user/Pictures/clip.mp4"] == clip.content) << "fetched again, whole and new";
+}
+
 TEST_F(MediaTest, ADeviceKeepsABoundedNumberOfUnfinishedUploads)
 {
     ASSERT_TRUE(First().Negotiate("Upload"));

@@ -9,6 +9,9 @@ namespace {
 
 // Devices whose listed revisions are remembered at once.
 constexpr std::size_t kMaxListedDevices = 256;
+// Sessions whose download in progress is remembered at once; past that, the oldest is forgotten first
+// and its next chunk refused.
+constexpr std::size_t kMaxOpenDownloads = 1024;
 
 template <typename Record, typename Key>
 std::unordered_map<Key, Record*> IndexOf(std::vector<Record>& records, Key Record::*key)
@@ -170,12 +173,29 @@ std::optional<UploadOutcome> CMediaLibrary::StoreUpload(const MediaScope& scope,
 
 std::optional<DownloadSlice> CMediaLibrary::Slice(const MediaScope& scope, std::int64_t id,
                                                   std::int64_t offset, std::size_t maxBytes,
-                                                  std::string& refusal)
+                                                  DownloadStep step, std::string& refusal)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     const std::optional<MediaFile> file = m_store.FindMediaFile(scope.userId, id);
     if (!file || file->deleted) {
         refusal = "The server holds no file " + std::to_string(id) + " for this account.";
+        return std::nullopt;
+    }
+    if (step == DownloadStep::First) {
+        if (m_downloads.size() >= kMaxOpenDownloads && m_downloads.count(scope.sessionId) == 0)
+            m_downloads.erase(m_downloads.begin());
+        m_downloads[scope.sessionId] = {id, file->version};
+    }
+    const auto open = m_downloads.find(scope.sessionId);
+    if (open == m_downloads.end() || open->second.id != id) {
+        refusal = "No download of file " + std::to_string(id) + " is in progress in this session.";
+        return std::nullopt;
+    }
+    if (open->second.version != file->version) {
+        ServerLog("media of " + scope.userId + ": file " + std::to_string(id) +
+                  " changed during the download of " + scope.deviceId + "; its next chunk refused");
+        refusal = "File " + file->name + " changed on the server while it was fetched; fetch it again.";
+        m_downloads.erase(open);
         return std::nullopt;
     }
     if (offset > file->size) {

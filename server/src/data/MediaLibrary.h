@@ -9,7 +9,8 @@
 // it with the file's size. A deleted file is offered for deletion to each device holding a copy, once.
 //
 // Thread-safe: every operation runs under one lock. Revisions listed in a session are remembered in
-// memory for the uploads that follow, for a bounded number of devices.
+// memory for the uploads that follow, and the version each session's download started with for the
+// chunks that follow, for a bounded number of devices and sessions.
 
 #include "data/MediaDocuments.h"
 #include "data/MediaFolder.h"
@@ -27,7 +28,12 @@
 struct MediaScope {
     std::string userId;
     std::string deviceId;
+    std::string sessionId;
 };
+
+// Where a chunk of a download stands: the first ("Download") fixes the version the download is of, the
+// next ones ("GetChunk") must be of that version.
+enum class DownloadStep { First, Next };
 
 enum class MediaListing {
     WantedUploads, // "List", "ListUpload": the device's files the server holds no current copy of
@@ -69,10 +75,12 @@ public:
     // Nothing when the store or the data folder failed (the chunk is not kept).
     std::optional<UploadOutcome> TakeChunk(const MediaScope& scope, const UploadChunk& chunk,
                                            const MediaExtensions& extensions);
-    // Nothing, with the reason in `refusal` when the file or offset is not one the server serves (empty
-    // when the data folder failed).
+    // Nothing, with the reason in `refusal` when the file or offset is not one the server serves, or the
+    // chunk is not of the version the session's download of the file started with (the file was
+    // replaced meanwhile, or no download of it started in this session): a download never mixes two
+    // versions. `refusal` is empty when the data folder failed.
     std::optional<DownloadSlice> Slice(const MediaScope& scope, std::int64_t id, std::int64_t offset,
-                                       std::size_t maxBytes, std::string& refusal);
+                                       std::size_t maxBytes, DownloadStep step, std::string& refusal);
     // Notes that the device keeps file `id` at `url`: false when the account has no such live file,
     // nothing when the store failed.
     std::optional<bool> RecordCopy(const MediaScope& scope, std::int64_t id, const std::string& url);
@@ -94,4 +102,9 @@ private:
     std::mutex m_mutex;
     std::unordered_map<std::string, std::unordered_map<std::string, std::string>>
         m_listed; // device: url -> revision
+    struct OpenDownload {
+        std::int64_t id = 0;
+        std::int64_t version = 0;
+    };
+    std::unordered_map<std::string, OpenDownload> m_downloads; // by session
 };

@@ -14,7 +14,8 @@ constexpr std::string_view kUrlPrefix = "file://";
 
 MediaScope ScopeOf(const CommandContext& context)
 {
-    return {context.account->userId, context.device.deviceId};
+    return {context.account->userId, context.device.deviceId,
+            context.session ? context.session->sessionId : std::string()};
 }
 
 ProtocolResponse StoreFailure()
@@ -134,8 +135,9 @@ ProtocolResponse MediaDownload(CommandContext& context)
     if (!asked || *asked == 0)
         return ProtocolResponse::Refusal(400, asked ? "QX-MaxChunkSize is 0" : refusal);
     const auto chunk = static_cast<std::size_t>(std::min<std::int64_t>(*asked, kMaxChunkBytes));
+    const DownloadStep step = request.Command() == "Download" ? DownloadStep::First : DownloadStep::Next;
     std::optional<DownloadSlice> slice =
-        context.server.media.Slice(ScopeOf(context), *id, *offset, chunk, refusal);
+        context.server.media.Slice(ScopeOf(context), *id, *offset, chunk, step, refusal);
     if (!slice)
         return refusal.empty() ? StoreFailure() : ErrorAnswer(ErrorCode::OutOfSequence, refusal);
     ProtocolResponse response;
