@@ -166,6 +166,44 @@ TEST_F(SqliteTest, EnsureSchemaCreatesAnEmptyFileOnceAndRefusesOtherLayouts)
     }
 }
 
+// Layout 3 reached from 1 and 2 in place, the rows kept; a failing step leaves the file as it was.
+TEST_F(SqliteTest, EnsureSchemaUpgradesOlderLayoutsInPlace)
+{
+    const std::string_view upgrades[] = {"ALTER TABLE t ADD COLUMN y; UPDATE t SET y = 'two';",
+                                         "UPDATE t SET y = y || '+three';"};
+    const std::string_view failing[] = {upgrades[0], "UPDATE nowhere SET y = 1;"};
+    struct Case {
+        const char* name;
+        int stored;
+        std::span<const std::string_view> steps;
+        bool ok;
+        const char* rows; // x:y afterwards
+    };
+    const Case cases[] = {
+        {"from the first layout", 1, upgrades, true, "1:two+three"},
+        {"from the second layout", 2, upgrades, true, "1:+three"},
+        {"a step fails", 1, failing, false, "1:"},
+        {"older than the steps reach", 1, std::span(upgrades).subspan(1), false, "1:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        CSqliteDb db;
+        ASSERT_TRUE(db.Open(folder.Path() / "s.db").Ok());
+        const char* layout = c.stored == 1 ? "CREATE TABLE t (x); INSERT INTO t VALUES (1);"
+                                           : "CREATE TABLE t (x, y); INSERT INTO t VALUES (1, '');";
+        ASSERT_TRUE(db.EnsureSchema(c.stored, layout).Ok());
+
+        const SqlResult result = db.EnsureSchema(3, "CREATE TABLE t (x, y);", c.steps);
+        EXPECT_EQ(result.Ok(), c.ok) << result.message;
+        EXPECT_EQ(db.UserVersion(), c.ok ? 3 : c.stored);
+        EXPECT_EQ(QueryText(db, c.ok || c.stored == 2 ? "SELECT x || ':' || y FROM t" : "SELECT x || ':' FROM t"),
+                  c.rows);
+        EXPECT_TRUE(db.Begin().Ok()) << "no transaction is left open";
+        db.Rollback();
+    }
+}
+
 TEST_F(SqliteTest, UserVersionAndMovesKeepTheConnection)
 {
     EXPECT_EQ(m_db.UserVersion(), 0);

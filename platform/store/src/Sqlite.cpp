@@ -178,28 +178,31 @@ SqlResult CSqliteDb::SetUserVersion(int version)
     return Exec("PRAGMA user_version = " + std::to_string(version));
 }
 
-SqlResult CSqliteDb::EnsureSchema(int version, std::string_view statements)
+SqlResult CSqliteDb::EnsureSchema(int version, std::string_view statements,
+                                  std::span<const std::string_view> upgrades)
 {
     if (UserVersion() == version)
         return {};
     SqlResult result = Begin();
     if (!result.Ok())
         return result;
-    // Read again under the write lock: another process may have created the tables meanwhile.
+    // Read again under the write lock: another process may have created or upgraded the tables.
     const int found = UserVersion();
+    const int oldest = version - static_cast<int>(upgrades.size());
     if (found == 0) {
         result = Exec(statements);
-        if (result.Ok())
-            result = SetUserVersion(version);
-        if (result.Ok())
-            result = Commit();
-    } else if (found != version) {
+    } else if (found > version || found < oldest) {
         result = {SQLITE_ERROR, "layout version " + std::to_string(found) + " is " +
                                     (found > version ? "newer" : "older") + " than this program's " +
                                     std::to_string(version)};
     } else {
-        result = Commit();
+        for (int step = found; step < version && result.Ok(); ++step)
+            result = Exec(upgrades[static_cast<std::size_t>(step - oldest)]);
     }
+    if (result.Ok() && found != version)
+        result = SetUserVersion(version);
+    if (result.Ok())
+        result = Commit();
     if (!result.Ok())
         Rollback();
     return result;

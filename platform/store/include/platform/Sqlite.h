@@ -55,9 +55,12 @@ public:
     SqlResult SetUserVersion(int version);
     // Makes the file hold the tables of layout `version`: an empty file (version 0) gets `statements`
     // and the version in one write transaction, so that two processes meeting the same empty file
-    // create the tables once. A file of another layout is left untouched and refused: a newer one
-    // would be misread, and no older one has an upgrade yet (the message names both versions).
-    SqlResult EnsureSchema(int version, std::string_view statements);
+    // create the tables once. A file of an older layout is brought up in place by the last of
+    // `upgrades` (upgrades[i] turns layout version - size + i into the next one), all in that same
+    // transaction, so a crash leaves the old layout whole. A newer layout, or one older than the
+    // upgrades reach, is left untouched and refused (the message names both versions).
+    SqlResult EnsureSchema(int version, std::string_view statements,
+                           std::span<const std::string_view> upgrades = {});
 
     std::int64_t LastInsertRowId() const;
     int Changes() const;
