@@ -78,5 +78,6 @@ HRESULT EditItem(PimStore& store, std::uint32_t oid, std::u16string_view text)
     if (status != S_OK)
         return E_FAIL;
     item.DeferSaves(false);
+    converter.GetTextForSave();
     return item.Save();
 }

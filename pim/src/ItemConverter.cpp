@@ -1,6 +1,7 @@
 #include "pim/ItemConverter.h"
 
 #include "PropertyReader.h"
+#include "pim/ItemInfo.h"
 #include "platform/PimStore.h"
 #include "utils/AsciiFold.h"
 
@@ -36,6 +37,19 @@ std::u16string ItemConverter::GetText() const
     case ItemKind::Unknown: break;
     }
     return {};
+}
+
+std::u16string ItemConverter::GetTextForSave()
+{
+    std::u16string text = GetText();
+    if (m_item && KeepsChecksum(m_item->Folder()))
+        m_item->SetChecksum(ItemChecksum(text));
+    return text;
+}
+
+bool ItemConverter::KeepsChecksum(PimFolder folder)
+{
+    return folder == PimFolder::Contacts;
 }
 
 ItemKind ItemConverter::DetectKind(std::u16string_view text)

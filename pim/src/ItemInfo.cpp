@@ -4,10 +4,15 @@
 
 HRESULT ItemInfo::CalculateCRC()
 {
-    std::uint32_t checksum = 0;
-    Crc32Win32String(data, checksum);
-    crc = DecimalText(checksum);
+    crc = DecimalText(ItemChecksum(data));
     return S_OK;
+}
+
+std::uint32_t ItemChecksum(std::u16string_view text)
+{
+    std::uint32_t checksum = 0;
+    Crc32Win32String(text, checksum);
+    return checksum;
 }
 
 std::uint32_t CFolderChecksum::Value() const

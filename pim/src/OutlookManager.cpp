@@ -5,6 +5,7 @@
 #include "pim/ItemConverter.h"
 #include "platform/Clock.h"
 #include "platform/PimStore.h"
+#include "utils/Utf.h"
 
 #include <cmath>
 
@@ -68,7 +69,49 @@ HRESULT OutlookManager::Load(Folder& folder, const DateWindow* window)
     m_cursor = 0;
     if (!m_store)
         return E_PIM_NOT_LOGGED_ON;
+    // A fresh snapshot, read on first use: by the listing below, or by the first text asked for.
     folder.items = std::make_unique<CPimItems>(*m_store, folder.kind);
+    if (window || !ItemConverter::KeepsChecksum(folder.kind))
+        return ListItems(folder, window, KeptChecksums::Ignore);
+    HRESULT status = S_OK;
+    if (ListKeptChecksums(folder, status) || Failed(status))
+        return status;
+    // Some checksums are unknown (a store of an older layout, items saved by other means): they are
+    // computed once and kept, in one write transaction with the reading, so that no other writer
+    // changes an item between its text and its checksum. Inside a caller's batch, that batch is it.
+    const HRESULT begun = m_store->BeginBatch();
+    const bool ownBatch = Succeeded(begun);
+    const bool fill = ownBatch || begun == E_PIM_INVALID_ARG;
+    status = ListItems(folder, nullptr, fill ? KeptChecksums::TakeAndFill : KeptChecksums::Take);
+    if (ownBatch && Failed(m_store->EndBatch(Succeeded(status) ? BatchEnd::Commit : BatchEnd::Discard)))
+        AlmanacLog("load: the computed checksums could not be kept; the next load computes them again");
+    return status;
+}
+
+bool OutlookManager::ListKeptChecksums(Folder& folder, HRESULT& status)
+{
+    std::vector<PimItemChecksum> kept;
+    status = m_store->LoadChecksums(folder.kind, kept);
+    if (Failed(status))
+        return false;
+    for (const PimItemChecksum& item : kept) {
+        if (!item.checksum)
+            return false;
+    }
+    folder.list.reserve(kept.size());
+    CFolderChecksum checksum;
+    for (const PimItemChecksum& item : kept) {
+        ItemInfo& info = folder.list.emplace_back();
+        info.luid = DecimalText(item.oid);
+        info.crc = DecimalText(*item.checksum);
+        checksum.Add(info);
+    }
+    folder.checksum = checksum.Value();
+    return true;
+}
+
+HRESULT OutlookManager::ListItems(Folder& folder, const DateWindow* window, KeptChecksums kept)
+{
     std::int32_t count = 0;
     const HRESULT status = folder.items->Count(count);
     if (Failed(status))
@@ -85,12 +128,51 @@ HRESULT OutlookManager::Load(Folder& folder, const DateWindow* window)
         if (window && !InWindow(*item, *window))
             continue;
         ItemInfo& info = folder.list.emplace_back();
-        info.data = converter.GetText();
         info.luid = LuidOf(*item);
-        info.CalculateCRC();
+        if (kept != KeptChecksums::Ignore && item->Record().checksum) {
+            info.crc = DecimalText(*item->Record().checksum);
+        } else {
+            info.data = converter.GetText();
+            info.CalculateCRC();
+            if (kept == KeptChecksums::TakeAndFill && Failed(m_store->SaveChecksum(item->Oid(), ItemChecksum(info.data))))
+                AlmanacLog("load: an item's computed checksum could not be kept");
+        }
         checksum.Add(info);
     }
     folder.checksum = checksum.Value();
+    return S_OK;
+}
+
+OutlookManager::Folder* OutlookManager::ListHolding(const ItemInfo& info)
+{
+    for (Folder* folder : {&m_contacts, &m_appointments, &m_tasks}) {
+        const std::vector<ItemInfo>& list = folder->list;
+        if (!list.empty() && &info >= list.data() && &info < list.data() + list.size())
+            return folder;
+    }
+    return nullptr;
+}
+
+HRESULT OutlookManager::FillItemText(ItemInfo& info)
+{
+    if (!info.data.empty())
+        return S_OK;
+    Folder* folder = ListHolding(info);
+    if (!folder || !folder->items)
+        return E_PIM_INVALID_ARG;
+    std::unique_ptr<CPimItem> item;
+    HRESULT status = folder->items->ItemById(OidFromLuid(info.luid), item);
+    if (Failed(status))
+        return status;
+    ItemConverter converter;
+    status = converter.Attach(*item);
+    if (Failed(status))
+        return status;
+    info.data = converter.GetText();
+    const std::u16string listed = info.crc;
+    info.CalculateCRC();
+    if (info.crc != listed)
+        AlmanacLog("item " + Utf16ToUtf8(info.luid) + " changed since the load; its new text goes with its new checksum");
     return S_OK;
 }
 
@@ -193,9 +275,10 @@ HRESULT OutlookManager::Delete(Folder& folder, ItemInfo& info)
 
 // The item reaches the store in one save once the whole text is in it, so a text the reader does not
 // take (it fails, or it is of no known kind), or a crash while reading, leaves no half-made item.
-HRESULT OutlookManager::Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPimItem>& item)
+HRESULT OutlookManager::Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPimItem>& item, std::u16string& text)
 {
     item.reset();
+    text.clear();
     if (!folder.items)
         return E_PIM_NOT_LOGGED_ON;
     std::unique_ptr<CPimItem> added;
@@ -212,6 +295,8 @@ HRESULT OutlookManager::Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPim
         status = E_FAIL;
     }
     added->DeferSaves(false);
+    if (Succeeded(status) && ItemConverter::KeepsChecksum(folder.kind))
+        text = converter.GetTextForSave();
     if (Succeeded(status))
         status = added->Save();
     if (Failed(status))
@@ -229,18 +314,22 @@ HRESULT OutlookManager::Update(Folder& folder, ItemInfo& info)
     std::unique_ptr<CPimItem> old;
     const HRESULT lookup = FindByLuid(folder, oldLuid, old);
     std::unique_ptr<CPimItem> added;
-    HRESULT status = Add(folder, info, added);
+    std::u16string text;
+    HRESULT status = Add(folder, info, added, text);
     if (Failed(status)) {
         info.luid = oldLuid;
         return status;
     }
     if (Succeeded(lookup) && Failed(old->Delete()))
         AlmanacLog("update: the replaced item could not be removed");
-    ItemConverter converter;
-    status = converter.Attach(*added);
-    if (Failed(status))
-        return status;
-    info.data = converter.GetText();
+    if (text.empty()) {
+        ItemConverter converter;
+        status = converter.Attach(*added);
+        if (Failed(status))
+            return status;
+        text = converter.GetText();
+    }
+    info.data = std::move(text);
     info.CalculateCRC();
     return S_OK;
 }
@@ -257,7 +346,8 @@ HRESULT OutlookManager::EndBatch(BatchEnd end)
 
 HRESULT OutlookManager::AddContact(ItemInfo& info, std::unique_ptr<CPimItem>& item)
 {
-    return Add(m_contacts, info, item);
+    std::u16string text;
+    return Add(m_contacts, info, item, text);
 }
 
 HRESULT OutlookManager::UpdateContact(ItemInfo& info)
@@ -272,7 +362,8 @@ HRESULT OutlookManager::DeleteContact(ItemInfo& info)
 
 HRESULT OutlookManager::AddAppointment(ItemInfo& info, std::unique_ptr<CPimItem>& item)
 {
-    return Add(m_appointments, info, item);
+    std::u16string text;
+    return Add(m_appointments, info, item, text);
 }
 
 HRESULT OutlookManager::UpdateAppointment(ItemInfo& info)
@@ -287,7 +378,8 @@ HRESULT OutlookManager::DeleteAppointment(ItemInfo& info)
 
 HRESULT OutlookManager::AddTask(ItemInfo& info, std::unique_ptr<CPimItem>& item)
 {
-    return Add(m_tasks, info, item);
+    std::u16string text;
+    return Add(m_tasks, info, item, text);
 }
 
 HRESULT OutlookManager::UpdateTask(ItemInfo& info)

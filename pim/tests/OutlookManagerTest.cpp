@@ -79,8 +79,9 @@ TEST_F(OutlookManagerTest, EmptyFolderAndRepeatedLoads)
     ASSERT_EQ(m_manager.LoadContacts(), S_OK);
     EXPECT_EQ(m_manager.GetContactsCRC(), first);
     EXPECT_NE(first, 4294967295u);
-    const ItemInfo* item = m_manager.GetNextContact();
+    ItemInfo* item = m_manager.GetNextContact();
     ASSERT_NE(item, nullptr);
+    ASSERT_EQ(m_manager.FillItemText(*item), S_OK);
     EXPECT_EQ(item->data, u"BEGIN:VCARD\r\nVERSION:2.1\r\nN:A;;;;\r\nEND:VCARD");
     ItemInfo check = *item;
     check.CalculateCRC();
@@ -258,8 +259,10 @@ TEST_F(OutlookManagerTest, BatchedChangesReachTheStoreAtCommit)
     const auto contacts = [&reader] {
         EXPECT_EQ(reader.LoadContacts(), S_OK);
         std::vector<std::u16string> texts;
-        for (ItemInfo* info = reader.GetNextContact(); info; info = reader.GetNextContact())
+        for (ItemInfo* info = reader.GetNextContact(); info; info = reader.GetNextContact()) {
+            EXPECT_EQ(reader.FillItemText(*info), S_OK);
             texts.push_back(info->data);
+        }
         return texts;
     };
     ContactInfo first;

@@ -541,8 +541,8 @@ TEST_F(PimFlowTest, ItemTextHoldingTheEndOfACDataSectionTravelsWhole)
               std::u16string::npos);
     bool restored = false;
     m_manager.LoadContacts();
-    while (const ItemInfo* item = m_manager.GetNextContact())
-        restored = restored || item->data.find(u"c]]>d") != std::u16string::npos;
+    while (ItemInfo* item = m_manager.GetNextContact())
+        restored = restored || (m_manager.FillItemText(*item) == S_OK && item->data.find(u"c]]>d") != std::u16string::npos);
     EXPECT_TRUE(restored);
 }
 

@@ -38,7 +38,8 @@ TEST(ItemImport, EditKeepsTheIdAndReplacesTheWholeItem)
                   .added,
               1u);
     ASSERT_EQ(manager.LoadContacts(), S_OK);
-    const ItemInfo* imported = manager.GetNextContact();
+    ItemInfo* imported = manager.GetNextContact();
+    ASSERT_EQ(manager.FillItemText(*imported), S_OK);
     ASSERT_NE(imported->data.find(u"PHOTO"), std::u16string::npos);
     const std::uint32_t oid = static_cast<std::uint32_t>(std::stoul(Utf16ToUtf8(imported->luid)));
     struct Case {
@@ -54,8 +55,9 @@ TEST(ItemImport, EditKeepsTheIdAndReplacesTheWholeItem)
     for (const Case& c : cases) {
         EXPECT_EQ(EditItem(store, oid, c.text), c.status);
         ASSERT_EQ(manager.LoadContacts(), S_OK);
-        const ItemInfo* edited = manager.GetNextContact();
+        ItemInfo* edited = manager.GetNextContact();
         ASSERT_NE(edited, nullptr);
+        ASSERT_EQ(manager.FillItemText(*edited), S_OK);
         EXPECT_EQ(edited->luid, DecimalText(oid));
         EXPECT_NE(edited->data.find(c.name), std::u16string::npos) << Utf16ToUtf8(edited->data);
         EXPECT_EQ(edited->data.find(u"PHOTO"), std::u16string::npos) << "the picture went with the edit";

@@ -5,7 +5,9 @@
 // interface and the destructor comes last.
 //
 // Loads fill a list of ItemInfo records (text, luid, crc) and compute a folder checksum; one cursor is
-// shared by the three lists. Record pointers handed out point into the lists and stay valid until the
+// shared by the three lists. A load may leave a record's text empty when the store keeps its checksum
+// (writing 10,000 texts costs more than the rest of a Sync with nothing to do); FillItemText writes it
+// when it is needed. Record pointers handed out point into the lists and stay valid until the
 // next load of that list. Results are 32-bit status codes: 0 success, 1 nothing done, negative errors
 // (store errors passed on unchanged). One thread at a time; no locks.
 
@@ -57,6 +59,13 @@ public:
 
     // Slot 27.
     virtual ~COutlookMgr() = default;
+
+    // After the fixed slots: fills `info.data` of a record of the last load that was left without its
+    // text (nothing to do for one that has it). The crc then is the text's own (a store changed since
+    // the load gives the new text and its crc). E_PIM_NOT_FOUND when the item is gone since the load,
+    // E_PIM_INVALID_ARG for a record of no loaded list; the record is then left as it was. This
+    // default, for managers whose loads always give the text, does nothing.
+    virtual HRESULT FillItemText(ItemInfo& /*info*/) { return S_OK; }
 
     // Copying a manager interface copies nothing.
     COutlookMgr(const COutlookMgr&) {}

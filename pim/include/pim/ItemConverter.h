@@ -15,6 +15,7 @@
 
 class CPimItem;
 class CPropertyReader;
+enum class PimFolder : std::int32_t;
 struct PimRecurrence;
 
 enum class ItemKind : std::uint8_t { Unknown, Contact, Appointment, Task };
@@ -29,6 +30,12 @@ public:
 
     // The attached item's text; empty when nothing is attached.
     std::u16string GetText() const;
+    // GetText for an item about to be saved, after its last change: for the kinds whose checksum the
+    // store keeps, it also puts the text's checksum on the item, for the save to keep beside it.
+    std::u16string GetTextForSave();
+    // Whether the store keeps the checksum of a folder's items: contacts only. Appointment and task
+    // times are written in UTC from local dates, so their text changes with the time zone.
+    static bool KeepsChecksum(PimFolder folder);
 
     // Fills the attached item from `text`; the kind is taken from the text's first BEGIN of VCARD,
     // VEVENT or VTODO. Returns S_OK, S_NOTHING_DONE for a text of unknown kind (item unchanged),

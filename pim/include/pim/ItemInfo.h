@@ -38,5 +38,8 @@ private:
     std::u16string m_text;
 };
 
+// The item checksum of a text, as CalculateCRC computes it.
+std::uint32_t ItemChecksum(std::u16string_view text);
+
 // "%u" of a 32-bit number as wide text.
 std::u16string DecimalText(std::uint32_t value);

@@ -50,6 +50,8 @@ public:
     HRESULT DeleteTask(ItemInfo& info) override;
     void TasksReserved() override {}
 
+    HRESULT FillItemText(ItemInfo& info) override;
+
     // The store transaction of a CPimBatch (see PimBatch.h); errors as the store gives them.
     HRESULT BeginBatch();
     HRESULT EndBatch(BatchEnd end);
@@ -66,13 +68,23 @@ private:
         double end = 0;
     };
 
+    // What a load does with the checksums the store keeps: ignore them (kinds that keep none), take
+    // them, or take them and compute and keep the missing ones.
+    enum class KeptChecksums : std::uint8_t { Ignore, Take, TakeAndFill };
     HRESULT Load(Folder& folder, const DateWindow* window);
+    // Lists the folder from its kept checksums, without its texts; false when one is unknown.
+    bool ListKeptChecksums(Folder& folder, HRESULT& status);
+    // Lists the folder from its items (all texts written except those whose checksum is taken).
+    HRESULT ListItems(Folder& folder, const DateWindow* window, KeptChecksums kept);
+    // The list holding `info`, or null.
+    Folder* ListHolding(const ItemInfo& info);
     bool InWindow(const CPimItem& item, const DateWindow& window) const;
     COutlookMgr* Reset(Folder& folder);
     ItemInfo* GetNext();
     ItemInfo* GetAt(Folder& folder, std::int32_t index);
     HRESULT FindByLuid(Folder& folder, const std::u16string& luid, std::unique_ptr<CPimItem>& item);
-    HRESULT Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPimItem>& item);
+    // Adds the item; `text` gets the text it was saved with when its kind keeps checksums (else empty).
+    HRESULT Add(Folder& folder, ItemInfo& info, std::unique_ptr<CPimItem>& item, std::u16string& text);
     HRESULT Update(Folder& folder, ItemInfo& info);
     HRESULT Delete(Folder& folder, ItemInfo& info);
     DateWindow WindowAroundToday(std::int32_t daysBefore, std::int32_t daysAfter) const;

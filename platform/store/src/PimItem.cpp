@@ -76,6 +76,7 @@ HRESULT CPimPictureStream::Commit()
         return E_PIM_INVALID_ARG;
     m_item.m_pendingPicture = m_bytes;
     m_item.m_pictureChanged = true;
+    m_item.m_record.checksum.reset();
     return S_OK;
 }
 
@@ -130,8 +131,10 @@ const PimFieldValue* CPimItem::Find(PimField field) const
     return nullptr;
 }
 
+// Every change of a field comes here: the kept checksum no longer tells the item's text.
 PimFieldValue& CPimItem::Slot(PimField field)
 {
+    m_record.checksum.reset();
     if (PimFieldValue* value = Find(field))
         return *value;
     return m_record.fields.emplace_back(PimFieldValue{field, {}, 0});
@@ -271,6 +274,7 @@ HRESULT CPimItem::ClearRecurrencePattern()
         return E_PIM_INVALID_ARG;
     m_record.recurs = false;
     m_record.recurrence = PimRecurrence{};
+    m_record.checksum.reset();
     return S_OK;
 }
 
@@ -287,6 +291,8 @@ HRESULT CPimItem::GetRecurrencePattern(PimRecurrence*& pattern)
         if (start < NO_DATE)
             m_record.recurrence.patternStartDate = std::trunc(start);
     }
+    // The caller may change the pattern through the pointer.
+    m_record.checksum.reset();
     pattern = &m_record.recurrence;
     return S_OK;
 }
@@ -330,6 +336,20 @@ HRESULT CPimItems::Add(std::unique_ptr<CPimItem>& item)
     PimRecord record;
     record.folder = m_folder;
     item = std::make_unique<CPimItem>(m_store, std::move(record));
+    return S_OK;
+}
+
+HRESULT CPimItems::ItemById(std::uint32_t oid, std::unique_ptr<CPimItem>& item)
+{
+    item.reset();
+    const HRESULT status = EnsureLoaded();
+    if (Failed(status))
+        return status;
+    const auto found = std::lower_bound(m_records.begin(), m_records.end(), oid,
+                                        [](const PimRecord& record, std::uint32_t id) { return record.oid < id; });
+    if (found == m_records.end() || found->oid != oid)
+        return E_PIM_NOT_FOUND;
+    item = std::make_unique<CPimItem>(m_store, *found);
     return S_OK;
 }
 

@@ -33,8 +33,8 @@ SqlResult CPimRecordWriter::Prepare(CSqliteDb& db)
 {
     m_db = &db;
     const std::pair<CSqliteStatement*, const char*> statements[] = {
-        {&m_insertItem, "INSERT INTO items (folder, recurs) VALUES (?1, ?2)"},
-        {&m_updateItem, "UPDATE items SET recurs = ?2 WHERE oid = ?1"},
+        {&m_insertItem, "INSERT INTO items (folder, recurs, checksum) VALUES (?1, ?2, ?3)"},
+        {&m_updateItem, "UPDATE items SET recurs = ?2, checksum = ?3 WHERE oid = ?1"},
         {&m_clearFields, "DELETE FROM fields WHERE oid = ?1"},
         {&m_clearRecurrence, "DELETE FROM recurrence WHERE oid = ?1"},
         {&m_clearExceptions, "DELETE FROM exceptions WHERE oid = ?1"},
@@ -55,11 +55,21 @@ SqlResult CPimRecordWriter::Prepare(CSqliteDb& db)
     return {};
 }
 
+namespace {
+
+CSqliteStatement& BindChecksum(CSqliteStatement& statement, int index, const PimRecord& record)
+{
+    return record.checksum ? statement.Bind(index, std::int64_t{*record.checksum}) : statement.BindNull(index);
+}
+
+} // namespace
+
 PimWriteFailure CPimRecordWriter::Insert(PimRecord& record, bool& created)
 {
-    const SqlResult inserted = m_insertItem.Bind(1, static_cast<std::int64_t>(record.folder))
-                                   .Bind(2, std::int64_t{record.recurs ? 1 : 0})
-                                   .RunOnce();
+    const SqlResult inserted =
+        BindChecksum(m_insertItem.Bind(1, static_cast<std::int64_t>(record.folder))
+                         .Bind(2, std::int64_t{record.recurs ? 1 : 0}), 3, record)
+            .RunOnce();
     if (!inserted.Ok())
         return Failure("add item", inserted);
     const std::int64_t oid = m_db->LastInsertRowId();
@@ -168,7 +178,8 @@ PimWriteFailure CPimRecordWriter::Write(PimRecord& record, const std::string* pi
     } else {
         const auto oid = static_cast<std::int64_t>(record.oid);
         const SqlResult updated =
-            m_updateItem.Bind(1, oid).Bind(2, std::int64_t{record.recurs ? 1 : 0}).RunOnce();
+            BindChecksum(m_updateItem.Bind(1, oid).Bind(2, std::int64_t{record.recurs ? 1 : 0}), 3, record)
+                .RunOnce();
         if (!updated.Ok())
             return Failure("update item", updated);
         if (m_db->Changes() == 0)

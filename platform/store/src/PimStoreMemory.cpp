@@ -63,6 +63,25 @@ public:
         return S_OK;
     }
 
+    HRESULT LoadChecksums(PimFolder folder, std::vector<PimItemChecksum>& items) override
+    {
+        items.clear();
+        for (const auto& [oid, record] : m_records) {
+            if (record.folder == folder)
+                items.push_back({oid, record.checksum});
+        }
+        return S_OK;
+    }
+
+    HRESULT SaveChecksum(std::uint32_t oid, std::uint32_t checksum) override
+    {
+        const auto found = m_records.find(oid);
+        if (found == m_records.end())
+            return E_PIM_NOT_FOUND;
+        found->second.checksum = checksum;
+        return S_OK;
+    }
+
     HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override
     {
         bytes.clear();

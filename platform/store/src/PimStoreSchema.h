@@ -1,21 +1,28 @@
 #pragma once
-// Layout of pim.db. Raise kPimSchemaVersion with every change and teach CPimStoreSqlite::Logon to
-// upgrade older files.
+// Layout of pim.db. Raise kPimSchemaVersion with every change and append the step from the layout
+// before to kPimSchemaUpgrades, so that older files are brought up in place.
 //
 // items: one row per contact, appointment or task; AUTOINCREMENT so that an id is never handed out
-// twice, even after the item with the highest id was deleted.
+// twice, even after the item with the highest id was deleted. `checksum` is the item checksum of the
+// item's text as the PIM library wrote it when it saved the item, NULL when unknown (a save that did
+// not give one); the library fills the unknown ones at its next load. A change to how the library
+// writes an item's text makes the kept checksums wrong: it needs a layout step that sets them all to
+// NULL.
 // fields: the set fields of an item; text as UTF-8, integers and flags as integers, dates as the
 // shortest decimal text that reads back to the same OLE date.
 // recurrence, exceptions: the pattern of a recurring item and its exceptions' original dates.
 // pictures: a contact's picture bytes.
 
-inline constexpr int kPimSchemaVersion = 1;
+#include <string_view>
+
+inline constexpr int kPimSchemaVersion = 2;
 
 inline constexpr char kPimSchema[] = R"sql(
 CREATE TABLE items (
     oid INTEGER PRIMARY KEY AUTOINCREMENT,
     folder INTEGER NOT NULL,
-    recurs INTEGER NOT NULL DEFAULT 0
+    recurs INTEGER NOT NULL DEFAULT 0,
+    checksum INTEGER
 );
 CREATE INDEX items_by_folder ON items(folder, oid);
 CREATE TABLE fields (
@@ -48,3 +55,8 @@ CREATE TABLE pictures (
     data BLOB NOT NULL
 );
 )sql";
+
+// Layout 1 to 2: the checksum beside each item, unknown for every item until the library's next load.
+inline constexpr std::string_view kPimSchemaUpgrades[] = {
+    "ALTER TABLE items ADD COLUMN checksum INTEGER;",
+};

@@ -34,6 +34,8 @@ public:
     HRESULT LoadRecord(std::uint32_t oid, PimRecord& record) override;
     HRESULT SaveRecord(PimRecord& record, const std::string* picture) override;
     HRESULT DeleteRecord(std::uint32_t oid) override;
+    HRESULT LoadChecksums(PimFolder folder, std::vector<PimItemChecksum>& items) override;
+    HRESULT SaveChecksum(std::uint32_t oid, std::uint32_t checksum) override;
     HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override;
     HRESULT BeginBatch() override;
     HRESULT EndBatch(BatchEnd end) override;
@@ -45,7 +47,7 @@ private:
     void EndRead();
     HRESULT Fail(const char* what, const SqlResult& result);
     HRESULT Fail(const char* what, const CSqliteStatement& statement) { return Fail(what, statement.Result()); }
-    // Reads rows of (oid, folder, recurs, field, value, has picture) into records keyed by oid.
+    // Reads rows of (oid, folder, recurs, field, value, has picture, checksum) into records keyed by oid.
     HRESULT ReadFields(CSqliteStatement& statement, std::map<std::uint32_t, PimRecord>& records);
     HRESULT ReadRecurrence(CSqliteStatement& patterns, CSqliteStatement& exceptions,
                            std::map<std::uint32_t, PimRecord>& records);
@@ -79,7 +81,7 @@ HRESULT CPimStoreSqlite::Logon()
     SqlResult result = m_db.Open(m_file);
     if (!result.Ok())
         return Fail("open", result);
-    result = m_db.EnsureSchema(kPimSchemaVersion, kPimSchema);
+    result = m_db.EnsureSchema(kPimSchemaVersion, kPimSchema, kPimSchemaUpgrades);
     if (!result.Ok()) {
         m_db.Close();
         return Fail("layout", result);
@@ -112,6 +114,8 @@ HRESULT CPimStoreSqlite::ReadFields(CSqliteStatement& statement, std::map<std::u
         record.folder = static_cast<PimFolder>(statement.Int(1));
         record.recurs = statement.Int(2) != 0;
         record.hasPicture = statement.Int(5) != 0;
+        if (!statement.IsNull(6))
+            record.checksum = static_cast<std::uint32_t>(statement.Int(6));
         if (statement.IsNull(3))
             continue;
         PimFieldValue value{static_cast<PimField>(static_cast<std::uint32_t>(statement.Int(3))), {}, 0};
@@ -171,7 +175,8 @@ HRESULT CPimStoreSqlite::LoadFolder(PimFolder folder, std::vector<PimRecord>& re
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
         "SELECT i.oid, i.folder, i.recurs, f.field, f.value, "
-        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid) FROM items i LEFT JOIN fields f ON f.oid = i.oid "
+        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid), i.checksum FROM items i "
+        "LEFT JOIN fields f ON f.oid = i.oid "
         "WHERE i.folder = ?1 ORDER BY i.oid");
     HRESULT status = ReadFields(fields.Bind(1, folderId), byOid);
     if (Succeeded(status) && folder != PimFolder::Contacts) {
@@ -202,7 +207,8 @@ HRESULT CPimStoreSqlite::LoadRecord(std::uint32_t oid, PimRecord& record)
     std::map<std::uint32_t, PimRecord> byOid;
     CSqliteStatement fields = m_db.Prepare(
         "SELECT i.oid, i.folder, i.recurs, f.field, f.value, "
-        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid) FROM items i LEFT JOIN fields f ON f.oid = i.oid "
+        "EXISTS (SELECT 1 FROM pictures p WHERE p.oid = i.oid), i.checksum FROM items i "
+        "LEFT JOIN fields f ON f.oid = i.oid "
         "WHERE i.oid = ?1");
     HRESULT status = ReadFields(fields.Bind(1, static_cast<std::int64_t>(oid)), byOid);
     if (Succeeded(status)) {
@@ -314,6 +320,38 @@ HRESULT CPimStoreSqlite::DeleteRecord(std::uint32_t oid)
     const SqlResult deleted = statement.Bind(1, static_cast<std::int64_t>(oid)).Run();
     if (!deleted.Ok())
         return Fail("delete item", deleted);
+    return m_db.Changes() == 0 ? E_PIM_NOT_FOUND : S_OK;
+}
+
+HRESULT CPimStoreSqlite::LoadChecksums(PimFolder folder, std::vector<PimItemChecksum>& items)
+{
+    items.clear();
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    CSqliteStatement statement = m_db.Prepare("SELECT oid, checksum FROM items WHERE folder = ?1 ORDER BY oid");
+    statement.Bind(1, static_cast<std::int64_t>(folder));
+    while (statement.Step()) {
+        PimItemChecksum& item = items.emplace_back();
+        item.oid = static_cast<std::uint32_t>(statement.Int(0));
+        if (!statement.IsNull(1))
+            item.checksum = static_cast<std::uint32_t>(statement.Int(1));
+    }
+    if (!statement.Done()) {
+        items.clear();
+        return Fail("read checksums", statement);
+    }
+    return S_OK;
+}
+
+HRESULT CPimStoreSqlite::SaveChecksum(std::uint32_t oid, std::uint32_t checksum)
+{
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    CSqliteStatement statement = m_db.Prepare("UPDATE items SET checksum = ?2 WHERE oid = ?1");
+    const SqlResult saved =
+        statement.Bind(1, static_cast<std::int64_t>(oid)).Bind(2, std::int64_t{checksum}).Run();
+    if (!saved.Ok())
+        return Fail("keep checksum", saved);
     return m_db.Changes() == 0 ? E_PIM_NOT_FOUND : S_OK;
 }
 

@@ -142,13 +142,17 @@ std::u16string CPimFlow::BuildUploadChunk(CRequestedIds& requested, std::uint32_
     // Puts the cursor on `offset`; the walk below starts with that item (none when out of range).
     (m_manager.*m_kind.calls.at)(static_cast<std::int32_t>(std::min<std::uint32_t>(offset, INT32_MAX)));
     while (estimate < kUploadChunkBound && !requested.Empty()) {
-        const ItemInfo* item = (m_manager.*m_kind.calls.next)();
+        ItemInfo* item = (m_manager.*m_kind.calls.next)();
         if (!item) {
             atEnd = true;
             break;
         }
         if (!requested.Take(item->luid))
             continue;
+        if (Failed(m_manager.FillItemText(*item))) {
+            LogLine(u"upload: item " + item->luid + u" cannot be read from the PIM store; left out");
+            continue;
+        }
         list.AppendElement(m_kind.itemElement)
             .SetAttribute(u"crc", item->crc)
             .SetAttribute(u"listname", m_kind.listName)

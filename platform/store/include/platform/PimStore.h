@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,16 @@ struct PimRecord {
     bool recurs = false;
     PimRecurrence recurrence; // meaningful while `recurs`
     bool hasPicture = false;  // set by the store; spares a picture lookup for items without one
+    // The item checksum of the item's text, as the PIM library computed it for this content; unset
+    // when unknown. Kept beside the item so that a load need not write every item's text again; any
+    // change to the record through CPimItem unsets it.
+    std::optional<std::uint32_t> checksum = std::nullopt;
+};
+
+// An item's id and its kept checksum (unset when unknown).
+struct PimItemChecksum {
+    std::uint32_t oid = 0;
+    std::optional<std::uint32_t> checksum;
 };
 
 enum class BatchEnd : std::uint8_t { Commit, Discard };
@@ -86,6 +97,13 @@ public:
     virtual HRESULT SaveRecord(PimRecord& record, const std::string* picture) = 0;
     // E_PIM_NOT_FOUND when there is no such item.
     virtual HRESULT DeleteRecord(std::uint32_t oid) = 0;
+    // The ids of a folder's items in id order with their kept checksums: what a load needs when the
+    // checksums are all known, without reading the items.
+    virtual HRESULT LoadChecksums(PimFolder folder, std::vector<PimItemChecksum>& items) = 0;
+    // Keeps the checksum of an item whose content does not change (one saved without it). Only
+    // inside a batch that also read the item, so no other writer can change it in between.
+    // E_PIM_NOT_FOUND when there is no such item.
+    virtual HRESULT SaveChecksum(std::uint32_t oid, std::uint32_t checksum) = 0;
     // The picture bytes; empty when the item has none.
     virtual HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) = 0;
 
@@ -144,6 +162,9 @@ public:
     const PimRecord& Record() const { return m_record; }
 
     HRESULT Save();
+    // The checksum the next Save keeps beside the item; set it after the last change (every change
+    // forgets it).
+    void SetChecksum(std::uint32_t checksum) { m_record.checksum = checksum; }
     // While deferred, Save (also the one after SetProperty and a picture commit) only keeps the
     // changes in memory; the first Save after deferring ends writes them all in one transaction. Lets
     // a caller fill a new item from a whole text without a crash ever leaving it half-written.
@@ -207,6 +228,8 @@ public:
     HRESULT Item(std::int32_t position, std::unique_ptr<CPimItem>& item);
     // A new empty item of the folder's kind, not yet saved (it has no id until its first Save).
     HRESULT Add(std::unique_ptr<CPimItem>& item);
+    // The item of the snapshot with that object id; E_PIM_NOT_FOUND when it holds none.
+    HRESULT ItemById(std::uint32_t oid, std::unique_ptr<CPimItem>& item);
 
 private:
     HRESULT EnsureLoaded();
