@@ -7,6 +7,8 @@
 #include "utils/QuotedPrintable.h"
 #include "utils/Utf.h"
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -180,6 +182,19 @@ protected:
             .records;
     }
 
+    std::filesystem::path MediaFolder() const { return m_server.DataFolder() / "media"; }
+
+    // The unfinished uploads' byte files under `folder`, by size.
+    static std::map<std::uintmax_t, std::filesystem::path> PartialsBySize(const std::filesystem::path& folder)
+    {
+        std::map<std::uintmax_t, std::filesystem::path> partials;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            if (entry.path().extension() == ".part")
+                partials[entry.file_size()] = entry.path();
+        }
+        return partials;
+    }
+
     std::unique_ptr<CTestHandset> m_first;
     std::unique_ptr<CTestHandset> m_second;
 };
@@ -307,6 +322,146 @@ TEST_F(MediaTest, ADownloadNeverMixesTwoVersionsOfAFile)
     std::map<std::string, std::string> device;
     Download(Second(), List(Second(), "ListNew"), device);
     EXPECT_TRUE(device["/home/user/Pictures/clip.mp4"] == clip.content) << "fetched again, whole and new";
+}
+
+TEST_F(MediaTest, AnUploadResumesAfterARestartAtTheBytesItsJournalVouchesFor)
+{
+    enum class Damage { None, TornChunk, LostBytes };
+    struct Case {
+        const char* name;
+        std::size_t held; // sent before the restart, in two chunks
+        Damage damage;
+        std::size_t answered; // to the next chunk the handset sends after the restart
+    };
+    const Case cases[] = {
+        {"a clean restart", 200000, Damage::None, 250000},
+        {"a chunk torn by a crash: bytes without their journal line", 160000, Damage::TornChunk, 250000},
+        {"the disk lost the last chunk's bytes", 120000, Damage::LostBytes, 60000},
+    };
+    std::vector<DeviceFileEntry> files;
+    for (const Case& c : cases)
+        files.push_back(
+            {"/media/user/CARD/DCIM/" + std::to_string(c.held) + ".mp4", Bytes(250000, int(c.held)), "8"});
+    List(First(), "List", files);
+    ASSERT_TRUE(First().Negotiate("Upload"));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string_view content = files[i].content;
+        const std::size_t half = cases[i].held / 2;
+        UploadChunk(First(), files[i].path, content.size(), 0, content.substr(0, half));
+        ASSERT_EQ(UploadChunk(First(), files[i].path, content.size(), half, content.substr(half, half))
+                      .Header("QX-ChunkOffset"),
+                  std::to_string(cases[i].held));
+    }
+    ASSERT_TRUE(m_server.Stop());
+    std::map<std::uintmax_t, std::filesystem::path> partials = PartialsBySize(MediaFolder() / "uploads");
+    for (const Case& c : cases) {
+        const std::filesystem::path part = partials.at(c.held);
+        if (c.damage == Damage::TornChunk) {
+            std::ofstream(part, std::ios::binary | std::ios::app) << std::string(3000, 'x');
+            std::filesystem::path journal = part;
+            std::ofstream(journal.replace_extension(".journal"), std::ios::binary | std::ios::app)
+                << "chunk 163";
+        }
+        if (c.damage == Damage::LostBytes) {
+            std::fstream bytes(part, std::ios::binary | std::ios::in | std::ios::out);
+            bytes.seekp(static_cast<std::streamoff>(c.held - 1000));
+            bytes << std::string(1000, '\0');
+        }
+    }
+
+    // The server comes back in the middle of the handset's session, which goes on where it was.
+    ASSERT_TRUE(m_server.Restart()) << m_server.Error();
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string_view content = files[i].content;
+        const std::size_t at = cases[i].held;
+        EXPECT_EQ(UploadChunk(First(), files[i].path, content.size(), at, content.substr(at))
+                      .Header("QX-ChunkOffset"),
+                  std::to_string(cases[i].answered))
+            << cases[i].name;
+    }
+    ASSERT_TRUE(Upload(First(), files[2]));
+    std::map<std::string, std::string> device;
+    Download(Second(), List(Second(), "ListNew"), device);
+    ASSERT_EQ(device.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i)
+        EXPECT_TRUE(device["/home/user/Pictures/" + std::to_string(cases[i].held) + ".mp4"] ==
+                    files[i].content)
+            << cases[i].name;
+    EXPECT_TRUE(PartialsBySize(MediaFolder() / "uploads").empty()) << "finished uploads leave nothing behind";
+}
+
+TEST_F(MediaTest, AnUploadWholeButNotStoredIsNotReportedDone)
+{
+    const DeviceFileEntry photo{"/home/user/Documents/p.jpg", Bytes(150000, 9), "5"};
+    List(First(), "List", std::vector<DeviceFileEntry>{photo});
+    // Something in the way of the first file's bytes makes storing it fail.
+    const std::filesystem::path inTheWay = MediaFolder() / "files" / "1" / "in-the-way";
+    std::filesystem::create_directories(inTheWay);
+    ASSERT_TRUE(First().Negotiate("Upload"));
+    const std::string_view content = photo.content;
+    UploadChunk(First(), photo.path, content.size(), 0, content.substr(0, 100000));
+    const HandsetAnswer failed =
+        UploadChunk(First(), photo.path, content.size(), 100000, content.substr(100000));
+    EXPECT_EQ(failed.ErrorCode(), "500");
+    EXPECT_FALSE(failed.Header("QX-MediaID"));
+    EXPECT_TRUE(ServerFiles().empty());
+
+    // The whole upload is kept: the handset's next try of its last chunk stores it.
+    std::filesystem::remove_all(inTheWay.parent_path());
+    const HandsetAnswer stored =
+        UploadChunk(First(), photo.path, content.size(), 100000, content.substr(100000));
+    EXPECT_EQ(stored.Header("QX-ChunkOffset"), "150000");
+    EXPECT_TRUE(stored.Header("QX-MediaID"));
+    ASSERT_EQ(ServerFiles().size(), 1u);
+}
+
+TEST_F(MediaTest, ADeletedAccountTakesItsFilesAndUnfinishedUploadsButNoOneElses)
+{
+    CTestHandset stranger = Handset("DEV3");
+    Register(stranger, "DEV3", "pw3");
+    const DeviceFileEntry mine{"/home/user/Documents/mine.txt", Bytes(5000, 10), "1"};
+    const DeviceFileEntry theirs{"/home/user/Documents/theirs.txt", Bytes(7000, 11), "1"};
+    List(First(), "List", std::vector<DeviceFileEntry>{mine});
+    ASSERT_TRUE(Upload(First(), mine));
+    ASSERT_TRUE(Admin("add-file", {{"user-id", First().userId}, {"name", "a.txt"}, {"file", "abc"}}).Ok());
+    ASSERT_TRUE(Admin("add-file", {{"user-id", First().userId}, {"name", "b.txt"}, {"file", "abcd"}}).Ok());
+    List(stranger, "List", std::vector<DeviceFileEntry>{theirs});
+    ASSERT_TRUE(Upload(stranger, theirs));
+    for (CTestHandset* handset : {&First(), &stranger})
+        UploadChunk(*handset, "/d/unfinished.mp4", 10, 0, handset == &stranger ? "123" : "12345");
+    const std::filesystem::path files = MediaFolder() / "files";
+    ASSERT_TRUE(std::filesystem::exists(files / "3"));
+
+    // A deleted file's bytes go at once; the account's go with it.
+    ASSERT_TRUE(Admin("delete-file", {{"user-id", First().userId}, {"id", "3"}}).Ok());
+    EXPECT_FALSE(std::filesystem::exists(files / "3"));
+    const AdminReply deleted = Admin("delete-account", {{"user-id", First().userId}});
+    ASSERT_TRUE(deleted.Ok()) << deleted.error;
+    for (const char* id : {"1", "2", "3"})
+        EXPECT_FALSE(std::filesystem::exists(files / id)) << "file " << id;
+    EXPECT_TRUE(std::filesystem::exists(files / "4")) << "the stranger's file stays";
+    const std::map<std::uintmax_t, std::filesystem::path> partials =
+        PartialsBySize(MediaFolder() / "uploads");
+    ASSERT_EQ(partials.size(), 1u);
+    EXPECT_EQ(partials.begin()->first, 3u) << "only the stranger's unfinished upload stays";
+
+    struct Case {
+        const char* name;
+        AdminFields fields;
+        int status;
+    };
+    const Case refusals[] = {
+        {"the account again", {{"user-id", First().userId}}, 404},
+        {"no account named", {}, 400},
+    };
+    for (const Case& c : refusals)
+        EXPECT_EQ(Admin("delete-account", c.fields).status, c.status) << c.name;
+    EXPECT_EQ(Admin("list-files", {{"user-id", First().userId}}).status, 404);
+    ASSERT_TRUE(Admin("add-account", {{"user-id", First().userId}}).Ok());
+    EXPECT_TRUE(ServerFiles(true).empty()) << "an account of the same name starts with nothing";
+    ASSERT_TRUE(stranger.Negotiate("Download"));
+    const HandsetAnswer fetched = stranger.Send("Download", {{"QX-MediaID", "4"}, {"QX-ChunkOffset", "0"}});
+    EXPECT_TRUE(fetched.body == theirs.content) << "the stranger's file is still whole";
 }
 
 TEST_F(MediaTest, ADeviceKeepsABoundedNumberOfUnfinishedUploads)

@@ -2,6 +2,7 @@
 
 #include "admin/AdminRequest.h"
 
+#include "ServerLog.h"
 #include "protocol/Credentials.h"
 #include "protocol/SettingsCatalog.h"
 
@@ -118,6 +119,21 @@ AdminResult ShowAccount(const AdminRequest& request, ServerState& server)
         if (device.userId == userId)
             result.records.push_back(WithKind("device", DeviceFields(device, server)));
     }
+    return result;
+}
+
+AdminResult DeleteAccount(const AdminRequest& request, ServerState& server)
+{
+    const std::string userId = request.GetOr("user-id");
+    const std::optional<bool> deleted =
+        server.media.DeleteAccount(userId, [&] { return server.store.DeleteAccount(userId); });
+    if (!deleted)
+        return AdminResult::Refused("the store failed to delete the account", 500);
+    if (!*deleted)
+        return AdminResult::Refused("there is no account \"" + userId.substr(0, 64) + "\"", 404);
+    ServerLog("account " + userId + " deleted by the operator");
+    AdminResult result;
+    result.records.push_back(AdminRecord().Add("user-id", userId).Add("deleted", "true"));
     return result;
 }
 

@@ -23,6 +23,7 @@ constexpr std::array kHandlers = {
     NamedHandler{"add-account", AddAccount},
     NamedHandler{"list-accounts", ListAccounts},
     NamedHandler{"show-account", ShowAccount},
+    NamedHandler{"delete-account", DeleteAccount},
     NamedHandler{"set-settings", SetSettings},
     NamedHandler{"list-devices", ListDevices},
     NamedHandler{"set-device", SetDevice},

@@ -54,6 +54,7 @@ using AdminHandler = AdminResult (*)(const AdminRequest& request, ServerState& s
 AdminResult AddAccount(const AdminRequest& request, ServerState& server);
 AdminResult ListAccounts(const AdminRequest& request, ServerState& server);
 AdminResult ShowAccount(const AdminRequest& request, ServerState& server);
+AdminResult DeleteAccount(const AdminRequest& request, ServerState& server);
 AdminResult SetSettings(const AdminRequest& request, ServerState& server);
 AdminResult ListDevices(const AdminRequest& request, ServerState& server);
 AdminResult SetDevice(const AdminRequest& request, ServerState& server);

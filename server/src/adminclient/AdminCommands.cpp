@@ -161,6 +161,10 @@ constexpr std::array kCommands = {
     AdminCommand{"add-account", false, "create an account, optionally with a registered device", kAddAccount},
     AdminCommand{"list-accounts", true, "list the accounts", kNoFields},
     AdminCommand{"show-account", true, "an account with its settings and devices", kAccountOnly},
+    AdminCommand{"delete-account", false,
+                 "delete an account with its settings, items, messages and files (its devices stay, "
+                 "registered to no account)",
+                 kAccountOnly},
     AdminCommand{"set-settings", false, "change an account's settings (raises its configuration version)",
                  kSetSettings},
     AdminCommand{"list-devices", true, "devices with their keys, push target, session and last reports",

@@ -107,17 +107,25 @@ std::optional<UploadOutcome> CMediaLibrary::TakeChunk(const MediaScope& scope, c
                                                       const MediaExtensions& extensions)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
+    const PartialKey key{scope.userId, scope.deviceId, chunk.url + '\n' + std::to_string(chunk.total)};
+    const std::string listed = ListedRevision(scope, chunk.url);
+    std::optional<PartialUpload> partial = m_folder.FindPartial(key);
     // A changed file (another size or revision) starts a new upload rather than resuming the old one.
-    const std::string revision = ListedRevision(scope, chunk.url);
-    const PartialKey key{scope.userId + '\n' + scope.deviceId,
-                         chunk.url + '\n' + std::to_string(chunk.total) + '\n' + revision};
-    const auto held = static_cast<std::int64_t>(m_folder.PartialSize(key));
+    // A revision not listed in this session (the server restarted since) is the one the upload is of.
+    if (partial && !listed.empty() && partial->revision != listed)
+        partial.reset();
+    const std::int64_t held = partial ? static_cast<std::int64_t>(partial->size) : 0;
     // Anything but the next bytes is answered with the offset the server has: resumed or moved back. An
     // upload whole but not stored (the store failed at its end) is stored at its next chunk.
     if (chunk.offset != held && held < chunk.total)
         return UploadOutcome{held, std::nullopt};
-    if (chunk.offset == held && !m_folder.AppendPartial(key, chunk.bytes))
-        return std::nullopt;
+    const std::string revision = partial ? partial->revision : listed;
+    if (chunk.offset == held) {
+        if (!partial && !m_folder.StartPartial(key, revision))
+            return std::nullopt;
+        if (!chunk.bytes.empty() && !m_folder.AppendPartial(key, chunk.bytes))
+            return std::nullopt;
+    }
     const std::int64_t next =
         chunk.offset == held ? held + static_cast<std::int64_t>(chunk.bytes.size()) : held;
     if (next < chunk.total)
@@ -264,4 +272,20 @@ std::optional<bool> CMediaLibrary::DeleteFile(const std::string& userId, std::in
         return std::nullopt;
     m_folder.Remove(id);
     return true;
+}
+
+std::optional<bool> CMediaLibrary::DeleteAccount(const std::string& userId,
+                                                 const std::function<std::optional<bool>()>& dropAccount)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<std::int64_t> ids;
+    for (const MediaFile& file : m_store.MediaFiles(userId))
+        ids.push_back(file.id);
+    const std::optional<bool> dropped = dropAccount();
+    if (dropped.value_or(false)) {
+        m_folder.RemoveAccount(userId, ids);
+        ServerLog("media of " + userId + " removed with the account (files: " + std::to_string(ids.size()) +
+                  ", and its unfinished uploads)");
+    }
+    return dropped;
 }

@@ -18,6 +18,7 @@
 #include "store/MediaStore.h"
 
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -90,6 +91,13 @@ public:
     std::optional<MediaFile> AddFile(const std::string& userId, MediaFile file, std::string_view content);
     // False when the account has no such live file.
     std::optional<bool> DeleteFile(const std::string& userId, std::int64_t id);
+    // Deletes the account through `dropAccount` (the store's deletion of the account with its records,
+    // answering as CAccountStore::DeleteAccount does) and, when it went, the bytes of the account's files
+    // and unfinished uploads, under the library's lock: no upload of the account lands in between, and
+    // no other account's file is touched (a media id the store hands out again included). What
+    // `dropAccount` answered.
+    std::optional<bool> DeleteAccount(const std::string& userId,
+                                      const std::function<std::optional<bool>()>& dropAccount);
 
 private:
     std::string ListedRevision(const MediaScope& scope, const std::string& url) const;

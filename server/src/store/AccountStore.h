@@ -118,6 +118,10 @@ public:
                                                        const DeviceRecord* device) = 0;
     virtual std::optional<AccountRecord> FindAccount(std::string_view userId) = 0;
     virtual std::vector<AccountRecord> ListAccounts() = 0;
+    // Deletes the account with its settings and data (items, messages, media files and copies); its
+    // devices stay, registered to no account. False when there is no such account, nothing when the
+    // store failed (and then nothing is deleted).
+    virtual std::optional<bool> DeleteAccount(std::string_view userId) = 0;
 
     // In the order they were first set.
     virtual std::vector<SettingValue> Settings(std::string_view userId) = 0;

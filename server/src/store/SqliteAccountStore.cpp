@@ -185,6 +185,17 @@ std::vector<AccountRecord> CSqliteAccountStore::ListAccounts()
     return accounts;
 }
 
+std::optional<bool> CSqliteAccountStore::DeleteAccount(std::string_view userId)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    // One statement: the account's records go with it through their foreign keys, all or nothing.
+    CSqliteStatement drop = m_db.Prepare("DELETE FROM accounts WHERE user_id = ?");
+    drop.Bind(1, userId);
+    if (Failed(drop.Run(), "account deletion"))
+        return std::nullopt;
+    return m_db.Changes() == 1;
+}
+
 std::vector<SettingValue> CSqliteAccountStore::Settings(std::string_view userId)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);

@@ -29,6 +29,7 @@ public:
                                                const DeviceRecord* device) override;
     std::optional<AccountRecord> FindAccount(std::string_view userId) override;
     std::vector<AccountRecord> ListAccounts() override;
+    std::optional<bool> DeleteAccount(std::string_view userId) override;
     std::vector<SettingValue> Settings(std::string_view userId) override;
     std::optional<std::int64_t> UpdateSettings(std::string_view userId, std::span<const SettingValue> values,
                                                std::span<const std::string> removals,
