@@ -17,6 +17,7 @@
 #include "pim/ItemConverter.h"
 #include "pim/ItemInfo.h"
 #include "pim/OutlookManager.h"
+#include "platform/LogSink.h"
 #include "platform/PimStore.h"
 #include "utils/Files.h"
 #include "utils/Utf.h"
@@ -231,6 +232,9 @@ int Count(PimStore& store, const std::vector<PimFolder>& folders)
 
 int main(int argc, char** argv)
 {
+    // What the libraries report (an item they could not read, a store error) goes to standard error.
+    CLogSink::Install(
+        [](std::string_view line) { std::fprintf(stderr, "lumeno-pim: %.*s\n", int(line.size()), line.data()); });
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintUsage();

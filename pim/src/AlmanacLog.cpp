@@ -1,24 +1,10 @@
 #include "pim/AlmanacLog.h"
 
-#include <atomic>
-#include <cstdio>
+#include "platform/LogSink.h"
 
-namespace {
-
-std::atomic<AlmanacLogSink> s_sink{nullptr};
-
-} // namespace
-
-void SetAlmanacLogSink(AlmanacLogSink sink)
-{
-    s_sink.store(sink);
-}
+#include <string>
 
 void AlmanacLog(std::string_view line)
 {
-    if (const AlmanacLogSink sink = s_sink.load()) {
-        sink(line);
-        return;
-    }
-    std::fprintf(stderr, "almanac: %.*s\n", static_cast<int>(line.size()), line.data());
+    CLogSink::Write("almanac: " + std::string(line));
 }

@@ -3,6 +3,7 @@
 #include "OperatorMode.h"
 #include "RefServer.h"
 #include "ServerLog.h"
+#include "platform/LogSink.h"
 
 #include <csignal>
 #include <cstdio>
@@ -59,6 +60,8 @@ int RunServer(const std::vector<std::string>& arguments)
 
 int main(int argc, char** argv)
 {
+    // What the platform library reports goes into the server's own log.
+    CLogSink::Install([](std::string_view line) { ServerLog(line); });
     std::vector<std::string> arguments(argv + 1, argv + argc);
     if (!arguments.empty() && arguments.front() == "admin") {
         const char* adminUrl = std::getenv("LUMENO_REFSERVER_ADMIN");

@@ -7,9 +7,11 @@
 #include "core/InstanceGuard.h"
 #include "core/PushWatcher.h"
 #include "core/ServiceCalls.h"
+#include "platform/LogSink.h"
 #include "platform/Registry.h"
 #include "service/CReg_Api.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <map>
@@ -30,6 +32,15 @@ const std::map<std::string, OperationCode> kOperationCommands = {
     {"upload", OP_UPLOAD}, {"download", OP_DOWNLOAD},
     {"backup", OP_BACKUP}, {"restore", OP_RESTORE},
 };
+
+// What the libraries report goes to the terminal's error stream, beside the program's own messages.
+std::atomic<CTerminal*> s_logTerminal{nullptr};
+
+void WriteLibraryLine(std::string_view line)
+{
+    if (CTerminal* terminal = s_logTerminal.load())
+        terminal->PrintError("lumeno-cli: " + std::string(line));
+}
 
 // An operation of the list, as if the user chose its row.
 int RunOperation(CCliUi& ui, CTesselView& view, OperationCode operation)
@@ -167,9 +178,13 @@ int main(int argc, char** argv)
                               : options.command == "watch" ? CCliUi::Mode::Watch
                                                            : CCliUi::Mode::Command;
     CCliUi ui(mode, options.answers, options.files);
+    s_logTerminal.store(&ui.Terminal());
+    CLogSink::Install(WriteLibraryLine);
     CUiPort::Install(&ui);
     const int status = Run(options, ui);
     CUiPort::Install(nullptr);
+    CLogSink::Install(nullptr);
+    s_logTerminal.store(nullptr);
     std::fflush(stdout);
     return status;
 }

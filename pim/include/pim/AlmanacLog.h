@@ -1,13 +1,9 @@
 #pragma once
 // Where the PIM library reports bad input (an unreadable date, a picture that could not be stored)
-// and store failures it absorbs. By default the lines go to standard error; the service routes them
-// into its log file. Thread-safe.
+// and store failures it absorbs: the program's log sink (platform/LogSink.h), each line marked
+// "almanac: ". Thread-safe.
 
 #include <string_view>
 
-using AlmanacLogSink = void (*)(std::string_view line);
-
-// Installs `sink` (nullptr: standard error again).
-void SetAlmanacLogSink(AlmanacLogSink sink);
-// Writes one line through the installed sink.
+// Writes one line through the log sink.
 void AlmanacLog(std::string_view line);

@@ -4,13 +4,13 @@
 // same file at once.
 
 #include "platform/DevicePaths.h"
+#include "platform/LogSink.h"
 #include "platform/PimStore.h"
 #include "platform/Sqlite.h"
 #include "PimRecordWriter.h"
 #include "PimStoreSchema.h"
 #include "utils/Utf.h"
 
-#include <cstdio>
 #include <map>
 
 namespace {
@@ -67,8 +67,8 @@ private:
 
 HRESULT CPimStoreSqlite::Fail(const char* what, const SqlResult& result)
 {
-    std::fprintf(stderr, "pim store %s: %s failed: %s (%d)\n", m_file.c_str(), what, result.message.c_str(),
-                 result.code);
+    CLogSink::Write("pim store " + m_file.string() + ": " + what + " failed: " + result.message + " (" +
+                    std::to_string(result.code) + ")");
     return E_FAIL;
 }
 
@@ -234,7 +234,7 @@ HRESULT CPimStoreSqlite::WriteRecord(PimRecord& record, const std::string* pictu
 {
     const PimWriteFailure failure = m_writer.Write(record, picture, created);
     if (failure.status == E_PIM_FULL)
-        std::fprintf(stderr, "pim store %s: no object id below 2^31 is left\n", m_file.c_str());
+        CLogSink::Write("pim store " + m_file.string() + ": no object id below 2^31 is left");
     if (failure.status == E_FAIL)
         return Fail(failure.what, failure.result);
     return failure.status;

@@ -1,20 +1,21 @@
 #include "platform/UiPort.h"
 
+#include "platform/LogSink.h"
 #include "utils/Utf.h"
 
 #include <atomic>
-#include <cstdio>
+#include <string>
 
 namespace {
 
-// Answers without asking anyone, and leaves the text where an operator can read it.
+// Answers without asking anyone, and leaves the text in the program's log.
 class CHeadlessUiPort final : public CUiPort {
 public:
     int MessageBox(HWND, std::u16string_view text, std::u16string_view caption, unsigned type) override
     {
         const int answer = HeadlessAnswer(type);
-        std::fprintf(stderr, "[%s] %s -> %d\n", Utf16ToUtf8(caption).c_str(), Utf16ToUtf8(text).c_str(),
-                     answer);
+        CLogSink::Write("[" + Utf16ToUtf8(caption) + "] " + Utf16ToUtf8(text) + " -> " +
+                        std::to_string(answer));
         return answer;
     }
 };

@@ -4,7 +4,7 @@
 // The front end installs its port at start-up (terminal prompts, Qt message boxes, or a script in
 // tests). MessageBox may be called from any thread; it blocks until the user has answered. Without an
 // installed port a headless port answers: OK for an OK box, Cancel or No otherwise, and writes the
-// text to standard error.
+// text to the log sink.
 
 #include "platform/Window.h"
 
