@@ -5,6 +5,7 @@
 
 #include "ServiceLog.h"
 #include "platform/Shell.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/Messages.h"
@@ -12,13 +13,6 @@
 #include "service/UI_Sync.h"
 #include "utils/Base64.h"
 #include "utils/Utf.h"
-
-namespace {
-
-constexpr int kTextErrorButton = 16;
-constexpr int kTextErrorTitle = 10;
-
-} // namespace
 
 std::optional<RETURNED_RES> TesselService::RunDialogRound()
 {
@@ -99,8 +93,8 @@ RETURNED_RES TesselService::ReportServerError()
     std::u16string value;
     if (m_transport->QueryHeader(u"QX-ErrorMessage: ", value))
         m_dialog.message += Utf8ToUtf16(Base64DecodeLenient(Utf16ToUtf8(value)));
-    m_dialog.yesLabel = BrandingText(kTextErrorButton);
-    m_dialog.title = BrandingText(kTextErrorTitle);
+    m_dialog.yesLabel = BrandingText(kTextOk);
+    m_dialog.title = BrandingText(kTextServerMessageTitle);
     std::u16string code;
     m_transport->QueryHeader(u"QX-ErrorCode: ", code);
     LogLine(u"server error " + code + u": " + m_dialog.message);

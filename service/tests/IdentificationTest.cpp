@@ -2,12 +2,12 @@
 // wait for it.
 
 #include "FlowFixture.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTextWaitingForServer = 184;
 
 class IdentificationTest : public FlowTest {
 protected:

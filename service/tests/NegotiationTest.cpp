@@ -2,6 +2,7 @@
 // announced push and its wait, repeats asked by server dialogs, the error report.
 
 #include "FlowFixture.h"
+#include "service/BrandingTexts.h"
 #include "service/UI_Sync.h"
 #include "utils/Base64.h"
 
@@ -9,7 +10,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTextWaitingForServer = 184;
 
 class NegotiationTest : public FlowTest {
 protected:
@@ -137,8 +137,8 @@ TEST_F(NegotiationTest, AnnouncedPushThatNeverComesStopsAfterEightyRoundsWithAMe
         expected.push_back(20 + round);
     EXPECT_EQ(ProgressValues(kTextWaitingForServer), expected);
     ASSERT_EQ(m_user.ShownBoxes().size(), 1u);
-    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(102));
-    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(33));
+    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(kTextNotConfirmedInTime));
+    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(kTextIdentifying));
     EXPECT_EQ(m_user.ShownBoxes()[0].type, MB_OK);
     EXPECT_EQ(m_user.ShownBoxes()[0].owner, Window());
     EXPECT_EQ(m_server.Requests().size(), 1u);

@@ -5,6 +5,7 @@
 #include "FlowHarness.h"
 #include "platform/DevicePaths.h"
 #include "platform/XmlDom.h"
+#include "service/BrandingTexts.h"
 #include "service/PimDocuments.h"
 #include "testing/ScriptedUiPort.h"
 
@@ -354,8 +355,8 @@ TEST_F(PimFlowTest, EmptyPhoneAsksBeforeASync)
         EXPECT_EQ(m_server.Commands(), c.commands);
         EXPECT_EQ(m_user->ShownBoxes().size(), c.answer ? 1u : 0u);
         if (c.answer) {
-            EXPECT_EQ(m_user->ShownBoxes()[0].text, BrandingText(182));
-            EXPECT_EQ(m_user->ShownBoxes()[0].caption, BrandingText(181));
+            EXPECT_EQ(m_user->ShownBoxes()[0].text, BrandingText(kTextNoContactsQuestion));
+            EXPECT_EQ(m_user->ShownBoxes()[0].caption, BrandingText(kTextNoContactsCaption));
         }
         EXPECT_EQ(UI_Sync::GetInstanceUISync()->IsStopped(), c.stopped);
         EXPECT_EQ(Counter(u"contacts_uploaded"), 0u);

@@ -4,13 +4,13 @@
 #include "FlowFixture.h"
 #include "service/UI_Sync.h"
 
+#include "service/BrandingTexts.h"
 #include "utils/FormEncoding.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kTextWaitingForServer = 184;
 
 // The gateway receives a form: "to=...&text=...".
 std::string FormField(const std::string& body, const std::string& name)
@@ -84,8 +84,8 @@ TEST_F(RegistrationTest, SmsGoesToTheGatewayAndThePushWithTheKeysEndsTheWait)
     EXPECT_EQ(FormField(form, "text"), "IdentifyDevice DID:3569380356438091;UA:Maker-Maker Phone/PocketPC/"
                                        "WindowsCE_5.1.1700;A:WinCEMobile/" LUMENO_TEST_PRODUCT_VERSION);
     ASSERT_EQ(m_user.ShownBoxes().size(), 1u);
-    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(183));
-    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(31));
+    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(kTextConfirmRegistrationSms));
+    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(kTextQuestionCaption));
     EXPECT_EQ(m_user.ShownBoxes()[0].type, MB_OKCANCEL);
     // 20 rounds for 10 s: the counter advances by 100 / 20 + 1.
     const std::vector<std::int32_t> counters = ProgressValues(kTextWaitingForServer);
@@ -175,8 +175,8 @@ TEST_F(RegistrationTest, SimWithoutServiceCentreTellsTheUserAndSendsNoSms)
     EXPECT_EQ(m_service->RetrieveSmsFlow(Window()), RES_SETTINGS_REQUIRED);
     EXPECT_EQ(LastRequest().Header("QX-RetryNumber"), "100");
     ASSERT_EQ(m_user.ShownBoxes().size(), 1u);
-    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(189));
-    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(31));
+    EXPECT_EQ(m_user.ShownBoxes()[0].text, BrandingText(kTextNoServiceCentre));
+    EXPECT_EQ(m_user.ShownBoxes()[0].caption, BrandingText(kTextQuestionCaption));
     EXPECT_TRUE(m_gateway.Requests().empty());
 }
 

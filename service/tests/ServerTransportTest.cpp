@@ -1,6 +1,7 @@
 // The transport and the request executor against a scripted local server: the header block on the
 // wire, the session path and cookie, statuses, answers the executor acts on, and how bodies are read.
 
+#include "service/BrandingTexts.h"
 #include "testing/TestTlsServer.h"
 #include "TransportFixture.h"
 #include "testing/VirtualClock.h"
@@ -171,8 +172,8 @@ TEST_F(TransportTest, ServerErrorIsShownWithItsDecodedMessage)
     ASSERT_EQ(shown.size(), std::size(cases));
     for (std::size_t i = 0; i < shown.size(); ++i) {
         EXPECT_TRUE(shown[i].message.ends_with(cases[i].shownEnd)) << Utf16ToUtf8(shown[i].message);
-        EXPECT_EQ(shown[i].title, BrandingText(10));
-        EXPECT_EQ(shown[i].yesLabel, BrandingText(16));
+        EXPECT_EQ(shown[i].title, BrandingText(kTextServerMessageTitle));
+        EXPECT_EQ(shown[i].yesLabel, BrandingText(kTextOk));
     }
     EXPECT_FALSE(m_service->m_dialogAnswered->IsSet());
 }

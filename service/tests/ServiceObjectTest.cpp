@@ -1,6 +1,7 @@
 #include "ServiceFixture.h"
 
 #include "platform/DevicePaths.h"
+#include "service/BrandingTexts.h"
 #include "service/Messages.h"
 
 #include <atomic>
@@ -165,7 +166,7 @@ TEST_F(ServiceObjectTest, ProgressIsSentAndWaitedForOnlyWhenTheWindowExists)
         service->ReportProgress(window.Handle(), text, 40);
         text = u"overwritten after the call";
     }
-    service->ReportProgress(window.Handle(), 33, 0);
+    service->ReportProgress(window.Handle(), kTextIdentifying, 0);
     service->ReportProgress(0, u"nowhere", 1);
     service->ReportProgress(window.Handle() + 1000, u"nowhere", 1);
 

@@ -3,13 +3,12 @@
 
 #include "EndToEndFixture.h"
 
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "utils/Base64.h"
 
 namespace {
 
-constexpr int kTextErrorTitle = 10;
-constexpr int kTextErrorButton = 16;
 
 class ServerDialogEndToEndTest : public EndToEndTest {};
 
@@ -25,8 +24,8 @@ TEST_F(ServerDialogEndToEndTest, WrongDeviceKeyEndsTheNegotiationWithTheServersM
     const std::vector<ServerDialogRecord> shown = m_window->Shown();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].message, serverText);
-    EXPECT_EQ(shown[0].title, BrandingText(kTextErrorTitle));
-    EXPECT_EQ(shown[0].yesLabel, BrandingText(kTextErrorButton));
+    EXPECT_EQ(shown[0].title, BrandingText(kTextServerMessageTitle));
+    EXPECT_EQ(shown[0].yesLabel, BrandingText(kTextOk));
     EXPECT_EQ(m_service->m_dialog.message, serverText);
 
     const std::vector<AdminRecord> log = RequestLog();

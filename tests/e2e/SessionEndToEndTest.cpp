@@ -3,12 +3,12 @@
 
 #include "EndToEndFixture.h"
 
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/PushMessage.h"
 
 namespace {
 
-constexpr int kTextWaitingForServer = 184;
 
 class SessionEndToEndTest : public EndToEndTest {};
 

@@ -7,6 +7,7 @@
 #include "core/CSynchronization.h"
 #include "core/CWizard.h"
 #include "core/GenericDlg.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
@@ -97,7 +98,7 @@ void CCliUi::RunGenericDialog(GenericDlg& dialog)
 
 bool CCliUi::RunWizard(CWizard& wizard)
 {
-    m_terminal.Print("== " + Text(CWizard::kTitleText) + " ==");
+    m_terminal.Print("== " + Text(kTextWizardTitle) + " ==");
     std::vector<CWizard::Box> shown;
     for (CWizard::Box box : CWizard::kBoxes) {
         if (wizard.IsVisible(box))
@@ -111,13 +112,13 @@ bool CCliUi::RunWizard(CWizard& wizard)
         m_terminal.Print(list);
         if (AnswersFixed()) {
             const bool next = m_answers == Answers::Yes && !m_exitRequested.load();
-            m_terminal.Print("  -> " + Text(next ? CWizard::kNextText : CWizard::kCancelText) +
+            m_terminal.Print("  -> " + Text(next ? kTextNext : kTextCancel) +
                              (next ? " (--yes)" : " (--no)"));
             return next;
         }
         const std::optional<std::string> line =
-            m_terminal.Prompt("  A number ticks or unticks; Enter: " + Text(CWizard::kNextText) +
-                              ", c: " + Text(CWizard::kCancelText) + ": ");
+            m_terminal.Prompt("  A number ticks or unticks; Enter: " + Text(kTextNext) +
+                              ", c: " + Text(kTextCancel) + ": ");
         if (!line || *line == "c")
             return false;
         if (line->empty())
@@ -150,15 +151,15 @@ bool CCliUi::RunSettingsDialog(CSynchronization& dialog)
         }
         if (dialog.IsPeriodVisible() && !dialog.Periods().empty()) {
             const std::size_t entry = dialog.Period();
-            items.emplace_back(Text(CSynchronization::kPeriodLabelText) + " " +
+            items.emplace_back(Text(kTextAutomaticSync) + " " +
                                    Text(dialog.Periods()[entry].labelText),
                                [&dialog, entry] { dialog.SetPeriod((entry + 1) % dialog.Periods().size()); });
         }
-        std::string list = "== " + Text(103) + " ==\n";
+        std::string list = "== " + Text(kTextSettings) + " ==\n";
         for (std::size_t i = 0; i < items.size(); ++i)
             list += "  " + std::to_string(i + 1) + " " + items[i].first + "\n";
-        list += std::string(dialog.StorageCommand() ? "  s " + Text(CStorage::kHeadingText) + "   " : "  ") +
-                "h " + Text(12) + "   o " + Text(16) + "   c " + Text(5);
+        list += std::string(dialog.StorageCommand() ? "  s " + Text(kTextDownloadFolders) + "   " : "  ") +
+                "h " + Text(kTextHelp) + "   o " + Text(kTextOk) + "   c " + Text(kTextCancel);
         m_terminal.Print(list);
         if (AnswersFixed())
             return m_answers == Answers::Yes && !m_exitRequested.load();
@@ -168,7 +169,7 @@ bool CCliUi::RunSettingsDialog(CSynchronization& dialog)
         if (*line == "o")
             return true;
         if (*line == "h")
-            ShowTextViewer(BrandingText(12), BrandingText(CSynchronization::kHelpText));
+            ShowTextViewer(BrandingText(kTextHelp), BrandingText(kTextSettingsHelp));
         else if (*line == "s")
             RunStorageDialog(dialog);
         else if (const std::optional<std::size_t> index = Numbered(*line, items.size()))
@@ -183,11 +184,11 @@ void CCliUi::RunStorageDialog(CSynchronization& dialog)
         return;
     for (;;) {
         std::string list =
-            "== " + Text(CStorage::kHeadingText) + " ==\n  1 " + Text(kMemoryChoiceText[storage->Memory()]);
+            "== " + Text(kTextDownloadFolders) + " ==\n  1 " + Text(kMemoryChoiceText[storage->Memory()]);
         for (std::size_t i = 0; i < kMediaKinds.size(); ++i)
             list += "\n  " + std::to_string(i + 2) + " " + Text(CStorage::FolderLabelText(kMediaKinds[i])) +
                     " " + TerminalText(storage->Folder(kMediaKinds[i]));
-        list += "\n  h " + Text(12) + "   o " + Text(16) + "   c " + Text(5);
+        list += "\n  h " + Text(kTextHelp) + "   o " + Text(kTextOk) + "   c " + Text(kTextCancel);
         m_terminal.Print(list);
         const std::optional<std::string> line = m_terminal.Prompt("  A number changes that item: ");
         if (!line || *line == "c")
@@ -197,7 +198,7 @@ void CCliUi::RunStorageDialog(CSynchronization& dialog)
             return;
         }
         if (*line == "h") {
-            ShowTextViewer(BrandingText(12), BrandingText(CSynchronization::kHelpText));
+            ShowTextViewer(BrandingText(kTextHelp), BrandingText(kTextSettingsHelp));
         } else if (*line == "1") {
             storage->SetMemory(static_cast<MemoryChoice>((storage->Memory() + 1) % 3));
         } else if (const std::optional<std::size_t> index = Numbered(*line, 5); index && *index > 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // Wide texts as terminal lines: UTF-8, with the handset's CR LF line ends as plain line breaks.
 
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "utils/Utf.h"
 

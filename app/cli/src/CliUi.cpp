@@ -275,8 +275,8 @@ void CCliUi::PrintMenu()
     }
     if (m_rows.empty())
         menu += "  (no operations)\n";
-    menu += std::string(m_settingsEnabled ? "  s  " + Text(103) + "   " : "  ") + "v  " + Text(105) +
-            "   h  " + Text(12) + "   a  " + Text(1) + "   x  " + Text(107) + "\n";
+    menu += std::string(m_settingsEnabled ? "  s  " + Text(kTextSettings) + "   " : "  ") + "v  " + Text(kTextViewSummary) +
+            "   h  " + Text(kTextHelp) + "   a  " + Text(kTextAbout) + "   x  " + Text(kTextExit) + "\n";
     menu += "Choose a number or a letter:";
     m_terminal.Print(menu);
 }

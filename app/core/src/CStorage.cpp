@@ -1,5 +1,7 @@
 #include "core/CStorage.h"
 
+#include "service/BrandingTexts.h"
+
 namespace {
 
 std::u16string _SETTINGS_DEF::*FolderSetting(MediaKind kind)
@@ -26,7 +28,7 @@ std::size_t IndexOf(MediaKind kind)
 
 int CStorage::FolderLabelText(MediaKind kind)
 {
-    return 119 + static_cast<int>(IndexOf(kind));
+    return kTextImagesFolder + static_cast<int>(IndexOf(kind));
 }
 
 CStorage::CStorage(const _SETTINGS_DEF& settings) : m_memory(ReadMemoryChoice(settings))

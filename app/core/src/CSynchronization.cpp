@@ -1,5 +1,7 @@
 #include "core/CSynchronization.h"
 
+#include "service/BrandingTexts.h"
+
 namespace {
 
 std::size_t IndexOf(CSynchronization::Box box)
@@ -16,13 +18,13 @@ std::size_t IndexOf(MediaKind kind)
 
 int CSynchronization::BoxLabelText(Box box)
 {
-    constexpr int kTexts[] = {124, 89, 125};
+    constexpr int kTexts[] = {kTextContacts, kTextCalendarSync, kTextMessages};
     return kTexts[IndexOf(box)];
 }
 
 int CSynchronization::MediaLabelText(MediaKind kind)
 {
-    return 126 + static_cast<int>(IndexOf(kind));
+    return kTextImagesSync + static_cast<int>(IndexOf(kind));
 }
 
 CSynchronization::CSynchronization(const _SETTINGS_DEF& settings)

@@ -1,7 +1,7 @@
 #include "core/CTesselApp.h"
 
-#include "core/AppTexts.h"
 #include "core/AppUi.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"
 #include "service/CReg_Api.h"
@@ -26,6 +26,6 @@ bool CTesselApp::InitInstance(CAppUi& ui, CServiceCalls& calls, bool startedByPu
 
 void CTesselApp::ShowMainWindow()
 {
-    m_ui->ShowMainWindow(BrandingText(kAppNameText));
+    m_ui->ShowMainWindow(BrandingText(kTextAppName));
     m_view->InitialUpdate();
 }

@@ -5,6 +5,7 @@
 #include "core/InfoTexts.h"
 #include "platform/Clock.h"
 #include "platform/Registry.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"
 #include "service/CReg_Api.h"
@@ -171,12 +172,12 @@ void CTesselView::OnSettings()
 void CTesselView::OnSummary()
 {
     if (!m_shutDown)
-        m_ui.ShowTextViewer(BrandingText(kSummaryTitleText), SummaryText(*m_service));
+        m_ui.ShowTextViewer(BrandingText(kTextViewSummary), SummaryText(*m_service));
 }
 
 void CTesselView::OnHelp()
 {
-    m_ui.ShowTextViewer(BrandingText(kHelpTitleText), BrandingText(kHelpText));
+    m_ui.ShowTextViewer(BrandingText(kTextHelp), BrandingText(kTextHelpBody));
 }
 
 void CTesselView::OnAbout()

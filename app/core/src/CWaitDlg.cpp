@@ -1,6 +1,7 @@
 #include "core/CWaitDlg.h"
 
 #include "core/AppUi.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
@@ -8,7 +9,7 @@
 #include <algorithm>
 
 CWaitDlg::CWaitDlg(CAppUi& ui)
-    : m_ui(ui), m_bridge(*UI_Sync::GetInstanceUISync()), m_text(BrandingText(kWaitText))
+    : m_ui(ui), m_bridge(*UI_Sync::GetInstanceUISync()), m_text(BrandingText(kTextPleaseWait))
 {
     m_handle = RegisterWindow(*this, ui.Loop());
     m_bridge.SetDialogPtr(m_handle);
@@ -46,7 +47,7 @@ void CWaitDlg::Stop()
     if (m_closed)
         return;
     m_bridge.SetStop(true);
-    const std::u16string stopping = BrandingText(kStoppingText);
+    const std::u16string stopping = BrandingText(kTextStopping);
     SendMessage(m_handle, WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(stopping.c_str()), 100);
 }
 

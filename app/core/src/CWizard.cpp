@@ -1,6 +1,7 @@
 #include "core/CWizard.h"
 
 #include "core/SettingsChoices.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
@@ -15,7 +16,8 @@ constexpr MediaKind kMediaOfBox[] = {MediaKind::Images, MediaKind::Video, MediaK
 
 int CWizard::LabelText(Box box)
 {
-    constexpr int kTexts[] = {124, 89, 125, 110, 111, 112, 113};
+    constexpr int kTexts[] = {kTextContacts, kTextCalendarSync, kTextMessages, kTextImages,
+                              kTextVideos,   kTextMusic,        kTextOtherFiles};
     return kTexts[IndexOf(box)];
 }
 

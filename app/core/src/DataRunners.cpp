@@ -1,9 +1,9 @@
 #include "core/DataRunners.h"
 
-#include "core/AppTexts.h"
 #include "core/Operations.h"
 #include "core/RunnerSteps.h"
 #include "platform/Clock.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/TesselService.h"
@@ -11,26 +11,6 @@
 #include <span>
 
 namespace {
-
-enum Text : int {
-    kBackupDoneText = 3,
-    kContactsBackupText = 42,
-    kAppointmentsBackupText = 44,
-    kTasksBackupText = 45,
-    kRestoreFailedText = 59,
-    kTasksRestoreFailedText = 61,
-    kAppointmentsBackupFailedText = 64,
-    kTasksBackupFailedText = 65,
-    kContactsBackupFailedText = 66,
-    kContactsRestoreText = 79,
-    kTasksRestoreText = 81,
-    kAppointmentsRestoreText = 82,
-    kRestoreDoneText = 92,
-    kSyncDoneText = 130,
-    kSucceededText = 131,
-    kCalendarSyncDoneText = 133,
-    kNothingSelectedText = 155,
-};
 
 // "transaction" of each runner.
 enum Transaction : std::uint32_t {
@@ -51,25 +31,25 @@ struct FlowStep {
 };
 
 constexpr FlowStep kCalendarSyncSteps[] = {
-    {kAppointmentsBackupText, 10, &CServiceCalls::AppointmentBackupFlow, kAppointmentsBackupFailedText},
-    {kAppointmentsRestoreText, 50, &CServiceCalls::AppointmentRestoreFlow, kRestoreFailedText},
-    {kTasksBackupText, 10, &CServiceCalls::TaskBackupFlow, kTasksBackupFailedText},
-    {kTasksRestoreText, 50, &CServiceCalls::TaskRestoreFlow, kTasksRestoreFailedText},
+    {kTextSendingAppointments, 10, &CServiceCalls::AppointmentBackupFlow, kTextAppointmentsBackupFailed},
+    {kTextReceivingAppointments, 50, &CServiceCalls::AppointmentRestoreFlow, kTextRestoreFailed},
+    {kTextSendingTasks, 10, &CServiceCalls::TaskBackupFlow, kTextTasksBackupFailed},
+    {kTextReceivingTasks, 50, &CServiceCalls::TaskRestoreFlow, kTextTasksRestoreFailed},
 };
 constexpr FlowStep kContactsBackupSteps[] = {
-    {kContactsBackupText, 10, &CServiceCalls::ContactsBackupFlow, kContactsBackupFailedText},
+    {kTextSendingContacts, 10, &CServiceCalls::ContactsBackupFlow, kTextContactsBackupFailed},
 };
 constexpr FlowStep kCalendarBackupSteps[] = {
-    {kAppointmentsBackupText, 20, &CServiceCalls::AppointmentBackupFlow, kAppointmentsBackupFailedText},
-    {kTasksBackupText, 60, &CServiceCalls::TaskBackupFlow, kTasksBackupFailedText},
+    {kTextSendingAppointments, 20, &CServiceCalls::AppointmentBackupFlow, kTextAppointmentsBackupFailed},
+    {kTextSendingTasks, 60, &CServiceCalls::TaskBackupFlow, kTextTasksBackupFailed},
 };
 constexpr FlowStep kContactsRestoreSteps[] = {
-    {kContactsRestoreText, 10, &CServiceCalls::ContactsRestoreFlow, kRestoreFailedText},
+    {kTextReceivingContacts, 10, &CServiceCalls::ContactsRestoreFlow, kTextRestoreFailed},
 };
 // Tasks come back before appointments.
 constexpr FlowStep kCalendarRestoreSteps[] = {
-    {kTasksRestoreText, 10, &CServiceCalls::TaskRestoreFlow, kTasksRestoreFailedText},
-    {kAppointmentsRestoreText, 10, &CServiceCalls::AppointmentRestoreFlow, kRestoreFailedText},
+    {kTextReceivingTasks, 10, &CServiceCalls::TaskRestoreFlow, kTextTasksRestoreFailed},
+    {kTextReceivingAppointments, 10, &CServiceCalls::AppointmentRestoreFlow, kTextRestoreFailed},
 };
 
 // The data kinds a runner moves, as the settings select them.
@@ -116,10 +96,10 @@ bool OpenSession(CRunContext& run, std::int32_t percent, std::u16string_view ope
 {
     if (!run.OpenSession(percent))
         return false;
-    run.Progress(kOpeningSessionText, 60);
+    run.Progress(kTextOpeningSession, 60);
     return run.Check(run.Calls().CompleteNegotiation(operation, kinds.contacts, kinds.sms, kinds.calendar,
                                                      kinds.media, run.PushInitiated() ? 1 : 0),
-                     kOperationRefusedText);
+                     kTextOperationRefused);
 }
 
 bool RunSteps(CRunContext& run, std::span<const FlowStep> steps, DataOperation operation)
@@ -136,21 +116,21 @@ bool RunSteps(CRunContext& run, std::span<const FlowStep> steps, DataOperation o
 bool SyncContacts(CRunContext& run)
 {
     CServiceCalls& calls = run.Calls();
-    run.Progress(kContactsBackupText, 0);
+    run.Progress(kTextSendingContacts, 0);
     const RETURNED_RES backedUp = calls.ContactsBackupFlow(run.Window(), u"Sync");
-    if (!run.Check(backedUp, kContactsBackupFailedText))
+    if (!run.Check(backedUp, kTextContactsBackupFailed))
         return false;
-    run.Progress(kContactsRestoreText, 50);
+    run.Progress(kTextReceivingContacts, 50);
     const std::u16string_view mode = backedUp == RES_USER_CONFIRMED ? u"Restore" : u"Sync";
-    return run.Check(calls.ContactsRestoreFlow(run.Window(), mode), kRestoreFailedText);
+    return run.Check(calls.ContactsRestoreFlow(run.Window(), mode), kTextRestoreFailed);
 }
 
 void CompleteSession(CRunContext& run, int doneText)
 {
-    if (!run.Check(run.Calls().CompleteSession(), kSessionNotCompletedText))
+    if (!run.Check(run.Calls().CompleteSession(), kTextSessionNotCompleted))
         return;
     WriteTransactionSuccess(*TesselService::InitService());
-    run.CloseAndTell(BrandingText(doneText) + u" \r\n" + BrandingText(kSucceededText), RunOutcome::Ok);
+    run.CloseAndTell(BrandingText(doneText) + u" \r\n" + BrandingText(kTextCompleted), RunOutcome::Ok);
 }
 
 // Backup and Restore: each selected kind moved one way, in the order of the kinds.
@@ -163,16 +143,16 @@ struct OneWay {
 };
 
 constexpr OneWay kBackup{kBackupTransaction, DataOperation::Backup, kContactsBackupSteps,
-                         kCalendarBackupSteps, kBackupDoneText};
+                         kCalendarBackupSteps, kTextBackup};
 constexpr OneWay kRestore{kRestoreTransaction, DataOperation::Restore, kContactsRestoreSteps,
-                          kCalendarRestoreSteps, kRestoreDoneText};
+                          kCalendarRestoreSteps, kTextRestore};
 
 void RunOneWay(CRunContext& run, const OneWay& way)
 {
     WriteStartValues(way.transaction);
     const Selection kinds = Selected(run, way.operation);
     if (!kinds.Any()) {
-        run.CloseAndTell(BrandingText(kNothingSelectedText), RunOutcome::Error);
+        run.CloseAndTell(BrandingText(kTextNothingToTransfer), RunOutcome::Error);
         return;
     }
     if (!OpenSession(run, 40, ModeWord(way.operation), kinds))
@@ -208,7 +188,7 @@ void SyncRunner(CRunContext& run)
     const FileTime start = WriteStartValues(kSyncTransaction);
     const Selection kinds = Selected(run, DataOperation::Sync);
     if (!kinds.Any()) {
-        run.Fail(kNothingSelectedText, CRunContext::BoxOrder::AfterClosing);
+        run.Fail(kTextNothingToTransfer, CRunContext::BoxOrder::AfterClosing);
         return;
     }
     if (!OpenSession(run, 20, u"Sync", kinds))
@@ -224,7 +204,7 @@ void SyncRunner(CRunContext& run)
     }
     if (kinds.media && !MediaStep(run, DataOperation::Sync))
         return;
-    CompleteSession(run, kSyncDoneText);
+    CompleteSession(run, kTextSummarySync);
 }
 
 void CalendarSyncRunner(CRunContext& run)
@@ -234,7 +214,7 @@ void CalendarSyncRunner(CRunContext& run)
         return;
     if (!RunSteps(run, kCalendarSyncSteps, DataOperation::Sync))
         return;
-    CompleteSession(run, kCalendarSyncDoneText);
+    CompleteSession(run, kTextSummaryCalendarSync);
 }
 
 void BackupRunner(CRunContext& run)

@@ -1,6 +1,5 @@
 #include "core/FileRunners.h"
 
-#include "core/AppTexts.h"
 #include "core/CFilesListDlg.h"
 #include "core/Operations.h"
 #include "platform/Clock.h"
@@ -46,9 +45,9 @@ constexpr TransferKind kDownload = {u"ListServer", u"Download", kDownloadingText
 
 bool CompleteNegotiation(CRunContext& run, const char16_t* operation)
 {
-    run.Progress(kOpeningSessionText, 60);
+    run.Progress(kTextOpeningSession, 60);
     // Files only, started by the user.
-    return run.Check(run.Calls().CompleteNegotiation(operation, 0, 0, 0, 1, 0), kOperationRefusedText);
+    return run.Check(run.Calls().CompleteNegotiation(operation, 0, 0, 0, 1, 0), kTextOperationRefused);
 }
 
 bool ListDeviceFiles(CRunContext& run, FileList& list)
@@ -78,9 +77,9 @@ void PickAndTransfer(CRunContext& run, const TransferKind& kind, FileList& list)
     CClock::Get().Sleep(10);
     // The transfer session reuses the connection; the server may want the settings fetched, which
     // can wait until the files have moved.
-    run.Progress(kConnectingText, 40);
+    run.Progress(kTextConnecting, 40);
     const RETURNED_RES started = calls.StartNegotiation(run.Window());
-    if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kServerUnreachableText))
+    if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kTextServerUnreachable))
         return;
     if (!CompleteNegotiation(run, kind.transferOperation))
         return;
@@ -90,7 +89,7 @@ void PickAndTransfer(CRunContext& run, const TransferKind& kind, FileList& list)
                                    : calls.FilesDownloadFromList(run.Window(), list, 1, 1);
     if (!run.Check(moved, kNotTransferredText))
         return;
-    if (!run.Check(calls.CompleteSession(), kSessionNotCompletedText))
+    if (!run.Check(calls.CompleteSession(), kTextSessionNotCompleted))
         return;
     WriteTransactionSuccess(*TesselService::InitService());
     run.CloseAndTell(BrandingText(kind.titleText) + u"\r\n" + BrandingText(kCompletedText), RunOutcome::Ok);
@@ -102,7 +101,7 @@ bool ExchangeList(CRunContext& run, const TransferKind& kind, FileList& list)
     run.Progress(kind.listText, kind.listPercent);
     if (!run.Check(run.Calls().FilesListFlow(run.Window(), kind.listOperation, list, 1), kListNotExchangedText))
         return false;
-    return run.Check(run.Calls().CompleteSession(), kSessionNotCompletedText);
+    return run.Check(run.Calls().CompleteSession(), kTextSessionNotCompleted);
 }
 
 } // namespace

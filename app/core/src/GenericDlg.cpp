@@ -1,6 +1,7 @@
 #include "core/GenericDlg.h"
 
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "utils/TextCase.h"
 
@@ -28,7 +29,7 @@ bool GenericDlg::SetTyped(std::u16string text)
 GenericDlg::Result GenericDlg::PressLeft()
 {
     if (HasInput() && m_typed.empty()) {
-        CUiPort::Get().MessageBox(0, BrandingText(kEmptyInputText), m_record.title, MB_OK);
+        CUiPort::Get().MessageBox(0, BrandingText(kTextEmptyInput), m_record.title, MB_OK);
         return m_state;
     }
     // The chosen button is written only once the dialog closes: a refused left key followed by

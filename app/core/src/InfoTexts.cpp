@@ -1,6 +1,7 @@
 #include "core/InfoTexts.h"
 
 #include "core/Operations.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/TesselService.h"
 #include "utils/Utf.h"
@@ -19,13 +20,26 @@ struct Counter {
 
 // "files_updated" is counted by the flows but not shown.
 constexpr Counter kCounters[] = {
-    {u"contacts_added", 136},      {u"contacts_uploaded", 175},    {u"contacts_updated", 137},
-    {u"contacts_deleted", 138},    {u"contacts_failed", 139},      {u"sms_added", 140},
-    {u"sms_deleted", 141},         {u"sms_failed", 142},           {u"files_added", 143},
-    {u"files_uploaded", 144},      {u"files_deleted", 145},        {u"files_failed", 146},
-    {u"appointments_added", 147},  {u"appointments_updated", 148}, {u"appointments_deleted", 149},
-    {u"appointments_failed", 150}, {u"tasks_added", 151},          {u"tasks_updated", 152},
-    {u"tasks_deleted", 153},       {u"tasks_failed", 154},
+    {u"contacts_added", kTextContactsAdded},
+    {u"contacts_uploaded", kTextContactsSent},
+    {u"contacts_updated", kTextContactsUpdated},
+    {u"contacts_deleted", kTextContactsDeleted},
+    {u"contacts_failed", kTextContactsFailed},
+    {u"sms_added", kTextMessagesAdded},
+    {u"sms_deleted", kTextMessagesDeleted},
+    {u"sms_failed", kTextMessagesFailed},
+    {u"files_added", kTextFilesReceived},
+    {u"files_uploaded", kTextFilesSent},
+    {u"files_deleted", kTextFilesDeleted},
+    {u"files_failed", kTextFilesFailed},
+    {u"appointments_added", kTextAppointmentsAdded},
+    {u"appointments_updated", kTextAppointmentsUpdated},
+    {u"appointments_deleted", kTextAppointmentsDeleted},
+    {u"appointments_failed", kTextAppointmentsFailed},
+    {u"tasks_added", kTextTasksAdded},
+    {u"tasks_updated", kTextTasksUpdated},
+    {u"tasks_deleted", kTextTasksDeleted},
+    {u"tasks_failed", kTextTasksFailed},
 };
 
 constexpr int kWipeoutText = 192;
@@ -35,15 +49,15 @@ int TransactionLabelText(std::uint32_t transaction)
 {
     switch (transaction) {
     case 10:
-        return 130;
+        return kTextSummarySync;
     case 11:
-        return 133;
+        return kTextSummaryCalendarSync;
     case 12:
-        return 134;
+        return kTextSummaryUpload;
     case 13:
-        return 135;
+        return kTextSummaryDownload;
     case 14:
-        return 3;
+        return kTextBackup;
     case 15:
         return 92;
     case kWipeoutTransaction:
@@ -73,13 +87,13 @@ std::u16string SummaryText(TesselService& service)
     const std::uint32_t success = ReadCounter(service, u"transaction_success");
     const std::optional<std::uint64_t> syncTime = SummaryTime(service, u"sync_time_low", u"sync_time_high");
     if (!syncTime)
-        return BrandingText(93);
+        return BrandingText(kTextNotSynchronised);
 
     std::u16string body = FormatLocalTime(*syncTime) + u"\r\n";
     if (const int label = TransactionLabelText(transaction))
         body += BrandingText(label);
     body += u"\r\n";
-    body += BrandingText(success != 0 ? 131 : 132);
+    body += BrandingText(success != 0 ? kTextCompleted : kTextNotCompleted);
     body += u"\r\n\r\n";
     bool anyCounter = false;
     for (const Counter& counter : kCounters) {
@@ -91,7 +105,7 @@ std::u16string SummaryText(TesselService& service)
         anyCounter = true;
     }
     if (!anyCounter)
-        body += BrandingText(155);
+        body += BrandingText(kTextNothingToTransfer);
     return body;
 }
 
@@ -99,9 +113,9 @@ std::u16string AboutText(std::u16string_view programPath)
 {
     VS_FIXEDFILEINFO version{};
     GetFileVersion(programPath, version);
-    return BrandingText(116) + u" " + Decimal(version.dwFileVersionMS >> 16) + u"." +
+    return BrandingText(kTextVersion) + u" " + Decimal(version.dwFileVersionMS >> 16) + u"." +
            Decimal(version.dwFileVersionMS & 0xFFFF) + u"." + Decimal(version.dwFileVersionLS >> 16) +
-           u"\r\n\r\n" + BrandingText(117);
+           u"\r\n\r\n" + BrandingText(kTextAboutBody);
 }
 
 std::u16string ProgramPath()

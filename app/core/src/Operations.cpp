@@ -1,6 +1,7 @@
 #include "core/Operations.h"
 
 #include "platform/Clock.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/TesselService.h"
 
@@ -8,21 +9,19 @@
 
 namespace {
 
-constexpr int kNotSynchronisedText = 93;
-
 constexpr std::array<OperationInfo, kOperationCount> kOperations = {{
-    {OP_SYNC, u"Enable-Sync", &_SETTINGS_DEF::Enable_Sync, 88},
-    {OP_CALENDAR_SYNC, u"Enable-SyncCalendar", &_SETTINGS_DEF::Enable_SyncCalendar, 89},
-    {OP_UPLOAD, u"Enable-ManualUpload", &_SETTINGS_DEF::Enable_ManualUpload, 90},
-    {OP_DOWNLOAD, u"Enable-ManualDownload", &_SETTINGS_DEF::Enable_ManualDownload, 91},
-    {OP_BACKUP, u"Enable-Backup", &_SETTINGS_DEF::Enable_Backup, 3},
-    {OP_RESTORE, u"Enable-Restore", &_SETTINGS_DEF::Enable_Restore, 92},
+    {OP_SYNC, u"Enable-Sync", &_SETTINGS_DEF::Enable_Sync, kTextSync},
+    {OP_CALENDAR_SYNC, u"Enable-SyncCalendar", &_SETTINGS_DEF::Enable_SyncCalendar, kTextCalendarSync},
+    {OP_UPLOAD, u"Enable-ManualUpload", &_SETTINGS_DEF::Enable_ManualUpload, kTextUploadFiles},
+    {OP_DOWNLOAD, u"Enable-ManualDownload", &_SETTINGS_DEF::Enable_ManualDownload, kTextDownloadFiles},
+    {OP_BACKUP, u"Enable-Backup", &_SETTINGS_DEF::Enable_Backup, kTextBackup},
+    {OP_RESTORE, u"Enable-Restore", &_SETTINGS_DEF::Enable_Restore, kTextRestore},
 }};
 
 std::u16string LastSyncText(TesselService& service, std::u16string_view lowName, std::u16string_view highName)
 {
     const std::optional<std::uint64_t> time = SummaryTime(service, lowName, highName);
-    return time ? FormatLocalTime(*time) : BrandingText(kNotSynchronisedText);
+    return time ? FormatLocalTime(*time) : BrandingText(kTextNotSynchronised);
 }
 
 void SetSummaryValue(TesselService& service, std::u16string_view name, std::uint32_t value)
@@ -39,11 +38,11 @@ std::u16string Subtitle(OperationCode code, TesselService& service)
         return LastSyncText(service, u"cal_sync_time_low", u"cal_sync_time_high");
     case OP_UPLOAD:
     case OP_DOWNLOAD:
-        return BrandingText(94);
+        return BrandingText(kTextChooseFiles);
     case OP_BACKUP:
-        return BrandingText(95);
+        return BrandingText(kTextBackupSubtitle);
     case OP_RESTORE:
-        return BrandingText(174);
+        return BrandingText(kTextRestoreSubtitle);
     }
     return {};
 }

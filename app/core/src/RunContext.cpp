@@ -1,20 +1,14 @@
 #include "core/RunContext.h"
 
-#include "core/AppTexts.h"
 #include "core/AppUi.h"
 #include "core/CFilesListDlg.h"
 #include "platform/Event.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
-
-namespace {
-
-constexpr int kSettingsNotReceivedText = 52;
-
-} // namespace
 
 CRunContext::CRunContext(CAppUi& ui, CServiceCalls& calls, HWND view, HWND waitDialog, bool pushInitiated)
     : m_ui(ui), m_calls(calls), m_settings(*CReg_Api::GetInstanceReg()), m_view(view),
@@ -32,13 +26,13 @@ void CRunContext::Progress(int text, std::int32_t percent)
 
 bool CRunContext::OpenSession(std::int32_t percent)
 {
-    Progress(kConnectingText, percent);
+    Progress(kTextConnecting, percent);
     const RETURNED_RES started = m_calls.StartNegotiation(m_window);
-    if (!Check(started, kServerUnreachableText))
+    if (!Check(started, kTextServerUnreachable))
         return false;
     if (started != RES_SETTINGS_REQUIRED)
         return true;
-    return Check(m_calls.ConfigVersionFlow(m_window), kSettingsNotReceivedText);
+    return Check(m_calls.ConfigVersionFlow(m_window), kTextConfigurationNotReceived);
 }
 
 bool CRunContext::RunFilesList(CFilesListDlg& dialog)
@@ -93,7 +87,7 @@ void CRunContext::Fail(int errorText, BoxOrder order)
     m_outcome.store(RunOutcome::Error);
     if (order == BoxOrder::AfterClosing)
         CloseWaitDialog();
-    CUiPort::Get().MessageBox(0, BrandingText(errorText), BrandingText(kAppNameText), MB_OK);
+    CUiPort::Get().MessageBox(0, BrandingText(errorText), BrandingText(kTextAppName), MB_OK);
     if (order == BoxOrder::BeforeClosing)
         CloseWaitDialog();
 }
@@ -107,7 +101,7 @@ void CRunContext::CloseAndTell(const std::u16string& text, RunOutcome outcome)
 {
     m_outcome.store(outcome);
     CloseWaitDialog();
-    CUiPort::Get().MessageBox(m_view, text, BrandingText(kOperationEndCaptionText), MB_OK);
+    CUiPort::Get().MessageBox(m_view, text, BrandingText(kTextOperationEnd), MB_OK);
 }
 
 void CRunContext::CloseWith(RunOutcome outcome)

@@ -1,5 +1,7 @@
 #include "core/SettingsChoices.h"
 
+#include "service/BrandingTexts.h"
+
 namespace {
 
 struct MediaSettings {
@@ -28,7 +30,8 @@ struct KnownPeriod {
 };
 
 constexpr KnownPeriod kKnownPeriods[] = {
-    {u"0", {0, 159}}, {u"1", {1, 160}}, {u"7", {7, 161}}, {u"14", {14, 162}}, {u"28", {28, 180}},
+    {u"0", {0, kTextNever}},           {u"1", {1, kTextDaily}},           {u"7", {7, kTextWeekly}},
+    {u"14", {14, kTextEveryTwoWeeks}}, {u"28", {28, kTextEveryFourWeeks}},
 };
 
 constexpr std::size_t kMaxPeriodTokens = 5;

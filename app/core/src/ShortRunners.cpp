@@ -1,19 +1,10 @@
 #include "core/ShortRunners.h"
 
-#include "core/AppTexts.h"
 #include "platform/Clock.h"
+#include "service/BrandingTexts.h"
 #include "service/CReg_Api.h"
 
 namespace {
-
-enum Text : int {
-    kIdentifyingText = 33,
-    kSendingSettingsText = 41,
-    kSettingsNotReceivedText = 50,
-    kSettingsNotSentText = 58,
-    kNotConfirmedText = 102,
-    kNotRegisteredText = 178,
-};
 
 // Gives the user interface a moment to show the wait dialog before the first step.
 void LetDialogOpen()
@@ -28,15 +19,15 @@ bool HasDeviceKey(CRunContext& run)
 
 bool Identify(CRunContext& run)
 {
-    run.Progress(kIdentifyingText, 0);
+    run.Progress(kTextIdentifying, 0);
     int alreadyIdentified = 0;
-    return run.Check(run.Calls().IdentifyDevice(run.Window(), alreadyIdentified), kNotRegisteredText);
+    return run.Check(run.Calls().IdentifyDevice(run.Window(), alreadyIdentified), kTextNotRegistered);
 }
 
 void RetrieveSettings(CRunContext& run)
 {
-    run.Progress(kOpeningSessionText, 50);
-    if (run.Check(run.Calls().SettingsRetrieveFlow(run.Window()), kSettingsNotReceivedText))
+    run.Progress(kTextOpeningSession, 50);
+    if (run.Check(run.Calls().SettingsRetrieveFlow(run.Window()), kTextSettingsNotReceived))
         run.CloseWaitDialog();
 }
 
@@ -48,9 +39,9 @@ void RegisterRunner(CRunContext& run)
     run.Settings().SaveSettings();
     LetDialogOpen();
 
-    run.Progress(kIdentifyingText, 0);
+    run.Progress(kTextIdentifying, 0);
     const RETURNED_RES registered = run.Calls().RetrieveSmsFlow(run.Window());
-    if (!run.Check(registered, kNotRegisteredText))
+    if (!run.Check(registered, kTextNotRegistered))
         return;
     // The server wants no SMS: it identifies the handset directly.
     if (registered == RES_SETTINGS_REQUIRED) {
@@ -70,7 +61,7 @@ void IdentifyRunner(CRunContext& run)
     if (!Identify(run))
         return;
     if (!HasDeviceKey(run)) {
-        run.Fail(kNotConfirmedText, CRunContext::BoxOrder::AfterClosing);
+        run.Fail(kTextNotConfirmedInTime, CRunContext::BoxOrder::AfterClosing);
         return;
     }
     RetrieveSettings(run);
@@ -87,18 +78,18 @@ void SettingsUploadRunner(CRunContext& run)
 {
     LetDialogOpen();
     CServiceCalls& calls = run.Calls();
-    run.Progress(kConnectingText, 20);
+    run.Progress(kTextConnecting, 20);
     // The server may ask for a settings download first; the upload goes ahead all the same.
     const RETURNED_RES started = calls.StartNegotiation(run.Window());
-    if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kServerUnreachableText))
+    if (!run.Check(started == RES_SETTINGS_REQUIRED ? RES_OK : started, kTextServerUnreachable))
         return;
-    run.Progress(kOpeningSessionText, 40);
-    if (!run.CheckInSession(calls.CompleteNegotiation(u"StoreSettings", 0, 0, 0, 0, 0), kOperationRefusedText))
+    run.Progress(kTextOpeningSession, 40);
+    if (!run.CheckInSession(calls.CompleteNegotiation(u"StoreSettings", 0, 0, 0, 0, 0), kTextOperationRefused))
         return;
-    run.Progress(kSendingSettingsText, 60);
-    if (!run.CheckInSession(calls.SettingsStoreFlow(), kSettingsNotSentText))
+    run.Progress(kTextSendingSettings, 60);
+    if (!run.CheckInSession(calls.SettingsStoreFlow(), kTextSettingsNotSent))
         return;
-    if (!run.Check(calls.CompleteSession(), kSessionNotCompletedText))
+    if (!run.Check(calls.CompleteSession(), kTextSessionNotCompleted))
         return;
     run.CloseWaitDialog();
 }

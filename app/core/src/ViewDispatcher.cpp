@@ -4,13 +4,13 @@
 
 #include "core/CTesselView.h"
 
-#include "core/AppTexts.h"
 #include "core/CWaitDlg.h"
 #include "core/CWizard.h"
 #include "core/DataRunners.h"
 #include "core/FileRunners.h"
 #include "core/ShortRunners.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"
 #include "service/CReg_Api.h"
@@ -19,19 +19,6 @@
 
 #include <atomic>
 #include <thread>
-
-namespace {
-
-enum Text : int {
-    kSyncQuestionText = 47,
-    kRestoreQuestionText = 48,
-    kConnectionFailedText = 68,
-    kNoDataConnectionText = 69,
-    kSetupCancelledText = 187,
-    kSyncNowText = 188,
-};
-
-} // namespace
 
 void CTesselView::OnOperationRequest(int request, const std::uint32_t* pushCommand)
 {
@@ -84,12 +71,12 @@ bool CTesselView::AskFirst(OperationCode operation)
 {
     int question = 0;
     if (operation == OP_SYNC)
-        question = kSyncQuestionText;
+        question = kTextSyncQuestion;
     else if (operation == OP_RESTORE)
-        question = kRestoreQuestionText;
+        question = kTextRestoreQuestion;
     if (question == 0)
         return true;
-    return CUiPort::Get().MessageBox(m_handle, BrandingText(question), BrandingText(kQuestionCaptionText),
+    return CUiPort::Get().MessageBox(m_handle, BrandingText(question), BrandingText(kTextQuestionCaption),
                                      MB_YESNO) == IDYES;
 }
 
@@ -171,7 +158,7 @@ void CTesselView::RunSession(int request, RunnerProc runner)
     const HCONNECTION connection = m_calls.OpenGPRSConnection();
     if (connection == kNoConnection) {
         m_lastOutcome = RunOutcome::Error;
-        CUiPort::Get().MessageBox(m_handle, BrandingText(kNoDataConnectionText), BrandingText(kAppNameText),
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kTextNoDataConnection), BrandingText(kTextAppName),
                                   MB_OK);
         CLog_File::CloseFile();
         BecomeIdle();
@@ -179,7 +166,7 @@ void CTesselView::RunSession(int request, RunnerProc runner)
     }
     if (m_calls.ConnectServer() == 0) {
         m_lastOutcome = RunOutcome::Error;
-        CUiPort::Get().MessageBox(m_handle, BrandingText(kConnectionFailedText), BrandingText(kAppNameText),
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kTextConnectionFailed), BrandingText(kTextAppName),
                                   MB_OK);
         m_calls.CloseGPRSConnection(connection);
         CLog_File::CloseFile();
@@ -248,7 +235,7 @@ void CTesselView::RegistrationFollowUps(int request)
     }
     CWizard wizard(*m_settings);
     if (!m_ui.RunWizard(wizard)) {
-        CUiPort::Get().MessageBox(m_handle, BrandingText(kSetupCancelledText), BrandingText(kAppNameText),
+        CUiPort::Get().MessageBox(m_handle, BrandingText(kTextSetupCancelled), BrandingText(kTextAppName),
                                   MB_OK);
         return;
     }
@@ -258,7 +245,7 @@ void CTesselView::RegistrationFollowUps(int request)
         if (uploaded != RunOutcome::Ok)
             m_lastOutcome = uploaded;
     }
-    if (CUiPort::Get().MessageBox(m_handle, BrandingText(kSyncNowText), BrandingText(kAppNameText),
+    if (CUiPort::Get().MessageBox(m_handle, BrandingText(kTextSyncNow), BrandingText(kTextAppName),
                                   MB_OKCANCEL) == IDCANCEL)
         return;
     if (const RunnerProc sync = RunnerForOperation(OP_SYNC)) {

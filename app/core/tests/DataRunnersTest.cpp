@@ -3,6 +3,7 @@
 // summary values, the final message, and where a failing step ends the runner.
 
 #include "AppFixture.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr int kRowRestore = 5;
 
 std::u16string Done(int text)
 {
-    return BrandingText(text) + u" \r\n" + BrandingText(131);
+    return BrandingText(text) + u" \r\n" + BrandingText(kTextCompleted);
 }
 
 class DataRunnersTest : public AppFixture {
@@ -115,7 +116,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
                "AppointmentRestoreFlow(Sync)", "TaskBackupFlow(Sync)", "TaskRestoreFlow(Sync)"}),
          "Sync 1 0 1 0 0",
          10,
-         Done(130),
+         Done(kTextSummarySync),
          true},
         {"sync of images, sent only",
          kRowSync,
@@ -132,7 +133,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
                "FilesUploadFromList(1)", "FilesListFlow(ListNew 0)", "FilesDownloadFromList(0 0)"}),
          "Sync 0 1 0 1 0",
          10,
-         Done(130),
+         Done(kTextSummarySync),
          false},
         {"calendar sync whatever is selected",
          kRowCalendarSync,
@@ -141,7 +142,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
                "TaskRestoreFlow(Sync)"}),
          "Sync 0 0 1 0 0",
          11,
-         Done(133),
+         Done(kTextSummaryCalendarSync),
          true},
         {"backup",
          kRowBackup,
@@ -150,7 +151,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
                "TaskBackupFlow(Backup)", "FilesGetList(1 0 0 0)", "FilesListFlow(List 1)", "FilesUploadFromList(1)"}),
          "Backup 1 1 1 1 0",
          14,
-         Done(3),
+         Done(kTextBackup),
          false},
         {"restore, tasks before appointments",
          kRowRestore,
@@ -159,7 +160,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
                "AppointmentRestoreFlow(Restore)", "FilesListFlow(ListDevice 0)", "FilesDownloadFromList(0 0)"}),
          "Restore 1 1 1 1 0",
          15,
-         Done(92),
+         Done(kTextRestore),
          false},
         {"restore counts only media brought back",
          kRowRestore,
@@ -167,9 +168,9 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
          {},
          "",
          15,
-         BrandingText(155),
+         BrandingText(kTextNothingToTransfer),
          false},
-        {"backup of nothing", kRowBackup, {}, {}, "", 14, BrandingText(155), false},
+        {"backup of nothing", kRowBackup, {}, {}, "", 14, BrandingText(kTextNothingToTransfer), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,7 +186,7 @@ TEST_F(DataRunnersTest, SettingsSelectTheFlowsInTheirOrder)
         const std::vector<CScriptedUiPort::Shown> boxes = EndBoxes(c.row);
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, c.message);
-        EXPECT_EQ(boxes[0].caption, BrandingText(24));
+        EXPECT_EQ(boxes[0].caption, BrandingText(kTextOperationEnd));
         EXPECT_EQ(boxes[0].owner, View().Handle());
         EXPECT_EQ(Summary(u"transaction"), c.transaction);
         EXPECT_EQ(Summary(u"transaction_success"), c.calls.empty() ? 0u : 1u);
@@ -204,8 +205,16 @@ TEST_F(DataRunnersTest, SyncReportsEachStep)
     for (const CScriptedAppUi::Progress& report : m_ui->progress)
         progress.emplace_back(report.text, report.position / 100);
     const std::vector<std::pair<std::u16string, int>> expected = {
-        {BrandingText(36), 20}, {BrandingText(34), 60}, {BrandingText(42), 0},  {BrandingText(79), 50},
-        {BrandingText(43), 0},  {BrandingText(80), 50}, {BrandingText(44), 10}, {BrandingText(82), 50}, {BrandingText(45), 10}, {BrandingText(81), 50},
+        {BrandingText(kTextConnecting), 20},
+        {BrandingText(kTextOpeningSession), 60},
+        {BrandingText(kTextSendingContacts), 0},
+        {BrandingText(kTextReceivingContacts), 50},
+        {BrandingText(kTextSendingMessages), 0},
+        {BrandingText(kTextReceivingMessages), 50},
+        {BrandingText(kTextSendingAppointments), 10},
+        {BrandingText(kTextReceivingAppointments), 50},
+        {BrandingText(kTextSendingTasks), 10},
+        {BrandingText(kTextReceivingTasks), 50},
     };
     EXPECT_EQ(progress, expected);
 }
@@ -219,16 +228,16 @@ TEST_F(DataRunnersTest, AStepEndsTheRunnerByTheResultConvention)
         RunOutcome outcome;
     };
     const Case cases[] = {
-        {"StartNegotiation", RES_ERROR, 51, RunOutcome::Error},
-        {"ConfigVersionFlow", RES_ERROR, 52, RunOutcome::Error},
-        {"CompleteNegotiation", RES_ERROR, 53, RunOutcome::Error},
-        {"ContactsBackupFlow(Sync)", RES_ERROR, 66, RunOutcome::Error},
+        {"StartNegotiation", RES_ERROR, kTextServerUnreachable, RunOutcome::Error},
+        {"ConfigVersionFlow", RES_ERROR, kTextConfigurationNotReceived, RunOutcome::Error},
+        {"CompleteNegotiation", RES_ERROR, kTextOperationRefused, RunOutcome::Error},
+        {"ContactsBackupFlow(Sync)", RES_ERROR, kTextContactsBackupFailed, RunOutcome::Error},
         {"ContactsRestoreFlow(Sync)", RES_SERVER_ERROR, 0, RunOutcome::ServerError},
-        {"SmsBackupFlow(Sync)", RES_ERROR, 67, RunOutcome::Error},
-        {"SmsRestoreFlow(Sync)", RES_ERROR, 60, RunOutcome::Error},
-        {"AppointmentBackupFlow(Sync)", RES_ERROR, 64, RunOutcome::Error},
-        {"AppointmentRestoreFlow(Sync)", RES_ERROR, 59, RunOutcome::Error},
-        {"TaskBackupFlow(Sync)", RES_ERROR, 65, RunOutcome::Error},
+        {"SmsBackupFlow(Sync)", RES_ERROR, kTextMessagesBackupFailed, RunOutcome::Error},
+        {"SmsRestoreFlow(Sync)", RES_ERROR, kTextMessagesRestoreFailed, RunOutcome::Error},
+        {"AppointmentBackupFlow(Sync)", RES_ERROR, kTextAppointmentsBackupFailed, RunOutcome::Error},
+        {"AppointmentRestoreFlow(Sync)", RES_ERROR, kTextRestoreFailed, RunOutcome::Error},
+        {"TaskBackupFlow(Sync)", RES_ERROR, kTextTasksBackupFailed, RunOutcome::Error},
         {"TaskRestoreFlow(Sync)", RES_STOPPED, 0, RunOutcome::ServerStopped},
         {"FilesGetList(1 0 0 0)", RES_ERROR, 55, RunOutcome::Error},
         {"FilesListFlow(List 1)", RES_ERROR, 56, RunOutcome::Error},

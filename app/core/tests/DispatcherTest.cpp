@@ -2,6 +2,7 @@
 // request queue and the push hand-over.
 
 #include "AppFixture.h"
+#include "service/BrandingTexts.h"
 #include "testing/Eventually.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
@@ -58,7 +59,7 @@ TEST_F(DispatcherTest, NoToTheQuestionOpensNoConnection)
         ASSERT_FALSE(m_boxes->ShownBoxes().empty());
         const CScriptedUiPort::Shown box = m_boxes->ShownBoxes().back();
         EXPECT_EQ(box.text, BrandingText(question.question));
-        EXPECT_EQ(box.caption, BrandingText(31));
+        EXPECT_EQ(box.caption, BrandingText(kTextQuestionCaption));
         EXPECT_EQ(box.type, static_cast<unsigned>(MB_YESNO));
         EXPECT_EQ(View().LastOutcome(), RunOutcome::NotRun);
     }
@@ -71,11 +72,11 @@ TEST_F(DispatcherTest, SettingsUploadRunsInsideTheBracketWithItsProgress)
     EXPECT_EQ(m_calls->Calls(),
               Bracket({"StartNegotiation", "CompleteNegotiation", "SettingsStoreFlow", "CompleteSession"}));
     ASSERT_EQ(m_ui->progress.size(), 3u);
-    EXPECT_EQ(m_ui->progress[0].text, BrandingText(36));
+    EXPECT_EQ(m_ui->progress[0].text, BrandingText(kTextConnecting));
     EXPECT_EQ(m_ui->progress[0].position, 2000);
-    EXPECT_EQ(m_ui->progress[1].text, BrandingText(34));
+    EXPECT_EQ(m_ui->progress[1].text, BrandingText(kTextOpeningSession));
     EXPECT_EQ(m_ui->progress[1].position, 4000);
-    EXPECT_EQ(m_ui->progress[2].text, BrandingText(41));
+    EXPECT_EQ(m_ui->progress[2].text, BrandingText(kTextSendingSettings));
     EXPECT_EQ(m_ui->progress[2].position, 6000);
     EXPECT_TRUE(BoxTexts().empty());
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
@@ -196,7 +197,7 @@ TEST_F(DispatcherTest, StopKeyEndsTheRunnerSilently)
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Stopped);
     EXPECT_TRUE(BoxTexts().empty());
     ASSERT_EQ(m_ui->progress.size(), 2u);
-    EXPECT_EQ(m_ui->progress[1].text, BrandingText(85));
+    EXPECT_EQ(m_ui->progress[1].text, BrandingText(kTextStopping));
     EXPECT_EQ(m_ui->progress[1].position, 10000);
     EXPECT_FALSE(m_ui->mainWindowClosed);
 }
@@ -208,7 +209,7 @@ TEST_F(DispatcherTest, WithoutDataConnectionNothingRuns)
     Request(REQ_STORE_SETTINGS);
 
     EXPECT_EQ(m_calls->Calls(), std::vector<std::string>{"OpenGPRSConnection"});
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(69)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextNoDataConnection)});
     EXPECT_FALSE(View().IsBusy());
     EXPECT_FALSE(m_ui->mainWindowClosed);
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
@@ -221,7 +222,7 @@ TEST_F(DispatcherTest, FailedServerConnectionEndsTheProgram)
 
     EXPECT_EQ(m_calls->Calls(),
               (std::vector<std::string>{"OpenGPRSConnection", "ConnectServer", "CloseGPRSConnection"}));
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(68)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextConnectionFailed)});
     EXPECT_TRUE(m_ui->mainWindowClosed);
 }
 
@@ -244,7 +245,7 @@ TEST_F(DispatcherTest, IdentificationWithoutKeyTellsTheUserAndEndsTheProgram)
     Request(REQ_IDENTIFY);
 
     EXPECT_EQ(m_calls->Calls(), Bracket({"IdentifyDevice"}));
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(102)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextNotConfirmedInTime)});
     EXPECT_TRUE(m_ui->mainWindowClosed);
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Error);
 }

@@ -2,6 +2,7 @@
 // record, and the input field's rules.
 
 #include "core/GenericDlg.h"
+#include "service/BrandingTexts.h"
 #include "testing/ScriptedUiPort.h"
 #include "service/CBrandingGuide.h"
 
@@ -38,7 +39,7 @@ TEST_F(GenericDlgTest, EmptyInputRefusesTheLeftKey)
     GenericDlg dialog(m_record);
     EXPECT_EQ(dialog.PressLeft(), GenericDlg::Result::Open);
     ASSERT_EQ(m_boxes.ShownBoxes().size(), 1u);
-    EXPECT_EQ(m_boxes.ShownBoxes()[0].text, BrandingText(101));
+    EXPECT_EQ(m_boxes.ShownBoxes()[0].text, BrandingText(kTextEmptyInput));
     EXPECT_TRUE(dialog.IsOpen());
     // Refused, then cancelled: the record still says no.
     dialog.PressCancel();

@@ -2,6 +2,7 @@
 
 #include "core/InfoTexts.h"
 #include "ServiceFixture.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 
 namespace {
@@ -29,7 +30,7 @@ TEST_F(InfoTextsTest, OnlyOneHalfOfTheTimeShowsNotSynchronised)
     Put(u"sync_time_low", 99);
     Put(u"transaction", 14);
     Put(u"contacts_added", 3);
-    EXPECT_EQ(SummaryText(*TesselService::InitService()), BrandingText(93));
+    EXPECT_EQ(SummaryText(*TesselService::InitService()), BrandingText(kTextNotSynchronised));
 }
 
 TEST_F(InfoTextsTest, CountersInTheirOrder)
@@ -42,8 +43,8 @@ TEST_F(InfoTextsTest, CountersInTheirOrder)
     Put(u"files_updated", 9); // never shown
     Put(u"sms_deleted", 0xFFFFFFFF);
     EXPECT_EQ(SummaryText(*TesselService::InitService()),
-              u"04-03-2007 06:06:07\r\n" + BrandingText(130) + u"\r\n" + BrandingText(131) + u"\r\n\r\n5 " +
-                  BrandingText(136) + u"\r\n-1 " + BrandingText(141) + u"\r\n2 " + BrandingText(154) +
+              u"04-03-2007 06:06:07\r\n" + BrandingText(kTextSummarySync) + u"\r\n" + BrandingText(kTextCompleted) + u"\r\n\r\n5 " +
+                  BrandingText(kTextContactsAdded) + u"\r\n-1 " + BrandingText(kTextMessagesDeleted) + u"\r\n2 " + BrandingText(kTextTasksFailed) +
                   u"\r\n");
 }
 
@@ -54,7 +55,7 @@ TEST_F(InfoTextsTest, NoCountersAndTransactionsOutsideTheTable)
         Put(u"transaction", transaction);
         Put(u"transaction_success", 0);
         EXPECT_EQ(SummaryText(*TesselService::InitService()),
-                  u"04-03-2007 06:06:07\r\n\r\n" + BrandingText(132) + u"\r\n\r\n" + BrandingText(155));
+                  u"04-03-2007 06:06:07\r\n\r\n" + BrandingText(kTextNotCompleted) + u"\r\n\r\n" + BrandingText(kTextNothingToTransfer));
     }
 }
 
@@ -62,7 +63,7 @@ TEST_F(InfoTextsTest, AboutShowsTheProgramsVersion)
 {
     // This test program carries the project's version record.
     EXPECT_EQ(AboutText(ProgramPath()),
-              BrandingText(116) + u" " + Utf8ToUtf16(LUMENO_TEST_VERSION) + u"\r\n\r\n" + BrandingText(117));
+              BrandingText(kTextVersion) + u" " + Utf8ToUtf16(LUMENO_TEST_VERSION) + u"\r\n\r\n" + BrandingText(kTextAboutBody));
 }
 
 TEST_F(InfoTextsTest, AboutOfAFileWithoutVersion)
@@ -70,7 +71,7 @@ TEST_F(InfoTextsTest, AboutOfAFileWithoutVersion)
     const std::filesystem::path plain = Root() / "plain";
     WriteFile(plain, "not a program");
     EXPECT_EQ(AboutText(Utf8ToUtf16(plain.string())),
-              BrandingText(116) + u" 0.0.0\r\n\r\n" + BrandingText(117));
+              BrandingText(kTextVersion) + u" 0.0.0\r\n\r\n" + BrandingText(kTextAboutBody));
 }
 
 } // namespace

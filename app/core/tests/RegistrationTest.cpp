@@ -2,6 +2,7 @@
 // and the offer to synchronise.
 
 #include "AppFixture.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
@@ -47,11 +48,11 @@ TEST_F(RegistrationTest, RegistrationThenWizardThenNoSync)
               (std::vector<std::string>{"OpenGPRSConnection", "ConnectServer", "RetrieveSmsFlow",
                                         "SettingsRetrieveFlow", "DisconnectServer", "CloseGPRSConnection"}));
     ASSERT_EQ(m_ui->progress.size(), 2u);
-    EXPECT_EQ(m_ui->progress[0].text, BrandingText(33));
-    EXPECT_EQ(m_ui->progress[1].text, BrandingText(34));
+    EXPECT_EQ(m_ui->progress[0].text, BrandingText(kTextIdentifying));
+    EXPECT_EQ(m_ui->progress[1].text, BrandingText(kTextOpeningSession));
     EXPECT_EQ(m_ui->progress[1].position, 5000);
     EXPECT_EQ(m_ui->wizards, 1);
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(188)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextSyncNow)});
     EXPECT_EQ(Settings().Retry_Number, 0);
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
     EXPECT_FALSE(m_ui->mainWindowClosed);
@@ -66,7 +67,7 @@ TEST_F(RegistrationTest, WizardCancelledTellsTheUser)
 
     Register();
 
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(187)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextSetupCancelled)});
     EXPECT_EQ(m_calls->CountOf("StartNegotiation"), 0);
     EXPECT_FALSE(m_ui->mainWindowClosed);
 }
@@ -91,8 +92,8 @@ TEST_F(RegistrationTest, WizardChangeIsUploadedThenSyncOffered)
     EXPECT_EQ(m_calls->CountOf("ContactsBackupFlow(Sync)"), 1);
     const std::vector<std::u16string> boxes = BoxTexts();
     ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_EQ(boxes[0], BrandingText(188));
-    EXPECT_EQ(boxes[1], BrandingText(130) + u" \r\n" + BrandingText(131));
+    EXPECT_EQ(boxes[0], BrandingText(kTextSyncNow));
+    EXPECT_EQ(boxes[1], BrandingText(kTextSummarySync) + u" \r\n" + BrandingText(kTextCompleted));
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
 }
 
@@ -132,7 +133,7 @@ TEST_F(RegistrationTest, FailedRegistrationTellsTheUserAndEndsTheProgram)
 
     Register();
 
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(178)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextNotRegistered)});
     EXPECT_EQ(m_calls->CountOf("SettingsRetrieveFlow"), 0);
     EXPECT_EQ(m_calls->Calls().back(), "CloseGPRSConnection");
     EXPECT_TRUE(m_ui->mainWindowClosed);

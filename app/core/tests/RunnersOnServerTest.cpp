@@ -7,6 +7,7 @@
 #include "core/CMainFrame.h"
 #include "core/CTesselView.h"
 #include "core/PushWatcher.h"
+#include "service/BrandingTexts.h"
 #include "testing/ScriptedUiPort.h"
 
 #include <optional>
@@ -134,7 +135,7 @@ TEST_F(RunnersOnServerTest, RefreshBringsTheOperatorsNewSettings)
     EXPECT_EQ(Store().Get(&_SETTINGS_DEF::Sync_Timeframe), u"0;7");
     // A handset with both keys needs no new ones: identification reports nothing of its own.
     ASSERT_EQ(m_ui.progress.size(), 2u);
-    EXPECT_EQ(m_ui.progress[1].text, BrandingText(34));
+    EXPECT_EQ(m_ui.progress[1].text, BrandingText(kTextOpeningSession));
     EXPECT_EQ(m_ui.progress[1].position, 5000);
 }
 
@@ -202,7 +203,7 @@ TEST_F(RunnersOnServerTest, UnreachableServerIsAnError)
     EXPECT_EQ(Run(REQ_STORE_SETTINGS), RunOutcome::Error);
 
     ASSERT_EQ(m_boxes.ShownBoxes().size(), 1u);
-    EXPECT_EQ(m_boxes.ShownBoxes()[0].text, BrandingText(51));
+    EXPECT_EQ(m_boxes.ShownBoxes()[0].text, BrandingText(kTextServerUnreachable));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "AppFixture.h"
 #include "core/CTesselApp.h"
 #include "core/InfoTexts.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/Messages.h"
 
@@ -105,14 +106,14 @@ TEST_F(StartupTest, ListShowsEnabledOperationsInCodeOrder)
     ASSERT_EQ(rows.size(), 4u);
     EXPECT_EQ(rows[0].operation, OP_CALENDAR_SYNC);
     EXPECT_EQ(rows[0].icon, 171);
-    EXPECT_EQ(rows[0].title, BrandingText(89));
+    EXPECT_EQ(rows[0].title, BrandingText(kTextCalendarSync));
     EXPECT_EQ(rows[0].subtitle, u"04-03-2007 05:06:07");
     EXPECT_EQ(rows[1].operation, OP_DOWNLOAD);
-    EXPECT_EQ(rows[1].subtitle, BrandingText(94));
+    EXPECT_EQ(rows[1].subtitle, BrandingText(kTextChooseFiles));
     EXPECT_EQ(rows[2].operation, OP_BACKUP);
-    EXPECT_EQ(rows[2].title, BrandingText(3));
+    EXPECT_EQ(rows[2].title, BrandingText(kTextBackup));
     EXPECT_EQ(rows[3].operation, OP_RESTORE);
-    EXPECT_EQ(rows[3].subtitle, BrandingText(174));
+    EXPECT_EQ(rows[3].subtitle, BrandingText(kTextRestoreSubtitle));
     EXPECT_FALSE(m_ui->settingsEnabled);
 }
 
@@ -125,7 +126,7 @@ TEST_F(StartupTest, SyncRowShowsTimeOnlyWithBothHalves)
     View().BuildOperationList();
 
     ASSERT_FALSE(m_ui->lists.back().empty());
-    EXPECT_EQ(m_ui->lists.back()[0].subtitle, BrandingText(93));
+    EXPECT_EQ(m_ui->lists.back()[0].subtitle, BrandingText(kTextNotSynchronised));
 }
 
 TEST_F(StartupTest, AllOperationsDisabledGiveAnEmptyList)
@@ -149,10 +150,10 @@ TEST_F(StartupTest, SummaryHelpAndAboutViews)
     View().OnHelp();
     View().OnAbout();
     ASSERT_EQ(m_ui->viewers.size(), 2u);
-    EXPECT_EQ(m_ui->viewers[0].title, BrandingText(105));
-    EXPECT_EQ(m_ui->viewers[0].body, BrandingText(93));
-    EXPECT_EQ(m_ui->viewers[1].title, BrandingText(12));
-    EXPECT_EQ(m_ui->viewers[1].body, BrandingText(165));
+    EXPECT_EQ(m_ui->viewers[0].title, BrandingText(kTextViewSummary));
+    EXPECT_EQ(m_ui->viewers[0].body, BrandingText(kTextNotSynchronised));
+    EXPECT_EQ(m_ui->viewers[1].title, BrandingText(kTextHelp));
+    EXPECT_EQ(m_ui->viewers[1].body, BrandingText(kTextHelpBody));
     EXPECT_EQ(m_ui->about, AboutText(ProgramPath()));
 }
 

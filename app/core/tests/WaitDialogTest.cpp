@@ -2,6 +2,7 @@
 // Stop, and what a message after closing does.
 
 #include "AppFixture.h"
+#include "service/BrandingTexts.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
 
@@ -14,7 +15,7 @@ class WaitDialogTest : public AppFixture {};
 TEST_F(WaitDialogTest, ProgressPositions)
 {
     CWaitDlg dialog(*m_ui);
-    EXPECT_EQ(dialog.StatusText(), BrandingText(84));
+    EXPECT_EQ(dialog.StatusText(), BrandingText(kTextPleaseWait));
     EXPECT_EQ(dialog.Position(), 0);
     struct Case {
         LPARAM percent;
@@ -26,7 +27,7 @@ TEST_F(WaitDialogTest, ProgressPositions)
         EXPECT_EQ(dialog.Position(), step.position) << step.percent;
     }
     // Without a text the status stays.
-    EXPECT_EQ(dialog.StatusText(), BrandingText(84));
+    EXPECT_EQ(dialog.StatusText(), BrandingText(kTextPleaseWait));
     const std::u16string file = u"\\My Documents\\a.jpg";
     SendMessage(dialog.Handle(), WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(file.c_str()), 10);
     EXPECT_EQ(dialog.StatusText(), file);
@@ -68,7 +69,7 @@ TEST_F(WaitDialogTest, OpeningClearsTheStopFlagAndStopSetsIt)
     EXPECT_FALSE(UI_Sync::GetInstanceUISync()->IsStopped());
     dialog.Stop();
     EXPECT_TRUE(UI_Sync::GetInstanceUISync()->IsStopped());
-    EXPECT_EQ(dialog.StatusText(), BrandingText(85));
+    EXPECT_EQ(dialog.StatusText(), BrandingText(kTextStopping));
     EXPECT_EQ(dialog.Position(), 10000);
 }
 

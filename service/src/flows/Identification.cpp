@@ -5,13 +5,12 @@
 
 #include "PushEvents.h"
 #include "ServiceLog.h"
+#include "service/BrandingTexts.h"
 #include "service/CReg_Api.h"
 #include "service/ServerTransport.h"
 
 namespace {
 
-constexpr int kTextConnecting = 33;
-constexpr int kTextWaitingForServer = 184;
 // The wait's progress counter grows by 2 a round up to this: 80 rounds, 40 seconds.
 constexpr std::int32_t kKeyWaitEnd = 160;
 constexpr std::int32_t kKeyWaitStep = 2;
@@ -28,7 +27,7 @@ RETURNED_RES TesselService::IdentifyDevice(HWND window, int& alreadyIdentified)
     // A server dialog may ask for the user id first; the request then goes out again with it.
     RETURNED_RES result = RES_SETTINGS_REQUIRED;
     while (result == RES_SETTINGS_REQUIRED) {
-        ReportProgress(window, kTextConnecting, 0);
+        ReportProgress(window, kTextIdentifying, 0);
         PrepareHTTPHeader(u"IdentifyDevice");
         result = ExecuteRequest(u"GET");
     }
@@ -36,7 +35,7 @@ RETURNED_RES TesselService::IdentifyDevice(HWND window, int& alreadyIdentified)
         SERVICE_LOG_FAILURE(this);
         return result;
     }
-    ReportProgress(window, kTextConnecting, 0);
+    ReportProgress(window, kTextIdentifying, 0);
     std::u16string value;
     if (!m_transport->QueryHeader(u"QX-Ukey: ", value)) {
         LogLine("identification: the answer carries no QX-Ukey");
@@ -44,7 +43,7 @@ RETURNED_RES TesselService::IdentifyDevice(HWND window, int& alreadyIdentified)
         return RES_ERROR;
     }
     m_settingsStore->Set(&_SETTINGS_DEF::Ukey, value);
-    ReportProgress(window, kTextConnecting, 10);
+    ReportProgress(window, kTextIdentifying, 10);
     if (m_transport->QueryHeader(u"QX-Key: ", value)) {
         m_settingsStore->Set(&_SETTINGS_DEF::QX_key, value);
         m_settingsStore->SaveSettings();

@@ -9,6 +9,7 @@
 #include "PushEvents.h"
 #include "ServiceLog.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/ServerTransport.h"
@@ -17,9 +18,6 @@
 
 namespace {
 
-constexpr int kTextWaitingForServer = 184;
-constexpr int kTextNoPush = 102;
-constexpr int kTextNoPushCaption = 33;
 constexpr int kPushRounds = 80;
 constexpr std::int32_t kFirstPushProgress = 20;
 
@@ -132,7 +130,7 @@ std::optional<RETURNED_RES> TesselService::WaitForNegotiationPush(HWND window)
             return RES_OK;
     }
     LogLine("negotiation: the announced push did not come");
-    CUiPort::Get().MessageBox(window, BrandingText(kTextNoPush), BrandingText(kTextNoPushCaption), MB_OK);
+    CUiPort::Get().MessageBox(window, BrandingText(kTextNotConfirmedInTime), BrandingText(kTextIdentifying), MB_OK);
     return RES_STOPPED;
 }
 

@@ -6,6 +6,7 @@
 #include "ServiceLog.h"
 #include "platform/UiPort.h"
 #include "platform/XmlDom.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/ServerTransport.h"
 #include "service/TesselService.h"
@@ -13,11 +14,6 @@
 #include "service/XmlDocuments.h"
 
 namespace {
-
-enum Text : int {
-    kNoContactsCaptionText = 181,
-    kNoContactsQuestionText = 182,
-};
 
 // The chunk bound the server starts with ("QX-MaxChunkSize"); it is echoed to the server, but the
 // chunks are cut by the fixed bound below.
@@ -116,8 +112,8 @@ std::optional<RETURNED_RES> CPimFlow::AskAboutEmptyPhone()
 {
     if (m_settings.Get(m_kind.wholeListChecksum) == 0)
         return std::nullopt;
-    switch (CUiPort::Get().MessageBox(m_window, BrandingText(kNoContactsQuestionText),
-                                      BrandingText(kNoContactsCaptionText), MB_YESNOCANCEL)) {
+    switch (CUiPort::Get().MessageBox(m_window, BrandingText(kTextNoContactsQuestion),
+                                      BrandingText(kTextNoContactsCaption), MB_YESNOCANCEL)) {
     case IDYES:
         return RES_USER_CONFIRMED;
     case IDCANCEL:

@@ -1,5 +1,7 @@
 #include "PimKind.h"
 
+#include "service/BrandingTexts.h"
+
 namespace {
 
 HRESULT LoadContacts(COutlookMgr& manager, std::int32_t, std::int32_t)
@@ -25,7 +27,7 @@ const PimKind kContactsKind{
     .itemElement = u"contact",
     .listName = u"Contacts",
     .textElement = u"vcard",
-    .texts = {.backupFirst = 42, .backup = 42, .restore = 79},
+    .texts = {.backupFirst = kTextSendingContacts, .backup = kTextSendingContacts, .restore = kTextReceivingContacts},
     .counters = {u"contacts_added", u"contacts_updated", u"contacts_deleted", u"contacts_failed",
                  u"contacts_uploaded"},
     .calls = {LoadContacts, &COutlookMgr::GetContactsCRC, &COutlookMgr::ResetContacts, &COutlookMgr::GetNextContact,
@@ -42,7 +44,7 @@ const PimKind kAppointmentsKind{
     .itemElement = u"event",
     .listName = u"APPOINTMENT",
     .textElement = u"vcal",
-    .texts = {.backupFirst = 83, .backup = 44, .restore = 82},
+    .texts = {.backupFirst = kTextReadingCalendar, .backup = kTextSendingAppointments, .restore = kTextReceivingAppointments},
     .counters = {u"appointments_added", u"appointments_updated", u"appointments_deleted", u"appointments_failed",
                  u""},
     .calls = {LoadAppointments, &COutlookMgr::GetAppointmentsCRC, &COutlookMgr::ResetAppointments,
@@ -60,7 +62,7 @@ const PimKind kTasksKind{
     .itemElement = u"todo",
     .listName = u"TODO",
     .textElement = u"vcal",
-    .texts = {.backupFirst = 83, .backup = 45, .restore = 81},
+    .texts = {.backupFirst = kTextReadingCalendar, .backup = kTextSendingTasks, .restore = kTextReceivingTasks},
     .counters = {u"tasks_added", u"tasks_updated", u"tasks_deleted", u"tasks_failed", u""},
     .calls = {LoadTasks, &COutlookMgr::GetTasksCRC, &COutlookMgr::ResetTasks, &COutlookMgr::GetNextTask,
               &COutlookMgr::GetTaskAt, &COutlookMgr::UpdateTask, &COutlookMgr::DeleteTask},

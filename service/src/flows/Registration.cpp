@@ -8,6 +8,7 @@
 #include "ServiceLog.h"
 #include "platform/SmsService.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CReg_Api.h"
 #include "service/ServerTransport.h"
@@ -19,11 +20,6 @@
 
 namespace {
 
-constexpr int kTextConnecting = 33;
-constexpr int kTextWaitingForServer = 184;
-constexpr int kTextConfirmSms = 183;
-constexpr int kTextNoServiceCentre = 189;
-constexpr int kTextCaption = 31;
 // The retry count that tells the server no SMS can or will be sent.
 constexpr std::int32_t kSmsGivenUp = 100;
 constexpr std::uint32_t kDefaultWaitSeconds = 40;
@@ -57,7 +53,7 @@ RETURNED_RES TesselService::RetrieveSmsFlow(HWND window)
         // Rounds may follow each other quickly (a short push wait, a cancelled SMS): a stop ends them.
         if (IsStopped())
             return RES_OK;
-        ReportProgress(window, kTextConnecting, 0);
+        ReportProgress(window, kTextIdentifying, 0);
         std::uint32_t waitSeconds = kDefaultWaitSeconds;
         // Started by a push, the application only waits for the keys.
         if (!IsWaitCIR()) {
@@ -74,7 +70,7 @@ RETURNED_RES TesselService::RetrieveSmsFlow(HWND window)
             }
         }
         RemoveWaitCIR();
-        ReportProgress(window, kTextConnecting, 0);
+        ReportProgress(window, kTextIdentifying, 0);
         const std::shared_ptr<CEvent> accountArrived = OpenPushEvent(kAccountEvent);
         // A wait under a second would make the rounds a storm of requests: a second at least.
         if (const std::optional<RETURNED_RES> ended =
@@ -88,7 +84,7 @@ RETURNED_RES TesselService::RequestRegistration(HWND window, std::u16string& num
 {
     PrepareHTTPHeader(u"InitDevice");
     if (m_smsc.empty()) {
-        CUiPort::Get().MessageBox(window, BrandingText(kTextNoServiceCentre), BrandingText(kTextCaption),
+        CUiPort::Get().MessageBox(window, BrandingText(kTextNoServiceCentre), BrandingText(kTextQuestionCaption),
                                   MB_OK);
         m_settingsStore->Set(&_SETTINGS_DEF::Retry_Number, kSmsGivenUp);
         m_settingsStore->SaveSettings();
@@ -98,7 +94,7 @@ RETURNED_RES TesselService::RequestRegistration(HWND window, std::u16string& num
     const RETURNED_RES result = ExecuteRequest(u"GET");
     if (result == RES_SETTINGS_REQUIRED)
         return result;
-    ReportProgress(window, kTextConnecting, 0);
+    ReportProgress(window, kTextIdentifying, 0);
     if (result != RES_OK) {
         SERVICE_LOG_FAILURE(this);
         return result;
@@ -108,7 +104,7 @@ RETURNED_RES TesselService::RequestRegistration(HWND window, std::u16string& num
     if (retries < std::numeric_limits<std::int32_t>::max())
         m_settingsStore->Set(&_SETTINGS_DEF::Retry_Number, retries + 1);
     m_settingsStore->SaveSettings();
-    ReportProgress(window, kTextConnecting, 0);
+    ReportProgress(window, kTextIdentifying, 0);
 
     std::u16string value;
     if (!m_transport->QueryHeader(u"QX-SendRegistrationSMS: ", value) || EqualsFolded(value, u"false")) {
@@ -136,10 +132,10 @@ TesselService::SmsSent TesselService::SendRegistrationSms(HWND window, std::u16s
         SERVICE_LOG_FAILURE(this);
         return SmsSent::Failed;
     }
-    ReportProgress(window, kTextConnecting, 0);
+    ReportProgress(window, kTextIdentifying, 0);
     const std::u16string text =
         u"IdentifyDevice DID:" + m_deviceId + u";UA:" + m_userAgent + u";A:" + m_appAgent;
-    if (CUiPort::Get().MessageBox(window, BrandingText(kTextConfirmSms), BrandingText(kTextCaption),
+    if (CUiPort::Get().MessageBox(window, BrandingText(kTextConfirmRegistrationSms), BrandingText(kTextQuestionCaption),
                                   MB_OKCANCEL) == IDCANCEL) {
         m_settingsStore->Set(&_SETTINGS_DEF::Retry_Number, kSmsGivenUp);
         m_settingsStore->SaveSettings();

@@ -10,7 +10,6 @@
 
 class CStorage {
 public:
-    static constexpr int kHeadingText = 118;
     // Label of the folder of each kind: texts 119 to 122.
     static int FolderLabelText(MediaKind kind);
 

@@ -18,8 +18,6 @@ public:
     static int BoxLabelText(Box box);
     // Media combo labels: texts 126 to 129.
     static int MediaLabelText(MediaKind kind);
-    static constexpr int kPeriodLabelText = 163;
-    static constexpr int kHelpText = 167;
 
     explicit CSynchronization(const _SETTINGS_DEF& settings);
 

@@ -18,9 +18,6 @@ class UI_Sync;
 
 class CWaitDlg final : public CWindowTarget {
 public:
-    static constexpr int kWaitText = 84;
-    static constexpr int kStoppingText = 85;
-    static constexpr int kStopKeyText = 5;
     static constexpr int kFullPosition = 10000;
 
     // Opens the dialog: status text 84, position 0, stop flag cleared.

@@ -14,9 +14,6 @@ public:
     enum class Box : std::uint8_t { Contacts, Calendar, Sms, Images, Video, Audio, Documents };
     static constexpr std::array<Box, 7> kBoxes = {Box::Contacts, Box::Calendar, Box::Sms,      Box::Images,
                                                   Box::Video,    Box::Audio,    Box::Documents};
-    static constexpr int kTitleText = 186;
-    static constexpr int kNextText = 185;
-    static constexpr int kCancelText = 5;
     static int LabelText(Box box);
 
     explicit CWizard(const _SETTINGS_DEF& settings);

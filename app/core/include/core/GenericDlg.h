@@ -12,7 +12,6 @@
 class GenericDlg {
 public:
     enum class Result : std::uint8_t { Open, Left, Right, Cancelled };
-    static constexpr int kEmptyInputText = 101;
 
     explicit GenericDlg(ServerDialogRecord& record);
 

@@ -7,9 +7,6 @@
 
 class TesselService;
 
-inline constexpr int kSummaryTitleText = 105;
-inline constexpr int kHelpTitleText = 12;
-inline constexpr int kHelpText = 165;
 
 // The summary: the time of the last Sync start, the last operation and whether it succeeded, then
 // one line per non-zero counter (or text 155). Text 93 alone while no Sync time is stored. Lines end

@@ -3,6 +3,7 @@
 // choice per kind of file, the automatic sync period and the memory choice. Each Apply function
 // returns whether a setting changed; writing a value a setting already holds is no change.
 
+#include "service/BrandingTexts.h"
 #include "service/CReg_Api.h"
 
 #include <array>
@@ -15,7 +16,7 @@ inline constexpr std::array<MediaKind, 4> kMediaKinds = {MediaKind::Images, Medi
 
 // 0 off (text 156), 1 upload only (text 157), 2 upload and download (text 158).
 enum MediaChoice : int { MEDIA_OFF = 0, MEDIA_UPLOAD = 1, MEDIA_BOTH = 2 };
-inline constexpr int kMediaChoiceText[3] = {156, 157, 158};
+inline constexpr int kMediaChoiceText[3] = {kTextMediaOff, kTextMediaUploadOnly, kTextMediaBothWays};
 
 MediaChoice ReadMediaChoice(const _SETTINGS_DEF& settings, MediaKind kind);
 bool ApplyMediaChoice(_SETTINGS_DEF& settings, MediaKind kind, MediaChoice choice);
@@ -38,7 +39,7 @@ std::size_t SelectedPeriod(const std::vector<PeriodEntry>& entries, std::int32_t
 
 // 0 phone memory (text 96), 1 storage card (text 97), 2 both (text 98).
 enum MemoryChoice : int { MEMORY_PHONE = 0, MEMORY_CARD = 1, MEMORY_BOTH = 2 };
-inline constexpr int kMemoryChoiceText[3] = {96, 97, 98};
+inline constexpr int kMemoryChoiceText[3] = {kTextPhoneMemory, kTextStorageCard, kTextPhoneAndCard};
 
 MemoryChoice ReadMemoryChoice(const _SETTINGS_DEF& settings);
 bool ApplyMemoryChoice(_SETTINGS_DEF& settings, MemoryChoice choice);
