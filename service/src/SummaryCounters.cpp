@@ -54,6 +54,22 @@ void TesselService::SummaryGetMsg(std::u16string_view name, REG_TYPE type, std::
     }
 }
 
+std::optional<std::uint64_t> TesselService::SummaryTime(std::u16string_view lowName, std::u16string_view highName)
+{
+    CRegKey key;
+    if (!OpenSummary(key))
+        return std::nullopt;
+    RegValue low;
+    RegValue high;
+    if (key.QueryValue(lowName, low) != RegStatus::Ok || key.QueryValue(highName, high) != RegStatus::Ok)
+        return std::nullopt;
+    const std::optional<std::uint32_t> lowHalf = DwordOf(low);
+    const std::optional<std::uint32_t> highHalf = DwordOf(high);
+    if (!lowHalf || !highHalf || *lowHalf == 0 || *highHalf == 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(*highHalf) << 32 | *lowHalf;
+}
+
 void TesselService::SummaryEmptyAll()
 {
     CRegKey key;

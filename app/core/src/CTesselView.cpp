@@ -4,7 +4,6 @@
 #include "core/GenericDlg.h"
 #include "core/InfoTexts.h"
 #include "platform/Clock.h"
-#include "platform/Registry.h"
 #include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/CLog_File.h"
@@ -22,18 +21,6 @@ constexpr std::int32_t _SETTINGS_DEF::*kEnablingSettings[] = {
     &_SETTINGS_DEF::Enable_Restore,        &_SETTINGS_DEF::Enable_ManualUpload,
     &_SETTINGS_DEF::Enable_ManualDownload,
 };
-
-constexpr std::u16string_view kSummaryKey = u"Software\\Orvane\\Summary";
-
-// A 32-bit summary value as the registry holds it; nothing when missing or not four bytes long.
-std::optional<std::uint32_t> ReadTimeHalf(const CRegKey& key, std::u16string_view name)
-{
-    RegValue value;
-    if (key.QueryValue(name, value) != RegStatus::Ok || value.data.size() != 4)
-        return std::nullopt;
-    return static_cast<std::uint32_t>(value.data[0]) | static_cast<std::uint32_t>(value.data[1]) << 8 |
-           static_cast<std::uint32_t>(value.data[2]) << 16 | static_cast<std::uint32_t>(value.data[3]) << 24;
-}
 
 } // namespace
 
@@ -100,20 +87,13 @@ void CTesselView::PeriodicSyncCheck()
                                   u", so no scheduled sync");
         return;
     }
-    CRegKey summary;
-    std::optional<std::uint32_t> low;
-    std::optional<std::uint32_t> high;
-    if (CRegistry::CreateKey(RegRoot::CurrentUser, kSummaryKey, summary) == RegStatus::Ok) {
-        low = ReadTimeHalf(summary, u"sync_time_low");
-        high = ReadTimeHalf(summary, u"sync_time_high");
-    }
     // Without a readable time of the last sync the handset counts as never synchronised.
-    if (!low || !high) {
+    const std::optional<std::uint64_t> lastSync = m_service->SummaryTime(u"sync_time_low", u"sync_time_high");
+    if (!lastSync) {
         QueueRequest(REQ_SCHEDULED_SYNC, nullptr);
         return;
     }
-    const std::uint64_t lastSync = static_cast<std::uint64_t>(*high) << 32 | *low;
-    if (IsSyncDue(CClock::Get().UtcNow(), lastSync, static_cast<std::uint32_t>(period)))
+    if (IsSyncDue(CClock::Get().UtcNow(), *lastSync, static_cast<std::uint32_t>(period)))
         QueueRequest(REQ_SCHEDULED_SYNC, nullptr);
 }
 

@@ -85,7 +85,7 @@ std::u16string SummaryText(TesselService& service)
 {
     const std::uint32_t transaction = ReadCounter(service, u"transaction");
     const std::uint32_t success = ReadCounter(service, u"transaction_success");
-    const std::optional<std::uint64_t> syncTime = SummaryTime(service, u"sync_time_low", u"sync_time_high");
+    const std::optional<std::uint64_t> syncTime = service.SummaryTime(u"sync_time_low", u"sync_time_high");
     if (!syncTime)
         return BrandingText(kTextNotSynchronised);
 

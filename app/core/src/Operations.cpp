@@ -20,7 +20,7 @@ constexpr std::array<OperationInfo, kOperationCount> kOperations = {{
 
 std::u16string LastSyncText(TesselService& service, std::u16string_view lowName, std::u16string_view highName)
 {
-    const std::optional<std::uint64_t> time = SummaryTime(service, lowName, highName);
+    const std::optional<std::uint64_t> time = service.SummaryTime(lowName, highName);
     return time ? FormatLocalTime(*time) : BrandingText(kTextNotSynchronised);
 }
 
@@ -76,18 +76,6 @@ std::u16string FormatLocalTime(std::uint64_t fileTime)
     for (const char* at = text; *at; ++at)
         wide += static_cast<char16_t>(*at);
     return wide;
-}
-
-std::optional<std::uint64_t> SummaryTime(TesselService& service, std::u16string_view lowName,
-                                         std::u16string_view highName)
-{
-    std::uint32_t low = 0;
-    std::uint32_t high = 0;
-    service.SummaryGetMsg(lowName, REG_TYPE_DWORD, &low, nullptr);
-    service.SummaryGetMsg(highName, REG_TYPE_DWORD, &high, nullptr);
-    if (low == 0 || high == 0)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(high) << 32 | low;
 }
 
 FileTime WriteTransactionStart(TesselService& service, std::uint32_t transaction)

@@ -70,8 +70,3 @@ void WriteTransactionSuccess(TesselService& service);
 // A time as the summary keeps it: its low and high halves under these names.
 void WriteSummaryTime(TesselService& service, std::u16string_view lowName, std::u16string_view highName,
                       FileTime time);
-
-// The time stored as two 32-bit halves under these summary value names; nothing unless both are
-// non-zero.
-std::optional<std::uint64_t> SummaryTime(TesselService& service, std::u16string_view lowName,
-                                         std::u16string_view highName);
