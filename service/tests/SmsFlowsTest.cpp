@@ -4,11 +4,10 @@
 #include "FlowHarness.h"
 #include "platform/MAPIMsgStore.h"
 #include "platform/Sqlite.h"
+#include "service/BrandingTexts.h"
 #include "service/SmsMessageList.h"
 
 namespace {
-
-constexpr int kTextSmsBackup = 43;
 
 FileTime At(int year, int month, int day, int hour, int minute, int second = 0)
 {
@@ -181,7 +180,7 @@ TEST_F(SmsFlowsTest, BackupSendsInboxAndSentItemsInAnyCaseAsOneList)
               "12:15:00 PM\">"
               "second inbox</message>"
               "</message-list></QXSync>");
-    EXPECT_EQ(ProgressValues(kTextSmsBackup), (std::vector<std::int32_t>{10, 40, 50, 100}));
+    EXPECT_EQ(ProgressValues(kTextSendingMessages), (std::vector<std::int32_t>{10, 40, 50, 100}));
 }
 
 // A messaging file that cannot be read: the handset has no SMS store.

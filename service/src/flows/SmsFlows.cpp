@@ -7,13 +7,12 @@
 #include "ServiceLog.h"
 #include "SmsFolders.h"
 #include "SmsRestoreWriter.h"
+#include "service/BrandingTexts.h"
 #include "service/ServerTransport.h"
 #include "service/SmsMessageList.h"
 #include "service/XmlDocuments.h"
 
 namespace {
-
-constexpr int kTextSmsBackup = 43;
 
 std::span<const std::uint8_t> BytesOf(const std::string& text)
 {
@@ -31,7 +30,7 @@ void TesselService::LogMissingSmsStore() const
 RETURNED_RES TesselService::SmsBackupFlow(HWND window, std::u16string_view mode)
 {
     LogMissingSmsStore();
-    ReportProgress(window, kTextSmsBackup, 10);
+    ReportProgress(window, kTextSendingMessages, 10);
     if (IsStopped())
         return RES_OK;
     // The list is written as text while the store is read, so a large store is in memory once.
@@ -42,7 +41,7 @@ RETURNED_RES TesselService::SmsBackupFlow(HWND window, std::u16string_view mode)
         SERVICE_LOG_FAILURE(this);
         return RES_ERROR;
     }
-    ReportProgress(window, kTextSmsBackup, 40);
+    ReportProgress(window, kTextSendingMessages, 40);
     if (IsStopped())
         return RES_OK;
     writer.Finish();
@@ -54,7 +53,7 @@ RETURNED_RES TesselService::SmsBackupFlow(HWND window, std::u16string_view mode)
     m_transport->AddNumberHeader(u"QX-TotalSize: ", count);
     m_transport->AddNumberHeader(u"QX-ChunkOffset: ", 0);
     m_transport->AddNumberHeader(u"QX-ChunkSize: ", count);
-    ReportProgress(window, kTextSmsBackup, 50);
+    ReportProgress(window, kTextSendingMessages, 50);
     if (IsStopped())
         return RES_OK;
     const RETURNED_RES result = ExecuteRequest(u"POST", BytesOf(document));
@@ -62,7 +61,7 @@ RETURNED_RES TesselService::SmsBackupFlow(HWND window, std::u16string_view mode)
         SERVICE_LOG_FAILURE(this);
         return result;
     }
-    ReportProgress(window, kTextSmsBackup, 100);
+    ReportProgress(window, kTextSendingMessages, 100);
     return RES_OK;
 }
 
