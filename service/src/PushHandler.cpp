@@ -1,6 +1,7 @@
 // The push handler: reads one push message from the push port and acts on it. It runs on the
 // user-interface thread, possibly while a flow waits on the worker thread for the keys it brings; it
-// stores them and saves the settings before it wakes that flow.
+// stores them and saves the settings before it wakes that flow, and a registration it wakes hands back
+// before the handler returns.
 
 #include "service/TesselService.h"
 
@@ -17,8 +18,9 @@ namespace {
 constexpr std::uint32_t kMessageWaitMs = 60000;
 // The handset reads a message into a fixed buffer as a zero-ended text.
 constexpr std::size_t kMaxMessageBytes = 1039;
-// Lets the woken registration run before the application acts on the same push.
-constexpr std::uint32_t kAfterWakeMs = 10;
+// How long the handler waits for a woken registration to take the keys: one round of its wait, in
+// which a flow that is waiting takes them at once.
+constexpr std::uint32_t kHandOverMs = kPushWaitRoundMs;
 
 std::optional<std::u16string> ReadPushText()
 {
@@ -99,8 +101,9 @@ int AcceptNewUserId(const PushMessage& message, CReg_Api& settings)
     return 1;
 }
 
-// Both keys and the user id for a registration that waits for them; reported as a settings refresh.
-int AcceptIdentity(const PushMessage& message, CReg_Api& settings, CIR_INFO& info)
+// Both keys and the user id for a registration that waits for them; reported as a settings refresh
+// once that registration has taken them (`keysTaken`), so the application acts on the push after it.
+int AcceptIdentity(const PushMessage& message, CReg_Api& settings, CEvent& keysTaken, CIR_INFO& info)
 {
     if (settings.HasKeys()) {
         info.command = CIR_NONE;
@@ -110,12 +113,13 @@ int AcceptIdentity(const PushMessage& message, CReg_Api& settings, CIR_INFO& inf
         LogLine("push: \"IdentifyDevice\" dropped: it lacks one of UK:, K:, DID:, UID: or a key");
         return 0;
     }
+    keysTaken.Reset();
     settings.Set(&_SETTINGS_DEF::Ukey, message.identity->userKey);
     settings.Set(&_SETTINGS_DEF::QX_key, message.identity->deviceKey);
     settings.Set(&_SETTINGS_DEF::UserId, message.identity->userId);
     settings.SaveSettings();
     if (WakeWaitingFlow(kAccountEvent))
-        CClock::Get().Sleep(kAfterWakeMs);
+        keysTaken.Wait(kHandOverMs);
     info.command = CIR_RETRIEVE_SETTINGS;
     return 1;
 }
@@ -149,7 +153,7 @@ int TesselService::ProcessPushText(std::u16string_view text, CIR_INFO& info)
         AcceptDeviceKey(*message, settings, info);
         return 0;
     case CIR_IDENTIFY_DEVICE:
-        return AcceptIdentity(*message, settings, info);
+        return AcceptIdentity(*message, settings, *m_keysTaken, info);
     default:
         return AcceptCommand(*message, settings, info);
     }

@@ -85,6 +85,7 @@ TesselService::TesselService() : m_workArea(ReadWorkArea())
     m_smsStore = MAPIMsgStore::Open(MAPIMsgStore::DefaultPath(), u"SMS", m_smsStoreError);
     m_outlook = CAlmanacFactory::GetOutlookManager();
     m_dialogAnswered = CEvent::Create(EventReset::Manual, false);
+    m_keysTaken = CEvent::Create(EventReset::Manual, false);
     m_settingsStore = CReg_Api::GetInstanceReg();
     m_log = CLog_File::GetInstanceLog();
     m_uiSync = UI_Sync::GetInstanceUISync();
@@ -100,6 +101,7 @@ TesselService::~TesselService()
     UI_Sync::Release();
     m_transport.reset();
     m_dialogAnswered.reset();
+    m_keysTaken.reset();
 }
 
 void TesselService::ReportProgress(HWND window, const std::u16string& text, std::int32_t value)

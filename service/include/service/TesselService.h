@@ -292,6 +292,9 @@ private:
 
     std::atomic<std::int32_t> m_waitCir{0};
     RECT m_workArea;
+    // The registration flow's answer to the push handler that woke it with the keys: set once the flow
+    // has taken them, so that the handler returns (and the application acts on the push) only then.
+    std::shared_ptr<CEvent> m_keysTaken;
 };
 
 // Logs the failure of a flow step with this source line and file.

@@ -161,8 +161,10 @@ std::optional<RETURNED_RES> TesselService::WaitForAccount(HWND window, CEvent& a
         ReportProgress(window, kTextWaitingForServer, step * static_cast<std::int32_t>(counter));
         const bool timedOut = accountArrived.Wait(kPushWaitRoundMs) == WaitResult::TimedOut;
         // The push handler stores the keys before it sets the event, so the record tells.
-        if (m_settingsStore->HasKeys())
+        if (m_settingsStore->HasKeys()) {
+            m_keysTaken->Set();
             return RES_OK;
+        }
         if (!timedOut)
             break;
         if (IsStopped())
