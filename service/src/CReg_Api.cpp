@@ -92,46 +92,46 @@ CReg_Api::CReg_Api()
     // The record's initialisers are the defaults; a key that cannot be opened leaves them in place.
     if (CRegistry::CreateKey(RegRoot::CurrentUser, kSettingsKey, m_key) != RegStatus::Ok)
         CLog_File::AddLogLine(u"settings: the key \"Software\\Orvane\\Settings\" cannot be opened");
-    Reload();
+    UpdateRegistry();
+}
+
+_SETTINGS_DEF CReg_Api::Snapshot() const
+{
+    return m_settings.With([](const _SETTINGS_DEF& settings) { return settings; });
 }
 
 std::u16string CReg_Api::Get(std::u16string _SETTINGS_DEF::*field) const
 {
-    std::lock_guard lock(m_mutex);
-    return m_settings.*field;
+    return m_settings.With([field](const _SETTINGS_DEF& settings) { return settings.*field; });
 }
 
 std::int32_t CReg_Api::Get(std::int32_t _SETTINGS_DEF::*field) const
 {
-    std::lock_guard lock(m_mutex);
-    return m_settings.*field;
+    return m_settings.With([field](const _SETTINGS_DEF& settings) { return settings.*field; });
 }
 
 void CReg_Api::Set(std::u16string _SETTINGS_DEF::*field, std::u16string_view value)
 {
-    std::lock_guard lock(m_mutex);
-    m_settings.*field = value;
+    m_settings.With([&](_SETTINGS_DEF& settings) { settings.*field = value; });
 }
 
 void CReg_Api::Set(std::int32_t _SETTINGS_DEF::*field, std::int32_t value)
 {
-    std::lock_guard lock(m_mutex);
-    m_settings.*field = value;
+    m_settings.With([&](_SETTINGS_DEF& settings) { settings.*field = value; });
 }
 
 bool CReg_Api::HasKeys() const
 {
-    std::lock_guard lock(m_mutex);
-    return !m_settings.Ukey.empty() && !m_settings.QX_key.empty();
+    return m_settings.With(
+        [](const _SETTINGS_DEF& settings) { return !settings.Ukey.empty() && !settings.QX_key.empty(); });
 }
 
 void CReg_Api::UpdateRegistry()
 {
-    std::lock_guard lock(m_mutex);
-    Reload();
+    m_settings.With([this](_SETTINGS_DEF& settings) { Reload(settings); });
 }
 
-void CReg_Api::Reload()
+void CReg_Api::Reload(_SETTINGS_DEF& settings)
 {
     for (const SettingDescriptor& setting : AllSettings()) {
         if (setting.name == kNotRead)
@@ -141,25 +141,25 @@ void CReg_Api::Reload()
         if (setting.integer) {
             const std::optional<std::uint32_t> number = present ? DwordOf(value) : std::nullopt;
             if (number) {
-                m_settings.*setting.integer = static_cast<std::int32_t>(*number);
+                settings.*setting.integer = static_cast<std::int32_t>(*number);
                 continue;
             }
             if (present)
                 LogIgnored(setting.name, u"not a 4-byte REG_DWORD");
             if (const auto reset = ValueWhenInvalid(setting.name))
-                m_settings.*setting.integer = *reset;
+                settings.*setting.integer = *reset;
             continue;
         }
         static_assert(kMaxSettingTextChars + 1 == kMaxRegTextChars, "a setting keeps what is read back");
         const std::optional<std::u16string> text = present ? TextOf(value, kMaxRegTextChars) : std::nullopt;
         if (text)
-            m_settings.*setting.text = *text;
+            settings.*setting.text = *text;
         else if (present)
             LogIgnored(setting.name, u"not a terminated string of at most 259 characters");
     }
 
     for (const DownloadFolder& folder : kDownloadFolders) {
-        std::u16string& field = m_settings.*folder.field;
+        std::u16string& field = settings.*folder.field;
         field = NormaliseFolder(field, folder.fallback);
         m_key.SetString(folder.name, field);
     }
@@ -167,14 +167,18 @@ void CReg_Api::Reload()
 
 int CReg_Api::SaveSettings()
 {
-    std::lock_guard lock(m_mutex);
+    m_settings.With([this](const _SETTINGS_DEF& settings) { Save(settings); });
+    return 1;
+}
+
+void CReg_Api::Save(const _SETTINGS_DEF& settings)
+{
     for (const SettingDescriptor& setting : AllSettings()) {
         if (setting.name == kNotRead || setting.name == kNotWritten)
             continue;
         if (setting.integer)
-            m_key.SetDword(setting.name, static_cast<std::uint32_t>(m_settings.*setting.integer));
+            m_key.SetDword(setting.name, static_cast<std::uint32_t>(settings.*setting.integer));
         else
-            m_key.SetString(setting.name, m_settings.*setting.text);
+            m_key.SetString(setting.name, settings.*setting.text);
     }
-    return 1;
 }

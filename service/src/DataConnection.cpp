@@ -24,7 +24,7 @@ std::string Hex(std::uintmax_t value)
 HCONNECTION TesselService::OpenGPRSConnection()
 {
     const std::optional<std::uint32_t> network =
-        CConnectionManager::MapUrl(m_settingsStore->GetSettingsInstance()->URL);
+        CConnectionManager::MapUrl(m_settingsStore->Get(&_SETTINGS_DEF::URL));
     if (!network)
         return 0;
     const std::optional<HCONNECTION> connection = CConnectionManager::Establish(*network);

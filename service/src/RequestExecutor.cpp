@@ -13,7 +13,7 @@ int TesselService::ConnectServer()
 {
     if (!m_transport)
         m_transport = std::make_unique<ServerTransport>();
-    if (!m_transport->Open(u"PocketPC", m_settingsStore->GetSettingsInstance()->URL)) {
+    if (!m_transport->Open(u"PocketPC", m_settingsStore->Get(&_SETTINGS_DEF::URL))) {
         SERVICE_LOG_FAILURE(this);
         return 0;
     }

@@ -69,7 +69,7 @@ int TesselService::PrepareHTTPHeader(std::u16string_view command)
     // The push handler may store the user key and user id meanwhile.
     const std::u16string userKey = m_settingsStore->Get(&_SETTINGS_DEF::Ukey);
     const std::u16string userId = m_settingsStore->Get(&_SETTINGS_DEF::UserId);
-    const std::u16string& password = m_settingsStore->GetSettingsInstance()->Password;
+    const std::u16string password = m_settingsStore->Get(&_SETTINGS_DEF::Password);
     if (!userKey.empty())
         transport.AddHeader(u"QX-Ukey: ", userKey);
     if (!userId.empty())

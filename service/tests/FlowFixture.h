@@ -44,8 +44,8 @@ protected:
 
     static void GiveKeys()
     {
-        Settings().Ukey = u"u1";
-        Settings().QX_key = kDeviceKey;
+        Settings()->Ukey = u"u1";
+        Settings()->QX_key = kDeviceKey;
     }
 
     // The server's push: `text` as one datagram to the handset's push port.

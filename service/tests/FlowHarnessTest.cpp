@@ -27,9 +27,9 @@ TEST_F(FlowHarnessTest, DrivesASessionRequestByRequestAndFailsPastTheScript)
         CScriptedHttp server;
         m_service->DisconnectServer();
         ASSERT_EQ(m_service->ConnectServer(), 1);
-        Settings().Sync_Period = 7;
-        Settings().SettingsRettrived = 0;
-        Settings().QX_key = u"k3y";
+        Settings()->Sync_Period = 7;
+        Settings()->SettingsRettrived = 0;
+        Settings()->QX_key = u"k3y";
         for (std::size_t i = 0; i < c.answered; ++i)
             server.Answer(session[i]);
 
@@ -38,8 +38,8 @@ TEST_F(FlowHarnessTest, DrivesASessionRequestByRequestAndFailsPastTheScript)
         EXPECT_EQ(server.Commands(), std::vector(commands.begin(), commands.begin() + sent));
         EXPECT_TRUE(server.Requests().back().target.ends_with(";s1")) << "requests carry the session id";
         EXPECT_EQ(server.Requests()[1].Header("QX-Operation"), "RetrieveSettings");
-        EXPECT_EQ(Settings().Sync_Period, c.result == RES_OK ? 14 : 7);
-        EXPECT_EQ(Settings().SettingsRettrived, c.retrieved);
+        EXPECT_EQ(Settings()->Sync_Period, c.result == RES_OK ? 14 : 7);
+        EXPECT_EQ(Settings()->SettingsRettrived, c.retrieved);
     }
 }
 

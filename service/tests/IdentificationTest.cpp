@@ -24,7 +24,7 @@ TEST_F(IdentificationTest, HandsetWithBothKeysIsAlreadyIdentified)
 
 TEST_F(IdentificationTest, KeysInTheAnswerAreStoredAndSaved)
 {
-    Settings().QX_key = u"old"; // one key alone does not count
+    Settings()->QX_key = u"old"; // one key alone does not count
     m_server.Queue200({{"QX-Ukey", "u9"}, {"QX-Key", "k9"}});
     EXPECT_EQ(m_service->IdentifyDevice(Window(), m_already), RES_OK);
     EXPECT_EQ(m_already, 0);
@@ -37,7 +37,7 @@ TEST_F(IdentificationTest, AnswerWithoutUserKeyIsAnError)
 {
     m_server.Queue200({{"QX-Key", "k9"}});
     EXPECT_EQ(m_service->IdentifyDevice(Window(), m_already), RES_ERROR);
-    EXPECT_TRUE(Settings().QX_key.empty());
+    EXPECT_TRUE(Settings()->QX_key.empty());
 }
 
 TEST_F(IdentificationTest, UserIdAskedByAServerDialogSendsTheRequestAgainWithIt)

@@ -37,14 +37,14 @@ TEST_F(NegotiationTest, ChallengeIsAnsweredWithTheDigestOfChallengeAndDeviceKey)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.challenge);
-        Settings().QX_key = c.key;
+        Settings()->QX_key = c.key;
         m_server.Queue200({{"QX-Challenge", c.challenge}, {"QX-SessionID", "s1"}});
         EXPECT_EQ(m_service->StartNegotiation(Window()), RES_OK);
         EXPECT_EQ(m_service->ChallengeResponse(), c.answer);
     }
 
     // Without a new challenge the previous answer stands in for it.
-    Settings().QX_key = u"k3y";
+    Settings()->QX_key = u"k3y";
     m_server.Queue200({{"QX-Challenge", "abc"}});
     m_server.Queue200({});
     EXPECT_EQ(m_service->StartNegotiation(Window()), RES_OK);
@@ -58,7 +58,7 @@ TEST_F(NegotiationTest, ChallengeIsAnsweredWithTheDigestOfChallengeAndDeviceKey)
 
 TEST_F(NegotiationTest, SessionIdAndConfigurationVersionTravel)
 {
-    Settings().Config_Version = u"v7";
+    Settings()->Config_Version = u"v7";
     m_server.Queue200({{"QX-SessionID", "abc"}});
     m_server.Queue200({});
     EXPECT_EQ(m_service->StartNegotiation(Window()), RES_OK);
@@ -251,7 +251,7 @@ TEST_F(NegotiationTest, StopOrUnansweredCommandEndsTheSessionFlow)
     EXPECT_EQ(Commands(), (std::vector<std::string>{"StartNegotiation", "StartNegotiation", "CompleteNegotiation",
                                                     "GDOperation", "SessionCompleted"}));
     EXPECT_NE(LastRequest().target.find(";s1"), std::string::npos) << LastRequest().target;
-    EXPECT_EQ(Settings().SettingsRettrived, 0);
+    EXPECT_EQ(Settings()->SettingsRettrived, 0);
 }
 
 } // namespace

@@ -129,8 +129,8 @@ protected:
         FlowHarness::SetUp();
         m_user = std::make_unique<CScriptedUiPort>();
         CUiPort::Install(m_user.get());
-        Settings().Calendar_Timeframe_Back = 30;
-        Settings().Calendar_Timeframe_Fwd = 365;
+        Settings()->Calendar_Timeframe_Back = 30;
+        Settings()->Calendar_Timeframe_Fwd = 365;
     }
 
     void TearDown() override
@@ -207,7 +207,7 @@ TEST_F(PimFlowTest, SyncSendsEveryHeaderAndDocumentInOrder)
     for (const KindCase* kind : {&kContacts, &kAppointments, &kTasks}) {
         SCOPED_TRACE(kind->name);
         StartCase();
-        Settings().All_Contacts = 0;
+        Settings()->All_Contacts = 0;
         const std::string first = Add(*kind, ItemText(*kind, "First"));
         const std::string second = Add(*kind, ItemText(*kind, "Second"));
         if (kind->item != "contact")
@@ -273,7 +273,7 @@ TEST_F(PimFlowTest, SyncSendsEveryHeaderAndDocumentInOrder)
         EXPECT_EQ(Counter(kind->added), 1u);
         EXPECT_EQ(Counter(u"contacts_uploaded"), kind->item == "contact" ? 1u : 0u);
         // Only contacts keep the whole-list checksum after a completed sync.
-        EXPECT_EQ(Settings().All_Contacts != 0, kind->item == "contact");
+        EXPECT_EQ(Settings()->All_Contacts != 0, kind->item == "contact");
         const std::vector<ProgressReport> progress = m_window->Progress();
         ASSERT_FALSE(progress.empty());
         EXPECT_EQ(progress.front().text, BrandingText(kind->firstText));
@@ -285,7 +285,7 @@ TEST_F(PimFlowTest, RestoreModeSendsTheWholeListFirst)
 {
     const std::string luid = Add(kContacts, ItemText(kContacts, "Kept"));
     Items(kContacts);
-    Settings().All_Contacts = static_cast<std::int32_t>(m_manager.GetContactsCRC());
+    Settings()->All_Contacts = static_cast<std::int32_t>(m_manager.GetContactsCRC());
     m_server.Answer(Sizes(2, 0), Envelope("contact-list", RestoreItem(kContacts, "g1", "deleted", "", luid) +
                                                               RestoreItem(kContacts, "g2", "added",
                                                                           ItemText(kContacts, "Back"))));
@@ -308,7 +308,7 @@ TEST_F(PimFlowTest, UnchangedContactsSendNoListAndOneEmptyChunk)
 {
     Add(kContacts, ItemText(kContacts, "Same"));
     Items(kContacts);
-    Settings().All_Contacts = static_cast<std::int32_t>(m_manager.GetContactsCRC());
+    Settings()->All_Contacts = static_cast<std::int32_t>(m_manager.GetContactsCRC());
     m_server.Answer({}, Envelope("contact-list", ""));
     m_server.Answer(Sizes(0, 0), Envelope("contact-list", ""));
     m_server.Answer(CScriptedHttp::Headers{});
@@ -344,7 +344,7 @@ TEST_F(PimFlowTest, EmptyPhoneAsksBeforeASync)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         StartCase();
-        Settings().All_Contacts = c.storedChecksum;
+        Settings()->All_Contacts = c.storedChecksum;
         m_server.Answer({}, Envelope("contact-list", ""));
         m_server.Answer(Sizes(0, 0), Envelope("contact-list", ""));
         if (c.answer)

@@ -45,23 +45,23 @@ TEST_F(PushMessageTest, CommandsAreVerifiedAgainstTheDeviceKey)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Settings().Ukey = c.keys ? u"u1" : u"";
-        Settings().QX_key = c.keys ? kDeviceKey : u"";
+        Settings()->Ukey = c.keys ? u"u1" : u"";
+        Settings()->QX_key = c.keys ? kDeviceKey : u"";
         CIR_INFO info;
         EXPECT_EQ(Handle(c.text, info), c.result);
         EXPECT_EQ(info.command, c.command);
         EXPECT_EQ(info.parameter, c.parameter);
         EXPECT_EQ(info.kinds, c.kinds);
         if (c.keys) {
-            EXPECT_EQ(Settings().QX_key, kDeviceKey) << "a delivery to a handset with keys changes nothing";
+            EXPECT_EQ(Settings()->QX_key, kDeviceKey) << "a delivery to a handset with keys changes nothing";
         }
     }
 }
 
 TEST_F(PushMessageTest, SignatureCoversTheDeviceKeyAsUtf8)
 {
-    Settings().Ukey = u"u1";
-    Settings().QX_key = u"k\u00e9\u20acy";
+    Settings()->Ukey = u"u1";
+    Settings()->QX_key = u"k\u00e9\u20acy";
     CIR_INFO info;
     EXPECT_EQ(Handle("Sync abc Contacts NPp6jK9gZPKa53XE6H+FjQ==", info), 1);
     EXPECT_EQ(PushSignature(u"Sync", u"k\u00e9\u20acy"), u"NPp6jK9gZPKa53XE6H+FjQ==");
@@ -85,8 +85,8 @@ TEST_F(PushMessageTest, WipeoutIsObeyedOnlyWithAVerifiedSignature)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Settings().Ukey = c.keys ? u"u1" : u"";
-        Settings().QX_key = c.keys ? kDeviceKey : u"";
+        Settings()->Ukey = c.keys ? u"u1" : u"";
+        Settings()->QX_key = c.keys ? kDeviceKey : u"";
         CIR_INFO info;
         EXPECT_EQ(Handle(c.text, info), c.result);
         EXPECT_EQ(info.command, CIR_WIPEOUT);
@@ -95,8 +95,8 @@ TEST_F(PushMessageTest, WipeoutIsObeyedOnlyWithAVerifiedSignature)
 
 TEST_F(PushMessageTest, OnlyTheFirst1039BytesCount)
 {
-    Settings().Ukey = u"u1";
-    Settings().QX_key = kDeviceKey;
+    Settings()->Ukey = u"u1";
+    Settings()->QX_key = kDeviceKey;
     const auto message = [](std::size_t parameterBytes) {
         return "Sync " + std::string(parameterBytes, 'p') + " x " + kSyncSignature;
     };
@@ -118,21 +118,21 @@ TEST_F(PushMessageTest, NoMessageWithinAMinuteIsNothingToDo)
 
 TEST_F(PushMessageTest, DeviceKeyIsTakenWhileTheHandsetLacksOneAndWakesTheWaitingIdentification)
 {
-    Settings().Ukey = u"u1";
+    Settings()->Ukey = u"u1";
     const std::shared_ptr<CEvent> waiting =
         CEvent::CreateNamed(u"tidal_identify_event", EventReset::Manual, false, nullptr);
     CIR_INFO info;
     EXPECT_EQ(Handle("Key a b k9", info), 0);
     EXPECT_EQ(info.command, CIR_KEY);
-    EXPECT_EQ(Settings().QX_key, u"k9");
+    EXPECT_EQ(Settings()->QX_key, u"k9");
     EXPECT_EQ(StoredText(u"QX-key"), u"k9");
     EXPECT_TRUE(waiting->IsSet());
 
     // A delivery without the key would wipe the key the handset may hold.
-    Settings().Ukey.clear();
+    Settings()->Ukey.clear();
     EXPECT_EQ(Handle("Key a b", info), 0);
     EXPECT_EQ(info.command, CIR_NONE);
-    EXPECT_EQ(Settings().QX_key, u"k9");
+    EXPECT_EQ(Settings()->QX_key, u"k9");
 }
 
 TEST_F(PushMessageTest, IdentityIsFoundWhereverItsMarkersStand)
@@ -153,19 +153,19 @@ TEST_F(PushMessageTest, IdentityIsFoundWhereverItsMarkersStand)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Settings().Ukey.clear();
-        Settings().QX_key.clear();
-        Settings().UserId.clear();
+        Settings()->Ukey.clear();
+        Settings()->QX_key.clear();
+        Settings()->UserId.clear();
         CIR_INFO info;
         EXPECT_EQ(Handle(c.text, info), c.result);
         if (c.result == 0) {
-            EXPECT_TRUE(Settings().QX_key.empty());
+            EXPECT_TRUE(Settings()->QX_key.empty());
             continue;
         }
         EXPECT_EQ(info.command, CIR_RETRIEVE_SETTINGS);
-        EXPECT_EQ(Settings().Ukey, u"u5");
-        EXPECT_EQ(Settings().QX_key, u"k5");
-        EXPECT_EQ(Settings().UserId, u"55");
+        EXPECT_EQ(Settings()->Ukey, u"u5");
+        EXPECT_EQ(Settings()->QX_key, u"k5");
+        EXPECT_EQ(Settings()->UserId, u"55");
         EXPECT_EQ(StoredText(u"QX-key"), u"k5");
     }
 }
@@ -173,16 +173,16 @@ TEST_F(PushMessageTest, IdentityIsFoundWhereverItsMarkersStand)
 TEST_F(PushMessageTest, NewUserIdNeedsTheSignatureAndWakesOnlyAWaitingNegotiation)
 {
     GiveKeys();
-    Settings().ExpectCIR = u"pending";
+    Settings()->ExpectCIR = u"pending";
     CIR_INFO info;
     EXPECT_EQ(Handle("ChangeMsisdn 4917 wrong", info), 0);
     EXPECT_EQ(Handle("ChangeMsisdn 4917", info), 0) << "no blank after the user id";
-    EXPECT_TRUE(Settings().UserId.empty());
+    EXPECT_TRUE(Settings()->UserId.empty());
 
     EXPECT_EQ(Handle(std::string("ChangeMsisdn 4917 ") + kChangeMsisdnSignature, info), 1);
     EXPECT_EQ(info.command, CIR_CHANGE_MSISDN);
-    EXPECT_EQ(Settings().UserId, u"4917");
-    EXPECT_TRUE(Settings().ExpectCIR.empty());
+    EXPECT_EQ(Settings()->UserId, u"4917");
+    EXPECT_TRUE(Settings()->ExpectCIR.empty());
     EXPECT_EQ(StoredText(u"UserId"), u"4917");
     EXPECT_FALSE(CEvent::OpenNamed(u"change_msisdn_event")) << "nobody waited, so no event was left behind";
 

@@ -109,7 +109,7 @@ TEST_F(RegistrationTest, ServerThatWantsNoSmsEndsTheRegistration)
 {
     for (const char* value : {"false", "FALSE", static_cast<const char*>(nullptr)}) {
         SCOPED_TRACE(value ? value : "no header");
-        Settings().Retry_Number = 3;
+        Settings()->Retry_Number = 3;
         if (value)
             m_server.Queue200({{"QX-SendRegistrationSMS", value}});
         else

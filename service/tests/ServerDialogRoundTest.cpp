@@ -149,7 +149,7 @@ TEST_F(ServerDialogTest, ExitUrlOpensThePageStopsAndClosesTheProgressDialog)
 
 TEST_F(ServerDialogTest, ContinueWithTheStopBoxTickedPostsTheResultAndFollowsTheReply)
 {
-    Settings().UserId = u"user1";
+    Settings()->UserId = u"user1";
     m_service->PrepareHTTPHeader(u"StartNegotiation");
     const std::u16string flowBlock = m_service->Transport()->HeaderBlock();
     m_server.Queue200({kDialogHeader}, Dialog("Continue", "<stop-dialog><label>Stop</label></stop-dialog>"));
@@ -162,7 +162,7 @@ TEST_F(ServerDialogTest, ContinueWithTheStopBoxTickedPostsTheResultAndFollowsThe
     EXPECT_EQ(posts[0].Header("QX-CommandType"), "Result");
     EXPECT_EQ(posts[0].Header("QX-UserID"), "user1");
     EXPECT_NE(posts[0].body.find("<stop"), std::string::npos) << posts[0].body;
-    EXPECT_EQ(Settings().UserId, u"7");
+    EXPECT_EQ(Settings()->UserId, u"7");
     EXPECT_EQ(m_service->Transport()->HeaderBlock(), flowBlock);
 }
 
@@ -171,7 +171,7 @@ TEST_F(ServerDialogTest, InputIdentifyDeviceTakesTheUserIdFromTheInput)
     EXPECT_EQ(AnswerYes("InputIdentifyDevice", Posted::No, "<input name=\"user\" type=\"text\" defaultValue=\"x\"/>",
                         DialogAnswer::Yes(u"alice")),
               RES_SETTINGS_REQUIRED);
-    EXPECT_EQ(Settings().UserId, u"alice");
+    EXPECT_EQ(Settings()->UserId, u"alice");
     EXPECT_TRUE(Posts().empty());
 }
 

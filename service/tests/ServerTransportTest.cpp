@@ -21,9 +21,9 @@ std::string HostLine(const CTestHttpServer& server)
 
 TEST_F(TransportTest, HeaderBlockGoesOutByteForByteInItsOrder)
 {
-    Settings().Ukey = u"uk1";
-    Settings().UserId = u"user\u00e9";
-    Settings().Password = u"pw";
+    Settings()->Ukey = u"uk1";
+    Settings()->UserId = u"user\u00e9";
+    Settings()->Password = u"pw";
     m_server.Queue200({});
     EXPECT_EQ(Request(u"StartNegotiation"), RES_OK);
 
@@ -180,10 +180,10 @@ TEST_F(TransportTest, ServerErrorIsShownWithItsDecodedMessage)
 
 TEST_F(TransportTest, UserIdFromTheServerReplacesTheSettingInMemory)
 {
-    Settings().UserId = u"old";
+    Settings()->UserId = u"old";
     m_server.Queue200({{"QX-UserID", "42"}});
     EXPECT_EQ(Request(u"StartNegotiation"), RES_OK);
-    EXPECT_EQ(Settings().UserId, u"42");
+    EXPECT_EQ(Settings()->UserId, u"42");
     EXPECT_TRUE(m_window->Shown().empty());
 }
 
@@ -298,10 +298,10 @@ TEST_F(TransportTest, ConnectWhileOpenFailsAndABadAddressNeedsADisconnect)
 {
     EXPECT_EQ(m_service->ConnectServer(), 0);
     m_service->DisconnectServer();
-    Settings().URL = u"not an address";
+    Settings()->URL = u"not an address";
     EXPECT_EQ(m_service->ConnectServer(), 0);
     EXPECT_EQ(Request(u"StartNegotiation"), RES_ERROR);
-    Settings().URL = Utf8ToUtf16(m_server.Url("/sync/serv"));
+    Settings()->URL = Utf8ToUtf16(m_server.Url("/sync/serv"));
     EXPECT_EQ(m_service->ConnectServer(), 0);
     m_service->DisconnectServer();
     EXPECT_EQ(m_service->ConnectServer(), 1);
@@ -316,7 +316,7 @@ TEST_F(TransportTest, SelfSignedServerIsRefusedUntilItsCaFileIsConfigured)
     CTestTlsServer server(certificate);
     ASSERT_TRUE(server.IsRunning());
     m_service->DisconnectServer();
-    Settings().URL = Utf8ToUtf16(server.Url("/sync/serv"));
+    Settings()->URL = Utf8ToUtf16(server.Url("/sync/serv"));
 
     ASSERT_EQ(m_service->ConnectServer(), 1);
     EXPECT_EQ(Request(u"StartNegotiation"), RES_ERROR);

@@ -42,12 +42,12 @@ TEST_F(SettingsExchangeTest, ValuesAreTypedAsTheyGoIntoTheRegistry)
     EXPECT_EQ(StoredNumber(u"Brand-New-Value"), 7u) << "unknown names are stored all the same";
 
     // The record follows the registry; a value of the wrong type leaves its field as it was.
-    EXPECT_EQ(Settings().Sync_Period, 14);
-    EXPECT_EQ(Settings().Sync_Sms, 1);
-    EXPECT_EQ(Settings().Sync_Contacts, 0);
-    EXPECT_EQ(Settings().Max_File_Size, 512000);
-    EXPECT_EQ(Settings().Sync_Memory, 1);
-    EXPECT_EQ(Settings().Extensions_Image, u"jpg;png");
+    EXPECT_EQ(Settings()->Sync_Period, 14);
+    EXPECT_EQ(Settings()->Sync_Sms, 1);
+    EXPECT_EQ(Settings()->Sync_Contacts, 0);
+    EXPECT_EQ(Settings()->Max_File_Size, 512000);
+    EXPECT_EQ(Settings()->Sync_Memory, 1);
+    EXPECT_EQ(Settings()->Extensions_Image, u"jpg;png");
 }
 
 TEST_F(SettingsExchangeTest, ConfigElementsComeBeforeSettingElementsAndAListWithNeitherEndsTheAnswer)
@@ -68,7 +68,7 @@ TEST_F(SettingsExchangeTest, ConfigElementsComeBeforeSettingElementsAndAListWith
     EXPECT_EQ(Retrieve("<QXSync><list><item name=\"Sync-Period\" value=\"3\"/></list>"
                        "<setting-list><setting name=\"Sync-Period\" value=\"3\"/></setting-list></QXSync>"),
               RES_OK);
-    EXPECT_EQ(Settings().Sync_Period, 7);
+    EXPECT_EQ(Settings()->Sync_Period, 7);
 }
 
 TEST_F(SettingsExchangeTest, UnreadableAnswerIsKeptForInspectionAndChangesNothing)
@@ -77,13 +77,13 @@ TEST_F(SettingsExchangeTest, UnreadableAnswerIsKeptForInspectionAndChangesNothin
     EXPECT_EQ(Retrieve(answer), RES_ERROR);
     EXPECT_EQ(ReadFile(CDevicePaths::ToHost(u"\\res.xml")), answer);
     EXPECT_FALSE(Stored(u"Sync-Period"));
-    EXPECT_EQ(Settings().Sync_Period, 7);
+    EXPECT_EQ(Settings()->Sync_Period, 7);
 }
 
 TEST_F(SettingsExchangeTest, ConfigurationVersionOfTheAnswerIsKept)
 {
     EXPECT_EQ(Retrieve("<QXSync/>", {{"QX-ConfigVersion", "v12"}}), RES_OK);
-    EXPECT_EQ(Settings().Config_Version, u"v12");
+    EXPECT_EQ(Settings()->Config_Version, u"v12");
     EXPECT_EQ(StoredText(u"Config-Version"), u"v12");
 }
 
@@ -98,24 +98,24 @@ TEST_F(SettingsExchangeTest, RetrievalFlowMarksTheSettingsRetrievedOnlyWhenEvery
     m_server.Queue200({}, answer);
     m_server.Queue(refused);
     EXPECT_EQ(m_service->SettingsRetrieveFlow(Window()), RES_ERROR);
-    EXPECT_EQ(Settings().SettingsRettrived, 0);
+    EXPECT_EQ(Settings()->SettingsRettrived, 0);
 
     m_server.Queue200({});
     m_server.Queue200({});
     m_server.Queue200({}, answer);
     m_server.Queue200({});
     EXPECT_EQ(m_service->SettingsRetrieveFlow(Window()), RES_OK);
-    EXPECT_EQ(Settings().SettingsRettrived, 1);
+    EXPECT_EQ(Settings()->SettingsRettrived, 1);
     EXPECT_EQ(StoredNumber(u"SettingsRettrived"), 1u);
-    EXPECT_EQ(Settings().Sync_Period, 2);
+    EXPECT_EQ(Settings()->Sync_Period, 2);
 }
 
 TEST_F(SettingsExchangeTest, StoreDocumentSendsTheTwentyOneValuesInOrder)
 {
-    Settings().Sync_Period = 9;
-    Settings().Sync_Sms = 5;
-    Settings().Sync_Card = 0;
-    Settings().Image_Download_Dir = u"/home/u/Pictures/";
+    Settings()->Sync_Period = 9;
+    Settings()->Sync_Sms = 5;
+    Settings()->Sync_Card = 0;
+    Settings()->Image_Download_Dir = u"/home/u/Pictures/";
     m_server.Queue200({{"QX-Challenge", "abc"}});
     GiveKeys();
     ASSERT_EQ(m_service->StartNegotiation(Window()), RES_OK);
@@ -146,9 +146,9 @@ TEST_F(SettingsExchangeTest, StoreDocumentSendsTheTwentyOneValuesInOrder)
         {u"Sync-Direction-Contacts", u"true"},
         {u"Sync-Direction-Events", u"true"},
         {u"Image-Download-Dir", u"/home/u/Pictures/"},
-        {u"Video-Download-Dir", Settings().Video_Download_Dir},
-        {u"Audio-Download-Dir", Settings().Audio_Download_Dir},
-        {u"Other-Download-Dir", Settings().Other_Download_Dir},
+        {u"Video-Download-Dir", Settings()->Video_Download_Dir},
+        {u"Audio-Download-Dir", Settings()->Audio_Download_Dir},
+        {u"Other-Download-Dir", Settings()->Other_Download_Dir},
         {u"Sync-Direction-Images", u"true"},
         {u"Sync-Direction-Video", u"true"},
         {u"Sync-Direction-Audio", u"true"},
@@ -157,8 +157,8 @@ TEST_F(SettingsExchangeTest, StoreDocumentSendsTheTwentyOneValuesInOrder)
         {u"Sync-Card", u"false"},
     };
     EXPECT_EQ(sent, expected);
-    EXPECT_TRUE(Settings().Video_Download_Dir.ends_with(u"/"));
-    EXPECT_EQ(Settings().Video_Download_Dir.find(u'\\'), std::u16string::npos);
+    EXPECT_TRUE(Settings()->Video_Download_Dir.ends_with(u"/"));
+    EXPECT_EQ(Settings()->Video_Download_Dir.find(u'\\'), std::u16string::npos);
 }
 
 } // namespace

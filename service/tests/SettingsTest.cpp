@@ -33,7 +33,7 @@ protected:
         return key;
     }
 
-    static _SETTINGS_DEF& Loaded() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
+    static CReg_Api::LockedSettings Loaded() { return CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
     static void Reload() { CReg_Api::GetInstanceReg()->UpdateRegistry(); }
 };
@@ -55,7 +55,7 @@ TEST(SettingsTable, HasTheSeventyFourValuesEachWithOneField)
 
 TEST_F(SettingsTest, AnEmptyKeyGivesTheDefaultsAndTheSpecialFolders)
 {
-    const _SETTINGS_DEF& settings = Loaded();
+    const _SETTINGS_DEF settings = CReg_Api::GetInstanceReg()->Snapshot();
     EXPECT_EQ(settings.Sync_Period, 7);
     EXPECT_EQ(settings.Sync_Contacts, 1);
     EXPECT_EQ(settings.Sync_Sms, 0);
@@ -104,13 +104,13 @@ TEST_F(SettingsTest, InvalidValuesAreIgnoredAndTheFieldKeepsItsValue)
         ReleaseEverything();
         Key().SetDword(u"Sync-Period", 3);
         Key().SetString(u"URL", u"http://good");
-        ASSERT_EQ(Loaded().Sync_Period, 3);
-        ASSERT_EQ(Loaded().URL, u"http://good");
+        ASSERT_EQ(Loaded()->Sync_Period, 3);
+        ASSERT_EQ(Loaded()->URL, u"http://good");
 
         Key().SetValue(c.name, c.type, c.data);
         Reload();
-        EXPECT_EQ(Loaded().Sync_Period, 3) << c.what;
-        EXPECT_EQ(Loaded().URL, u"http://good") << c.what;
+        EXPECT_EQ(Loaded()->Sync_Period, 3) << c.what;
+        EXPECT_EQ(Loaded()->URL, u"http://good") << c.what;
     }
 }
 
@@ -119,8 +119,8 @@ TEST_F(SettingsTest, TextsUpToTheLimitAndExpandableStringsAreTaken)
     const std::u16string longest(259, u'z');
     Key().SetString(u"URL", longest);
     Key().SetString(u"UserId", u"42", REG_EXPAND_SZ);
-    EXPECT_EQ(Loaded().URL, longest);
-    EXPECT_EQ(Loaded().UserId, u"42");
+    EXPECT_EQ(Loaded()->URL, longest);
+    EXPECT_EQ(Loaded()->UserId, u"42");
 }
 
 TEST_F(SettingsTest, ThreeIntegersResetWhenTheirValueIsInvalid)
@@ -129,14 +129,14 @@ TEST_F(SettingsTest, ThreeIntegersResetWhenTheirValueIsInvalid)
     Key().SetDword(u"Retry-Number", 5);
     Key().SetDword(u"SettingsRettrived", 1);
     Key().SetDword(u"Sync-Card", 0);
-    ASSERT_EQ(Loaded().Max_File_Size, 1000);
+    ASSERT_EQ(Loaded()->Max_File_Size, 1000);
     for (const char16_t* name : {u"Max-File-Size", u"Retry-Number", u"SettingsRettrived", u"Sync-Card"})
         Key().SetString(name, u"bad");
     Reload();
-    EXPECT_EQ(Loaded().Max_File_Size, 512000);
-    EXPECT_EQ(Loaded().Retry_Number, 0);
-    EXPECT_EQ(Loaded().SettingsRettrived, 0);
-    EXPECT_EQ(Loaded().Sync_Card, 0); // any other integer keeps what it had
+    EXPECT_EQ(Loaded()->Max_File_Size, 512000);
+    EXPECT_EQ(Loaded()->Retry_Number, 0);
+    EXPECT_EQ(Loaded()->SettingsRettrived, 0);
+    EXPECT_EQ(Loaded()->Sync_Card, 0); // any other integer keeps what it had
 }
 
 TEST_F(SettingsTest, DownloadFoldersAreNormalisedAndWrittenBack)
@@ -158,15 +158,15 @@ TEST_F(SettingsTest, DownloadFoldersAreNormalisedAndWrittenBack)
     for (const Case& c : cases) {
         ReleaseEverything();
         Key().SetString(u"Image-Download-Dir", c.stored);
-        EXPECT_EQ(Loaded().Image_Download_Dir, c.expected) << Utf16ToUtf8(c.stored);
+        EXPECT_EQ(Loaded()->Image_Download_Dir, c.expected) << Utf16ToUtf8(c.stored);
         EXPECT_EQ(StoredText(u"Image-Download-Dir"), c.expected) << Utf16ToUtf8(c.stored);
     }
 }
 
 TEST_F(SettingsTest, SaveWritesNeitherExpectCirNorForbiddenFolders)
 {
-    Loaded().ExpectCIR = u"pending";
-    Loaded().Forbidden_Folders = u"new";
+    Loaded()->ExpectCIR = u"pending";
+    Loaded()->Forbidden_Folders = u"new";
     CReg_Api::GetInstanceReg()->SaveSettings();
     RegValue value;
     EXPECT_EQ(Key().QueryValue(u"ExpectCIR", value), RegStatus::NotFound);
@@ -176,9 +176,9 @@ TEST_F(SettingsTest, SaveWritesNeitherExpectCirNorForbiddenFolders)
     ReleaseEverything();
     Key().SetString(u"Forbidden-Folders", u"\\Windows");
     Key().SetString(u"ExpectCIR", u"never read");
-    EXPECT_EQ(Loaded().Forbidden_Folders, u"\\Windows");
-    EXPECT_EQ(Loaded().ExpectCIR, u"");
-    Loaded().Forbidden_Folders = u"changed";
+    EXPECT_EQ(Loaded()->Forbidden_Folders, u"\\Windows");
+    EXPECT_EQ(Loaded()->ExpectCIR, u"");
+    Loaded()->Forbidden_Folders = u"changed";
     CReg_Api::GetInstanceReg()->SaveSettings();
     EXPECT_EQ(StoredText(u"Forbidden-Folders"), u"\\Windows");
 }
@@ -187,20 +187,23 @@ TEST_F(SettingsTest, EveryValueRoundTripsThroughTheRegistry)
 {
     std::size_t count = 0;
     const SettingDescriptor* table = SettingsTable(count);
-    _SETTINGS_DEF& settings = Loaded();
-    for (std::size_t i = 0; i < count; ++i) {
-        if (table[i].integer)
-            settings.*table[i].integer = -1000 - static_cast<std::int32_t>(i);
-        else
-            settings.*table[i].text = u"value " + Utf8ToUtf16(std::to_string(i)) + u" \u00e4\u20ac";
-    }
     const std::u16string folder = FolderText(Root());
-    settings.Image_Download_Dir = settings.Video_Download_Dir = folder;
-    settings.Audio_Download_Dir = settings.Other_Download_Dir = folder;
+    {
+        const CReg_Api::LockedSettings locked = Loaded();
+        _SETTINGS_DEF& settings = *locked;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (table[i].integer)
+                settings.*table[i].integer = -1000 - static_cast<std::int32_t>(i);
+            else
+                settings.*table[i].text = u"value " + Utf8ToUtf16(std::to_string(i)) + u" \u00e4\u20ac";
+        }
+        settings.Image_Download_Dir = settings.Video_Download_Dir = folder;
+        settings.Audio_Download_Dir = settings.Other_Download_Dir = folder;
+    }
     EXPECT_EQ(CReg_Api::GetInstanceReg()->SaveSettings(), 1);
 
     CReg_Api::Release();
-    const _SETTINGS_DEF& loaded = Loaded();
+    const _SETTINGS_DEF loaded = CReg_Api::GetInstanceReg()->Snapshot();
     for (std::size_t i = 0; i < count; ++i) {
         const std::u16string_view name = table[i].name;
         if (table[i].integer) {

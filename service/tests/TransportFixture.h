@@ -16,7 +16,7 @@ protected:
         ServiceFixture::SetUp();
         m_service = TesselService::InitService();
         ASSERT_NE(m_service, nullptr);
-        Settings().URL = Utf8ToUtf16(ServerUrl());
+        Settings()->URL = Utf8ToUtf16(ServerUrl());
         m_window = std::make_unique<CScriptedDialogWindow>(*m_service);
         m_service->m_appWindow = m_window->Handle();
         ASSERT_EQ(m_service->ConnectServer(), 1);
@@ -33,7 +33,7 @@ protected:
     // The address the service is connected to.
     virtual std::string ServerUrl() const = 0;
 
-    static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
+    static CReg_Api::LockedSettings Settings() { return CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
     // The values of the progress reports the window got with that text, in order.
     std::vector<std::int32_t> ProgressValues(int brandingText) const

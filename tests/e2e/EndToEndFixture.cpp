@@ -68,7 +68,7 @@ void EndToEndTest::SetUp()
     ASSERT_TRUE(m_server.Start(options)) << m_server.Error();
     Configure("sms-gateway", m_server.SmsGatewayUrl());
 
-    Settings().URL = Utf8ToUtf16(m_server.ServerUrl());
+    Settings()->URL = Utf8ToUtf16(m_server.ServerUrl());
     ASSERT_EQ(m_service->ConnectServer(), 1);
 }
 

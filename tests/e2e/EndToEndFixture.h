@@ -39,7 +39,7 @@ protected:
     // The certificate authority file the handset trusts ("ca-file"); by default the system's.
     virtual std::string CaFile() const { return {}; }
 
-    static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
+    static CReg_Api::LockedSettings Settings() { return CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
     HWND Window() const { return m_window->Handle(); }
 
     AdminReply Admin(std::string_view command, const AdminFields& fields = {}) const;

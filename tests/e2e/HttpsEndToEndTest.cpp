@@ -33,7 +33,7 @@ TEST_F(HttpsEndToEndTest, RegistrationAndSessionOverHttps)
     EXPECT_EQ(Commands(), (std::vector<std::string>{"InitDevice", "sms"}));
     EXPECT_EQ(StoredText(u"QX-key"), Utf8ToUtf16(Device().GetOr("device-key")));
     EXPECT_EQ(RunSession(u"Sync"), RES_OK);
-    EXPECT_EQ(Settings().URL, Utf8ToUtf16(m_server.ServerUrl()))
+    EXPECT_EQ(Settings()->URL, Utf8ToUtf16(m_server.ServerUrl()))
         << "the settings download kept the https URL";
 }
 

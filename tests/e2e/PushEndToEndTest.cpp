@@ -68,7 +68,7 @@ TEST_F(PushEndToEndTest, PushesTheHandsetCannotVerifyOrDoesNotNeedAreDropped)
     HandledPush handled = Push({{"command", "Key"}});
     EXPECT_EQ(handled.result, 0);
     EXPECT_EQ(handled.info.command, CIR_NONE);
-    EXPECT_EQ(Settings().QX_key, Utf8ToUtf16(deviceKey));
+    EXPECT_EQ(Settings()->QX_key, Utf8ToUtf16(deviceKey));
 
     // Signed with a key the handset no longer holds: a wipe-out must not run.
     CReg_Api::GetInstanceReg()->Set(&_SETTINGS_DEF::QX_key, u"ANOTHER-KEY");

@@ -81,8 +81,8 @@ class IdentifyEndToEndTest : public EndToEndTest {
 protected:
     void NameTheAccount()
     {
-        Settings().UserId = u"alice";
-        Settings().Password = u"sesame";
+        Settings()->UserId = u"alice";
+        Settings()->Password = u"sesame";
     }
 
     // Identification from nothing: the keys the server holds for the handset end up saved, whichever
@@ -160,7 +160,7 @@ TEST_F(IdentifyEndToEndTest, UserIdTypedIntoTheServersDialog)
                                        {"no-label", "Cancel"},
                                        {"no-action", "Exit"}})
                     .Ok());
-    Settings().Password = u"sesame";
+    Settings()->Password = u"sesame";
     m_window->Script(DialogAnswer::Yes(u"alice"));
     IdentifyAndUseTheKeys(false);
     const std::vector<std::string> commands = Commands();
@@ -172,12 +172,12 @@ TEST_F(IdentifyEndToEndTest, UserIdTypedIntoTheServersDialog)
 TEST_F(IdentifyEndToEndTest, WrongPasswordGetsNoKeys)
 {
     ASSERT_TRUE(Admin("add-account", {{"user-id", "alice"}, {"password", "sesame"}}).Ok());
-    Settings().UserId = u"alice";
-    Settings().Password = u"guess";
+    Settings()->UserId = u"alice";
+    Settings()->Password = u"guess";
     int alreadyIdentified = -1;
     EXPECT_EQ(m_service->IdentifyDevice(Window(), alreadyIdentified), RES_SERVER_ERROR);
     EXPECT_EQ(alreadyIdentified, 0);
-    EXPECT_TRUE(Settings().QX_key.empty());
+    EXPECT_TRUE(Settings()->QX_key.empty());
     ASSERT_EQ(m_window->Shown().size(), 1u);
     EXPECT_EQ(m_window->Shown()[0].message, u"The password is wrong.");
 }

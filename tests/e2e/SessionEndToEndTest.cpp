@@ -65,8 +65,8 @@ TEST_F(SessionEndToEndTest, AccountsSurviveARestartOfTheServer)
 {
     // Keys and configuration as the server handed them out.
     ASSERT_TRUE(Admin("add-account", {{"user-id", "bob"}, {"password", "sesame"}}).Ok());
-    Settings().UserId = u"bob";
-    Settings().Password = u"sesame";
+    Settings()->UserId = u"bob";
+    Settings()->Password = u"sesame";
     int alreadyIdentified = -1;
     ASSERT_EQ(m_service->IdentifyDevice(Window(), alreadyIdentified), RES_OK);
     ASSERT_TRUE(Admin("set-settings", {{"user-id", "bob"}, {"set", "Sync-Period=10"}}).Ok());
@@ -87,7 +87,7 @@ TEST_F(SessionEndToEndTest, AccountsSurviveARestartOfTheServer)
     EXPECT_EQ(device.GetOr("user-id"), "bob");
     EXPECT_EQ(device.GetOr("session-state"), "completed");
     EXPECT_EQ(device.GetOr("session-operation"), "Restore:Contacts;Calendar;");
-    EXPECT_EQ(Account("bob").GetOr("ukey"), Utf16ToUtf8(Settings().Ukey));
+    EXPECT_EQ(Account("bob").GetOr("ukey"), Utf16ToUtf8(Settings()->Ukey));
 }
 
 } // namespace

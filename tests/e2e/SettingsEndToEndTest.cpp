@@ -20,7 +20,7 @@ TEST_F(SettingsEndToEndTest, RetrievedSettingsAreTheServersValues)
     const std::string version = changed.records.at(0).GetOr("config-version");
 
     ASSERT_EQ(m_service->SettingsRetrieveFlow(Window()), RES_OK);
-    const _SETTINGS_DEF& settings = Settings();
+    const _SETTINGS_DEF settings = CReg_Api::GetInstanceReg()->Snapshot();
     EXPECT_EQ(settings.Sync_Period, 14);
     EXPECT_EQ(settings.Extensions_Image, u"jpg;heic");
     EXPECT_EQ(settings.Enable_Backup, 0);
@@ -41,7 +41,7 @@ TEST_F(SettingsEndToEndTest, RetrievedSettingsAreTheServersValues)
     ASSERT_TRUE(Admin("set-settings", {{"user-id", userId}, {"set", "Sync-Period=21"}}).Ok());
     EXPECT_EQ(m_service->StartNegotiation(Window()), RES_SETTINGS_REQUIRED);
     EXPECT_EQ(m_service->ConfigVersionFlow(Window()), RES_OK);
-    EXPECT_EQ(Settings().Sync_Period, 21);
+    EXPECT_EQ(Settings()->Sync_Period, 21);
 }
 
 TEST_F(SettingsEndToEndTest, StoredSettingsAreTheHandsetsTwentyOneValues)
@@ -73,22 +73,25 @@ TEST_F(SettingsEndToEndTest, StoredSettingsAreTheHandsetsTwentyOneValues)
         {"Sync-Memory", &_SETTINGS_DEF::Sync_Memory, 0},
         {"Sync-Card", &_SETTINGS_DEF::Sync_Card, 0},
     };
-    _SETTINGS_DEF& settings = Settings();
     std::map<std::string, std::string> expected = {{"Sync-Period", "3"}};
-    settings.Sync_Period = 3;
-    for (const Switch& choice : switches) {
-        settings.*choice.field = choice.value;
-        expected[choice.name] = choice.value != 0 ? "true" : "false";
-    }
-    for (const auto& [name, field] : {std::pair{"Image-Download-Dir", &_SETTINGS_DEF::Image_Download_Dir},
-                                      std::pair{"Video-Download-Dir", &_SETTINGS_DEF::Video_Download_Dir},
-                                      std::pair{"Audio-Download-Dir", &_SETTINGS_DEF::Audio_Download_Dir},
-                                      std::pair{"Other-Download-Dir", &_SETTINGS_DEF::Other_Download_Dir}}) {
-        // Paths travel as UTF-8.
-        const std::filesystem::path folder = Root() / "Gew\xC3\xA4hlt" / name;
-        std::filesystem::create_directories(folder);
-        expected[name] = folder.string() + "/";
-        settings.*field = Utf8ToUtf16(expected[name]);
+    {
+        const CReg_Api::LockedSettings locked = Settings();
+        _SETTINGS_DEF& settings = *locked;
+        settings.Sync_Period = 3;
+        for (const Switch& choice : switches) {
+            settings.*choice.field = choice.value;
+            expected[choice.name] = choice.value != 0 ? "true" : "false";
+        }
+        for (const auto& [name, field] : {std::pair{"Image-Download-Dir", &_SETTINGS_DEF::Image_Download_Dir},
+                                          std::pair{"Video-Download-Dir", &_SETTINGS_DEF::Video_Download_Dir},
+                                          std::pair{"Audio-Download-Dir", &_SETTINGS_DEF::Audio_Download_Dir},
+                                          std::pair{"Other-Download-Dir", &_SETTINGS_DEF::Other_Download_Dir}}) {
+            // Paths travel as UTF-8.
+            const std::filesystem::path folder = Root() / "Gew\xC3\xA4hlt" / name;
+            std::filesystem::create_directories(folder);
+            expected[name] = folder.string() + "/";
+            settings.*field = Utf8ToUtf16(expected[name]);
+        }
     }
 
     ASSERT_EQ(m_service->StartNegotiation(Window()), RES_OK);

@@ -12,7 +12,7 @@ bool CTesselApp::InitInstance(CAppUi& ui, CServiceCalls& calls, bool startedByPu
     TesselService* service = TesselService::InitService();
     if (!service)
         return false;
-    CReg_Api::GetInstanceReg()->GetSettingsInstance();
+    CReg_Api::GetInstanceReg();
     CLog_File::GetInstanceLog();
     if (!CBrandingGuide::GetInstanceBranding())
         return false;

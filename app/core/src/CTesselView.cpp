@@ -26,7 +26,7 @@ constexpr std::int32_t _SETTINGS_DEF::*kEnablingSettings[] = {
 
 CTesselView::CTesselView(CAppUi& ui, CServiceCalls& calls)
     : m_ui(ui), m_calls(calls), m_service(TesselService::InitService()),
-      m_settingsStore(CReg_Api::GetInstanceReg()), m_settings(m_settingsStore->GetSettingsInstance())
+      m_settingsStore(CReg_Api::GetInstanceReg())
 {
     m_handle = RegisterWindow(*this, ui.Loop());
     m_service->PrepareGenericDialog(m_handle);
@@ -72,7 +72,7 @@ void CTesselView::BuildOperationList()
         PostMessage(m_handle, WM_OPERATION_REQUEST, REQ_REGISTER, 0);
         return;
     }
-    m_rows = BuildOperationRows(*m_settings, *m_service);
+    m_rows = BuildOperationRows(m_settingsStore->Snapshot(), *m_service);
     m_ui.ShowOperationList(m_rows, m_settingsStore->Get(&_SETTINGS_DEF::Enable_Settings) != 0);
 }
 
@@ -140,10 +140,10 @@ void CTesselView::OnSettings()
         return;
     m_settingsStore->UpdateRegistry();
     m_settingsDialogOpen = true;
-    CSynchronization dialog(*m_settings);
+    CSynchronization dialog(m_settingsStore->Snapshot());
     const bool accepted = m_ui.RunSettingsDialog(dialog);
     m_settingsDialogOpen = false;
-    if (accepted && dialog.Apply(*m_settings)) {
+    if (accepted && dialog.Apply(*m_settingsStore->GetSettingsInstance())) {
         m_settingsStore->SaveSettings();
         PostMessage(m_handle, WM_OPERATION_REQUEST, REQ_STORE_SETTINGS, 0);
     }
@@ -188,7 +188,6 @@ void CTesselView::ShutDown()
     CBrandingGuide::Release();
     m_service = nullptr;
     m_settingsStore = nullptr;
-    m_settings = nullptr;
     m_ui.CloseMainWindow();
 }
 

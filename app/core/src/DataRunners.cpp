@@ -65,7 +65,7 @@ struct Selection {
 // For Restore the media kinds are those brought back from the server, otherwise those uploaded.
 Selection Selected(CRunContext& run, DataOperation operation)
 {
-    const _SETTINGS_DEF& settings = *run.Settings().GetSettingsInstance();
+    const _SETTINGS_DEF settings = run.Settings().Snapshot();
     Selection selection;
     selection.contacts = settings.Sync_Contacts != 0;
     selection.sms = settings.Sync_Sms != 0;

@@ -233,13 +233,13 @@ void CTesselView::RegistrationFollowUps(int request)
             m_lastOutcome = RunOutcome::Error;
         return;
     }
-    CWizard wizard(*m_settings);
+    CWizard wizard(m_settingsStore->Snapshot());
     if (!m_ui.RunWizard(wizard)) {
         CUiPort::Get().MessageBox(m_handle, BrandingText(kTextSetupCancelled), BrandingText(kTextAppName),
                                   MB_OK);
         return;
     }
-    if (wizard.Apply(*m_settings)) {
+    if (wizard.Apply(*m_settingsStore->GetSettingsInstance())) {
         m_settingsStore->SaveSettings();
         const RunOutcome uploaded = RunWithWaitDialog(SettingsUploadRunner);
         if (uploaded != RunOutcome::Ok)

@@ -37,14 +37,14 @@ protected:
         ServiceFixture::TearDown();
     }
 
-    static _SETTINGS_DEF& Settings() { return *CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
+    static CReg_Api::LockedSettings Settings() { return CReg_Api::GetInstanceReg()->GetSettingsInstance(); }
 
     // The keys of a registered handset, with its settings retrieved.
     static void GiveKeys(bool settingsRetrieved = true)
     {
-        Settings().Ukey = u"user-key";
-        Settings().QX_key = u"device-key";
-        Settings().SettingsRettrived = settingsRetrieved ? 1 : 0;
+        Settings()->Ukey = u"user-key";
+        Settings()->QX_key = u"device-key";
+        Settings()->SettingsRettrived = settingsRetrieved ? 1 : 0;
         CReg_Api::GetInstanceReg()->SaveSettings();
     }
 

@@ -41,7 +41,8 @@ protected:
 
     static void Select(const Kinds& kinds)
     {
-        _SETTINGS_DEF& settings = Settings();
+        const CReg_Api::LockedSettings locked = Settings();
+        _SETTINGS_DEF& settings = *locked;
         settings.Sync_Contacts = kinds.contacts;
         settings.Sync_Sms = kinds.sms;
         settings.Sync_Events = kinds.calendar;

@@ -241,7 +241,7 @@ TEST_F(DispatcherTest, RefreshWhileSettingsDialogIsOpenOnlyOpensAndClosesTheConn
 
 TEST_F(DispatcherTest, IdentificationWithoutKeyTellsTheUserAndEndsTheProgram)
 {
-    Settings().QX_key.clear();
+    Settings()->QX_key.clear();
     Request(REQ_IDENTIFY);
 
     EXPECT_EQ(m_calls->Calls(), Bracket({"IdentifyDevice"}));

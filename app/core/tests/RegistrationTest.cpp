@@ -13,9 +13,9 @@ protected:
         AppFixture::SetUp();
         // Each kind of file synchronised both ways or not at all, as the wizard writes them: a wizard
         // left as it opened changes nothing.
-        Settings().Sync_Direction_Video = Settings().Sync_Video;
-        Settings().Sync_Direction_Audio = Settings().Sync_Audio;
-        Settings().Sync_Direction_Other = Settings().Sync_Other;
+        Settings()->Sync_Direction_Video = Settings()->Sync_Video;
+        Settings()->Sync_Direction_Audio = Settings()->Sync_Audio;
+        Settings()->Sync_Direction_Other = Settings()->Sync_Other;
     }
 
     // The scripted server gives the keys during registration and the settings afterwards.
@@ -38,7 +38,7 @@ protected:
 
 TEST_F(RegistrationTest, RegistrationThenWizardThenNoSync)
 {
-    Settings().Retry_Number = 7;
+    Settings()->Retry_Number = 7;
     ServerRegisters();
     m_boxes->Answer(IDCANCEL); // text 188: no sync now
 
@@ -53,7 +53,7 @@ TEST_F(RegistrationTest, RegistrationThenWizardThenNoSync)
     EXPECT_EQ(m_ui->progress[1].position, 5000);
     EXPECT_EQ(m_ui->wizards, 1);
     EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextSyncNow)});
-    EXPECT_EQ(Settings().Retry_Number, 0);
+    EXPECT_EQ(Settings()->Retry_Number, 0);
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
     EXPECT_FALSE(m_ui->mainWindowClosed);
     ASSERT_FALSE(m_ui->lists.empty());
@@ -75,7 +75,7 @@ TEST_F(RegistrationTest, WizardCancelledTellsTheUser)
 TEST_F(RegistrationTest, WizardChangeIsUploadedThenSyncOffered)
 {
     ServerRegisters();
-    Settings().Sync_Sms = 0;
+    Settings()->Sync_Sms = 0;
     m_ui->wizard = [](CWizard& wizard) {
         wizard.SetTicked(CWizard::Box::Sms, true);
         return true;
@@ -87,7 +87,7 @@ TEST_F(RegistrationTest, WizardChangeIsUploadedThenSyncOffered)
     EXPECT_EQ(m_calls->CountOf("SettingsStoreFlow"), 1);
     EXPECT_EQ(m_ui->waitDialogs, 3);
     CReg_Api::GetInstanceReg()->UpdateRegistry();
-    EXPECT_EQ(Settings().Sync_Sms, 1);
+    EXPECT_EQ(Settings()->Sync_Sms, 1);
     // The sync after the wizard ran to its end.
     EXPECT_EQ(m_calls->CountOf("ContactsBackupFlow(Sync)"), 1);
     const std::vector<std::u16string> boxes = BoxTexts();

@@ -33,9 +33,9 @@ TEST_F(StartupTest, FirstRequestFollowsTheKeys)
         SCOPED_TRACE(state.name);
         TearDown();
         SetUp();
-        Settings().Ukey = state.userKey;
-        Settings().QX_key = state.deviceKey;
-        Settings().SettingsRettrived = state.settingsRetrieved;
+        Settings()->Ukey = state.userKey;
+        Settings()->QX_key = state.deviceKey;
+        Settings()->SettingsRettrived = state.settingsRetrieved;
         // The first flow ends the program, so exactly one request runs.
         m_calls->Script("RetrieveSmsFlow", {RES_STOPPED});
         m_calls->Script("IdentifyDevice", {RES_STOPPED});
@@ -64,19 +64,19 @@ TEST_F(StartupTest, WordCirOnlySetsTheWaitFlag)
 
 TEST_F(StartupTest, ListWithoutKeysDisablesEverythingAndAsksForRegistration)
 {
-    Settings().QX_key = u"device-key"; // the user key is missing
+    Settings()->QX_key = u"device-key"; // the user key is missing
     m_calls->Script("RetrieveSmsFlow", {RES_STOPPED});
 
     View().BuildOperationList();
 
-    const _SETTINGS_DEF& settings = Settings();
+    const _SETTINGS_DEF settings = CReg_Api::GetInstanceReg()->Snapshot();
     for (std::int32_t value : {settings.Enable_Settings, settings.Enable_Sync, settings.Enable_SyncCalendar,
                                settings.Enable_Backup, settings.Enable_Restore, settings.Enable_ManualUpload,
                                settings.Enable_ManualDownload})
         EXPECT_EQ(value, 0);
     // Saved, not only changed in memory.
     CReg_Api::GetInstanceReg()->UpdateRegistry();
-    EXPECT_EQ(Settings().Enable_Sync, 0);
+    EXPECT_EQ(Settings()->Enable_Sync, 0);
     ASSERT_EQ(m_ui->lists.size(), 1u);
     EXPECT_TRUE(m_ui->lists.back().empty());
     EXPECT_FALSE(m_ui->settingsEnabled);
@@ -88,9 +88,9 @@ TEST_F(StartupTest, ListWithoutKeysDisablesEverythingAndAsksForRegistration)
 TEST_F(StartupTest, ListShowsEnabledOperationsInCodeOrder)
 {
     GiveKeys();
-    Settings().Enable_Sync = 0;
-    Settings().Enable_ManualUpload = 0;
-    Settings().Enable_Settings = 0;
+    Settings()->Enable_Sync = 0;
+    Settings()->Enable_ManualUpload = 0;
+    Settings()->Enable_Settings = 0;
     // The last sync: 2007-03-04 05:06:07 UTC.
     const std::uint64_t lastSync = 128174583670000000ULL;
     std::uint32_t low = static_cast<std::uint32_t>(lastSync);
@@ -133,7 +133,7 @@ TEST_F(StartupTest, AllOperationsDisabledGiveAnEmptyList)
 {
     GiveKeys();
     for (const OperationInfo& operation : OperationTable())
-        Settings().*operation.enabled = 0;
+        (*Settings()).*operation.enabled = 0;
 
     View().BuildOperationList();
 

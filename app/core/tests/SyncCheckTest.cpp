@@ -46,7 +46,7 @@ protected:
 
 TEST_F(SyncCheckTest, ExactlyOnePeriodAgoRequestsASync)
 {
-    Settings().Sync_Period = 1;
+    Settings()->Sync_Period = 1;
     WriteLastSync(m_clock->UtcNow() - kDay);
     Start();
     EXPECT_EQ(ScheduledSyncs(), 1);
@@ -54,7 +54,7 @@ TEST_F(SyncCheckTest, ExactlyOnePeriodAgoRequestsASync)
 
 TEST_F(SyncCheckTest, TimerRequestsTheSyncOnceTheDayHasPassed)
 {
-    Settings().Sync_Period = 1;
+    Settings()->Sync_Period = 1;
     // Due four minutes from now: not at start, at the first timer.
     WriteLastSync(m_clock->UtcNow() - kDay + 4 * 60 * 10000000ULL);
     Start();
@@ -65,7 +65,7 @@ TEST_F(SyncCheckTest, TimerRequestsTheSyncOnceTheDayHasPassed)
 
 TEST_F(SyncCheckTest, PeriodZeroDisablesTheCheck)
 {
-    Settings().Sync_Period = 0;
+    Settings()->Sync_Period = 0;
     Start();
     for (int i = 0; i < 3; ++i)
         NextCheck();
@@ -90,9 +90,9 @@ TEST_F(SyncCheckTest, Cases)
         SCOPED_TRACE(check.name);
         TearDown();
         SetUp();
-        Settings().Sync_Period = check.period;
+        Settings()->Sync_Period = check.period;
         if (!check.keys)
-            Settings().Ukey.clear();
+            Settings()->Ukey.clear();
         if (check.lastSyncDaysAgo != INT32_MIN)
             WriteLastSync(m_clock->UtcNow() - static_cast<std::int64_t>(check.lastSyncDaysAgo) * kDay);
         View().PeriodicSyncCheck();
@@ -103,7 +103,7 @@ TEST_F(SyncCheckTest, Cases)
 
 TEST_F(SyncCheckTest, UnreadableTimeCountsAsNeverSynchronised)
 {
-    Settings().Sync_Period = 7;
+    Settings()->Sync_Period = 7;
     WriteLastSync(m_clock->UtcNow());
     CRegKey summary;
     ASSERT_EQ(CRegistry::CreateKey(RegRoot::CurrentUser, u"Software\\Orvane\\Summary", summary),

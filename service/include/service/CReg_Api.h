@@ -2,17 +2,20 @@
 // The client's configuration: 74 values kept in memory in one record and in the registry under
 // "Software\Orvane\Settings".
 //
-// One object per process (GetInstanceReg/Release). Callers read and write the record's fields directly
-// and call SaveSettings right after changing them; UpdateRegistry reloads the record from the registry.
+// One object per process (GetInstanceReg/Release). Callers change fields and call SaveSettings right
+// after; UpdateRegistry reloads the record from the registry.
 //
 // Threads: the push handler runs on the user-interface thread and stores keys and the user id, then
 // saves, while a flow on the worker thread reads those keys after each wait and writes other values
-// (retry counter, configuration version, user id). Such fields go through Get/Set, which hold the
-// record's lock, as SaveSettings and UpdateRegistry do for their whole run; so a save never reads a
-// field half-written, and a reload never overwrites a key stored meanwhile. Fields only one thread
-// touches at a time (the settings dialog's, the flows' own) may be used directly.
+// (retry counter, configuration version, user id). So the record is reachable only under its lock:
+// GetSettingsInstance() is a handle that holds the lock while it lives (use it within one expression,
+// as in GetSettingsInstance()->URL, and copy what you keep), Get/Set take it for one field, and
+// SaveSettings and UpdateRegistry hold it for their whole run. A save never reads a field half-written
+// and a reload never overwrites a key stored meanwhile. The lock is recursive, so a Get inside an
+// expression that holds a handle does not block its own thread.
 
 #include "platform/Registry.h"
+#include "utils/Guarded.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -120,8 +123,12 @@ public:
     static CReg_Api* GetInstanceReg();
     static void Release();
 
-    _SETTINGS_DEF* GetSettingsInstance() { return &m_settings; }
-    // One field under the record's lock (for fields that two threads use at once).
+    using LockedSettings = CGuarded<_SETTINGS_DEF, std::recursive_mutex>::Locked;
+    // The record, locked while the handle lives.
+    LockedSettings GetSettingsInstance() { return m_settings.Lock(); }
+    // A copy of the whole record, taken under the lock.
+    _SETTINGS_DEF Snapshot() const;
+    // One field under the record's lock.
     std::u16string Get(std::u16string _SETTINGS_DEF::*field) const;
     std::int32_t Get(std::int32_t _SETTINGS_DEF::*field) const;
     void Set(std::u16string _SETTINGS_DEF::*field, std::u16string_view value);
@@ -137,9 +144,10 @@ public:
 
 private:
     CReg_Api();
-    void Reload();
+    // Both run under the record's lock, on the record it hands them.
+    void Reload(_SETTINGS_DEF& settings);
+    void Save(const _SETTINGS_DEF& settings);
 
-    mutable std::mutex m_mutex; // guards m_settings for Get/Set, SaveSettings and UpdateRegistry
-    CRegKey m_key;              // closed when the key could not be opened
-    _SETTINGS_DEF m_settings;
+    CRegKey m_key; // closed when the key could not be opened; used under the record's lock only
+    CGuarded<_SETTINGS_DEF, std::recursive_mutex> m_settings;
 };

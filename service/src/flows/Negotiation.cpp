@@ -70,7 +70,7 @@ void TesselService::ClearSessionState()
 RETURNED_RES TesselService::RequestNegotiation()
 {
     PrepareHTTPHeader(u"StartNegotiation");
-    const std::u16string& configVersion = m_settingsStore->GetSettingsInstance()->Config_Version;
+    const std::u16string configVersion = m_settingsStore->Get(&_SETTINGS_DEF::Config_Version);
     if (!configVersion.empty())
         m_transport->AddHeader(u"QX-ConfigVersion: ", configVersion);
     return ExecuteRequest(u"GET");

@@ -33,9 +33,8 @@ void CPimFlow::PrepareRequest(std::u16string_view command)
 
 RETURNED_RES CPimFlow::LoadItems()
 {
-    const _SETTINGS_DEF& settings = *m_settings.GetSettingsInstance();
-    const HRESULT status =
-        m_kind.calls.load(m_manager, settings.Calendar_Timeframe_Back, settings.Calendar_Timeframe_Fwd);
+    const HRESULT status = m_kind.calls.load(m_manager, m_settings.Get(&_SETTINGS_DEF::Calendar_Timeframe_Back),
+                                             m_settings.Get(&_SETTINGS_DEF::Calendar_Timeframe_Fwd));
     if (Failed(status)) {
         // An unreadable store is no empty one: listing it empty would tell the server that every
         // item was deleted on the handset.

@@ -155,7 +155,7 @@ RETURNED_RES TesselService::SettingsRetrieveFlow(HWND window)
 
 RETURNED_RES TesselService::SettingsStoreFlow()
 {
-    const std::u16string document = SettingsDocument(*m_settingsStore->GetSettingsInstance());
+    const std::u16string document = SettingsDocument(m_settingsStore->Snapshot());
     if (document.empty()) {
         SERVICE_LOG_FAILURE(this);
         return RES_ERROR;

@@ -84,7 +84,6 @@ private:
     CServiceCalls& m_calls;
     TesselService* m_service;
     CReg_Api* m_settingsStore;
-    _SETTINGS_DEF* m_settings;
     HWND m_handle = 0;
     CEventLoop::TimerId m_syncCheckTimer = 0;
 
