@@ -14,6 +14,7 @@
 
 #include "SmsArchive.h"
 #include "SmsArchiveStore.h"
+#include "platform/LogSink.h"
 #include "platform/MAPIMsgStore.h"
 #include "utils/Files.h"
 #include "utils/Hex.h"
@@ -23,6 +24,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -257,6 +259,10 @@ int Export(MAPIMsgStore& store, const std::string& path)
 
 int main(int argc, char** argv)
 {
+    // What the libraries report (a store they could not open, a message they refused) goes to
+    // standard error.
+    CLogSink::Install(
+        [](std::string_view line) { std::fprintf(stderr, "lumeno-sms: %.*s\n", int(line.size()), line.data()); });
     // Each command with the fewest and the most words that may follow it.
     struct CommandWords {
         const char* command;
