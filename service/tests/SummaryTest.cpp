@@ -95,3 +95,36 @@ TEST_F(SummaryTest, AStoreThatCannotBeOpenedLeavesTheCallersValue)
     m_service->SummaryGetMsg(u"contacts_added", REG_TYPE_DWORD, &value, nullptr);
     EXPECT_EQ(value, 3u);
 }
+
+TEST_F(SummaryTest, TimeIsReadFromItsTwoHalvesOrNotAtAll)
+{
+    struct Case {
+        const char* what;
+        std::optional<std::uint32_t> low;
+        std::optional<std::uint32_t> high;
+        std::optional<std::uint64_t> expected;
+    };
+    const Case cases[] = {
+        {"both halves", 0x89ABCDEFu, 0x01D7u, 0x01D789ABCDEFull},
+        {"never written", std::nullopt, std::nullopt, std::nullopt},
+        {"one half missing", 5u, std::nullopt, std::nullopt},
+        {"a zero half: never ran", 0u, 0x01D7u, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        m_service->SummaryEmptyAll();
+        CRegKey key;
+        ASSERT_EQ(CRegistry::CreateKey(RegRoot::CurrentUser, u"Software\\Orvane\\Summary", key), RegStatus::Ok);
+        key.DeleteValue(u"t_low");
+        key.DeleteValue(u"t_high");
+        if (c.low)
+            Set(u"t_low", *c.low);
+        if (c.high)
+            Set(u"t_high", *c.high);
+        EXPECT_EQ(m_service->SummaryTime(u"t_low", u"t_high"), c.expected) << c.what;
+    }
+    // A half that is not a number reads as no time.
+    const std::u16string text = u"12";
+    m_service->SummarySet(u"t_low", REG_TYPE_STRING, nullptr, &text);
+    Set(u"t_high", 1);
+    EXPECT_EQ(m_service->SummaryTime(u"t_low", u"t_high"), std::nullopt);
+}
