@@ -43,3 +43,14 @@ function(lumeno_add_tests name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${ARG_PROPERTIES})
 endfunction()
+
+# lumeno_install_library(<target>): one of the programs' shared libraries, versioned and installed
+# into the private library folder, where it finds its siblings. No development link: nothing outside
+# the project links against it.
+function(lumeno_install_library target)
+  set_target_properties(${target} PROPERTIES
+    VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}
+    SOVERSION ${PROJECT_VERSION_MAJOR}
+    INSTALL_RPATH "$ORIGIN")
+  install(TARGETS ${target} LIBRARY DESTINATION ${LUMENO_INSTALL_LIBDIR} NAMELINK_SKIP)
+endfunction()

@@ -77,8 +77,8 @@ std::u16string LowerTag(const Locale& locale)
 }
 
 // The program folder first, so that a device may carry its own texts; then LUMENO_BRANDING_DIR when
-// it is set (a branding under development, or tests), else the installed data folder and the source
-// tree's data folder (for programs run from the build tree).
+// it is set (a branding under development, or tests), else the data folder installed beside the
+// running program and the source tree's data folder (for programs run from the build tree).
 std::vector<std::filesystem::path> BrandingFolders()
 {
     std::vector<std::filesystem::path> folders{CDevicePaths::ProgramFolder()};
@@ -86,7 +86,10 @@ std::vector<std::filesystem::path> BrandingFolders()
         folders.emplace_back(folder);
         return folders;
     }
-    folders.emplace_back(LUMENO_BRANDING_INSTALL_DIR);
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error)
+        folders.push_back(program.parent_path() / LUMENO_BRANDING_FROM_PROGRAM);
     folders.emplace_back(LUMENO_BRANDING_SOURCE_DIR);
     return folders;
 }
