@@ -114,9 +114,13 @@ int AcceptIdentity(const PushMessage& message, CReg_Api& settings, CEvent& keysT
         return 0;
     }
     keysTaken.Reset();
-    settings.Set(&_SETTINGS_DEF::Ukey, message.identity->userKey);
-    settings.Set(&_SETTINGS_DEF::QX_key, message.identity->deviceKey);
-    settings.Set(&_SETTINGS_DEF::UserId, message.identity->userId);
+    {
+        // All three at once: a flow that sees the keys sees the user id with them.
+        const CReg_Api::LockedSettings record = settings.GetSettingsInstance();
+        record->Ukey = message.identity->userKey;
+        record->QX_key = message.identity->deviceKey;
+        record->UserId = message.identity->userId;
+    }
     settings.SaveSettings();
     if (WakeWaitingFlow(kAccountEvent))
         keysTaken.Wait(kHandOverMs);
