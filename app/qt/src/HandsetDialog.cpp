@@ -4,6 +4,7 @@
 #include "QtText.h"
 #include "TextViewer.h"
 #include "core/CSynchronization.h"
+#include "service/BrandingTexts.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -64,7 +65,7 @@ void CHandsetDialog::AddHelpAndOk(QMenu& menu, int helpCommand, int okCommand)
     constexpr int kHelpTitleText = 12;
     constexpr int kOkText = 16;
     CSoftKeys::AddItem(menu, helpCommand, Text(kHelpTitleText), [this] {
-        CTextViewer(Text(kHelpTitleText), Text(CSynchronization::kHelpText), this).Run();
+        CTextViewer(Text(kHelpTitleText), Text(kTextSettingsHelp), this).Run();
     });
     CSoftKeys::AddItem(menu, okCommand, Text(kOkText), [this] { accept(); });
 }

@@ -2,7 +2,7 @@
 
 #include "Pictures.h"
 #include "QtText.h"
-#include "core/AppTexts.h"
+#include "service/BrandingTexts.h"
 
 #include <QCloseEvent>
 #include <QMenu>
@@ -30,7 +30,7 @@ CMainWindow::CMainWindow(int cellSize)
     : m_list(new CCellListView({{false, Qt::AlignCenter}, {true, Qt::AlignLeft}}, cellSize, this)),
       m_keys(new CSoftKeys(this))
 {
-    setWindowTitle(Text(kAppNameText));
+    setWindowTitle(Text(kTextAppName));
     setWindowIcon(ProgramIcon());
     m_list->setObjectName(QStringLiteral("operations"));
     auto* layout = new QVBoxLayout(this);

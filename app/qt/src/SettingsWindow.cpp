@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "StorageWindow.h"
+#include "service/BrandingTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,12 +54,12 @@ CSettingsWindow::CSettingsWindow(CSynchronization& dialog, QWidget* parent)
             if (entry >= 0)
                 m_dialog.SetPeriod(static_cast<std::size_t>(entry));
         });
-        form->addRow(Text(CSynchronization::kPeriodLabelText), m_period);
+        form->addRow(Text(kTextAutomaticSync), m_period);
     }
     AddScrolledPage(page);
 
     m_menu = &UseCancelAndMenu();
-    CSoftKeys::AddItem(*m_menu, CMD_STORAGE, Text(CStorage::kHeadingText), [this] {
+    CSoftKeys::AddItem(*m_menu, CMD_STORAGE, Text(kTextDownloadFolders), [this] {
         OpenStorage();
     }).setEnabled(dialog.StorageCommand().has_value());
     AddHelpAndOk(*m_menu, CMD_HELP, CMD_OK);

@@ -3,6 +3,7 @@
 #include "Pictures.h"
 #include "QtText.h"
 #include "core/CDirectory.h"
+#include "service/BrandingTexts.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -37,9 +38,9 @@ QTreeWidgetItem* FolderItemOf(QTreeWidgetItem& parent, const FolderItem& folder)
 } // namespace
 
 CStorageWindow::CStorageWindow(CStorage& storage, QWidget* parent)
-    : CHandsetDialog(parent, Text(CStorage::kHeadingText)), m_storage(storage), m_memory(new QComboBox)
+    : CHandsetDialog(parent, Text(kTextDownloadFolders)), m_storage(storage), m_memory(new QComboBox)
 {
-    AddHeading(Text(CStorage::kHeadingText));
+    AddHeading(Text(kTextDownloadFolders));
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
     form->setRowWrapPolicy(QFormLayout::WrapAllRows);
@@ -79,7 +80,7 @@ void CStorageWindow::Choose(MediaKind kind)
 }
 
 CFolderChooser::CFolderChooser(MemoryChoice memory, QWidget* parent)
-    : CHandsetDialog(parent, Text(CStorage::kHeadingText)), m_tree(new QTreeWidget(this))
+    : CHandsetDialog(parent, Text(kTextDownloadFolders)), m_tree(new QTreeWidget(this))
 {
     m_tree->setHeaderHidden(true);
     auto* root = new QTreeWidgetItem(m_tree, {ToQString(CDirectory::kRootName)});

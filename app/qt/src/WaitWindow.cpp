@@ -2,7 +2,7 @@
 
 #include "Pictures.h"
 #include "QtText.h"
-#include "core/AppTexts.h"
+#include "service/BrandingTexts.h"
 #include "core/CWaitDlg.h"
 
 #include <QLabel>
@@ -14,7 +14,7 @@ const QSize kBannerSize(200, 70);
 } // namespace
 
 CWaitWindow::CWaitWindow(CWaitDlg& dialog, QWidget* parent)
-    : CHandsetDialog(parent, Text(kAppNameText)), m_dialog(dialog), m_status(new QLabel(this)),
+    : CHandsetDialog(parent, Text(kTextAppName)), m_dialog(dialog), m_status(new QLabel(this)),
       m_bar(new QProgressBar(this)), m_banner(new QLabel(this))
 {
     m_status->setWordWrap(true);
@@ -29,7 +29,7 @@ CWaitWindow::CWaitWindow(CWaitDlg& dialog, QWidget* parent)
     Body().addWidget(m_bar);
     Body().addStretch(1);
     Body().addWidget(m_banner);
-    CSoftKeys::SetCommand(Keys().Left(), Text(CWaitDlg::kStopKeyText), [this] { m_dialog.Stop(); });
+    CSoftKeys::SetCommand(Keys().Left(), Text(kTextCancel), [this] { m_dialog.Stop(); });
     Keys().Right().hide();
     Refresh();
 }

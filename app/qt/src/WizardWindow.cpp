@@ -2,6 +2,7 @@
 
 #include "Pictures.h"
 #include "QtText.h"
+#include "service/BrandingTexts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -23,9 +24,9 @@ constexpr CWizard::Box kRows[][2] = {
 } // namespace
 
 CWizardWindow::CWizardWindow(CWizard& wizard, QWidget* parent)
-    : CHandsetDialog(parent, Text(CWizard::kTitleText)), m_wizard(wizard), m_banner(new QLabel(this))
+    : CHandsetDialog(parent, Text(kTextWizardTitle)), m_wizard(wizard), m_banner(new QLabel(this))
 {
-    AddHeading(Text(CWizard::kTitleText));
+    AddHeading(Text(kTextWizardTitle));
 
     auto* grid = new QGridLayout;
     int line = 0;
@@ -50,8 +51,8 @@ CWizardWindow::CWizardWindow(CWizard& wizard, QWidget* parent)
     m_banner->setAlignment(Qt::AlignCenter);
     Body().addWidget(m_banner);
 
-    CSoftKeys::SetCommand(Keys().Left(), Text(CWizard::kCancelText), [this] { reject(); });
-    CSoftKeys::SetCommand(Keys().Right(), Text(CWizard::kNextText), [this] { accept(); });
+    CSoftKeys::SetCommand(Keys().Left(), Text(kTextCancel), [this] { reject(); });
+    CSoftKeys::SetCommand(Keys().Right(), Text(kTextNext), [this] { accept(); });
 }
 
 void CWizardWindow::resizeEvent(QResizeEvent* event)

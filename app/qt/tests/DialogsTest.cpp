@@ -5,6 +5,7 @@
 #include "QtFixture.h"
 #include "WizardWindow.h"
 #include "core/GenericDlg.h"
+#include "service/BrandingTexts.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -52,7 +53,7 @@ TEST_F(DialogsTest, TheServerDialogsInputRules)
             EXPECT_EQ(record.chosenButton, kButtonYes);
         } else {
             ASSERT_EQ(m_boxes.ShownBoxes().size(), boxesBefore + 1);
-            EXPECT_EQ(m_boxes.ShownBoxes().back().text, BrandingText(GenericDlg::kEmptyInputText));
+            EXPECT_EQ(m_boxes.ShownBoxes().back().text, BrandingText(kTextEmptyInput));
             EXPECT_TRUE(window.isVisible());
         }
     }

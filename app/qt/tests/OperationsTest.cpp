@@ -10,6 +10,7 @@
 #include "WaitWindow.h"
 #include "core/CTesselView.h"
 #include "core/CWaitDlg.h"
+#include "service/BrandingTexts.h"
 #include "service/Messages.h"
 #include "service/UI_Sync.h"
 
@@ -99,7 +100,7 @@ TEST_F(OperationsTest, StopInTheWaitDialogEndsTheOperation)
 {
     WhenShown<CWaitWindow>([](CWaitWindow& window) {
         QTest::mouseClick(&window.Keys().Left(), Qt::LeftButton);
-        EXPECT_EQ(window.Status().text(), Text(CWaitDlg::kStoppingText));
+        EXPECT_EQ(window.Status().text(), Text(kTextStopping));
     });
     RunRefreshUntilStopped();
     ASSERT_TRUE(
