@@ -10,11 +10,13 @@
 #include "core/InstanceGuard.h"
 #include "core/PushWatcher.h"
 #include "core/ServiceCalls.h"
+#include "platform/LogSink.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -60,6 +62,10 @@ int Run(CQtUi& ui, bool startedByPush)
 
 int main(int argc, char** argv)
 {
+    // What the libraries report (a store they could not open, refused input) goes to standard error,
+    // which the desktop session keeps in its journal.
+    CLogSink::Install(
+        [](std::string_view line) { std::fprintf(stderr, "lumeno: %.*s\n", int(line.size()), line.data()); });
     // Qt takes its own options (-platform, -style, ...) out of the command line first.
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumeno"));
@@ -86,5 +92,6 @@ int main(int argc, char** argv)
     CUiPort::Install(&ui);
     const int status = Run(ui, startedByPush);
     CUiPort::Install(nullptr);
+    CLogSink::Install(nullptr);
     return status;
 }
