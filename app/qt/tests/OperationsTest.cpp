@@ -28,13 +28,15 @@ protected:
     void SetUp() override
     {
         QtFixture::SetUp();
-        _SETTINGS_DEF& settings = *CReg_Api::GetInstanceReg()->GetSettingsInstance();
-        settings.Ukey = u"user-key";
-        settings.QX_key = u"device-key";
-        settings.SettingsRettrived = 1;
-        for (const OperationInfo& operation : OperationTable())
-            settings.*operation.enabled = operation.code == OP_SYNC || operation.code == OP_BACKUP ? 1 : 0;
-        settings.Enable_Settings = 0;
+        {
+            const CReg_Api::LockedSettings settings = CReg_Api::GetInstanceReg()->GetSettingsInstance();
+            settings->Ukey = u"user-key";
+            settings->QX_key = u"device-key";
+            settings->SettingsRettrived = 1;
+            for (const OperationInfo& operation : OperationTable())
+                (*settings).*operation.enabled = operation.code == OP_SYNC || operation.code == OP_BACKUP ? 1 : 0;
+            settings->Enable_Settings = 0;
+        }
         CReg_Api::GetInstanceReg()->SaveSettings();
         m_view = std::make_unique<CTesselView>(*m_ui, m_calls);
         m_ui->Attach(*m_view);
