@@ -7,7 +7,6 @@
 #include "QtText.h"
 #include "HandsetOnServer.h"
 #include "WizardWindow.h"
-#include "core/AppTexts.h"
 #include "core/CTesselApp.h"
 #include "core/PushWatcher.h"
 #include "core/ServiceCalls.h"
