@@ -112,10 +112,11 @@ public:
         if (m_service->ConnectServer() != 1 || !OpenSession(u"Sync") || !CloseSession())
             return Fail("no session with the server");
         // The settings the server sent, with the chunk sizes the curl side uses too.
-        _SETTINGS_DEF& values = *settings.GetSettingsInstance();
-        values.File_Chunk_Size = values.File_Download_Chunk_Size = kChunkBytes;
-        values.Extensions_Video = u"mp4";
-        values.Extensions_Audio = u"mp3";
+        settings.WithSettings([](_SETTINGS_DEF& values) {
+            values.File_Chunk_Size = values.File_Download_Chunk_Size = kChunkBytes;
+            values.Extensions_Video = u"mp4";
+            values.Extensions_Audio = u"mp3";
+        });
         return true;
     }
 

@@ -63,9 +63,9 @@ TEST_F(DeleteAllTest, EachDeleteAllReachesItsDataAndNothingElse)
     WriteFile(Root() / "media" / "Storage Card" / "DCIM" / "f.jpg", "scanned");
     WriteFile(Root() / "outside.jpg", "outside");
     fs::create_symlink(Root() / "outside.jpg", docs / "link.jpg");
-    Settings().Extensions_Image = u"jpg";
-    Settings().Extensions_Audio = u"mp3";
-    Settings().Forbidden_Folders = u"/My Documents/Private";
+    Settings()->Extensions_Image = u"jpg";
+    Settings()->Extensions_Audio = u"mp3";
+    Settings()->Forbidden_Folders = u"/My Documents/Private";
 
     std::string error;
     const std::unique_ptr<MAPIMsgStore> messages = MAPIMsgStore::Open(MAPIMsgStore::DefaultPath(), u"SMS", error);

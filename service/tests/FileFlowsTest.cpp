@@ -48,12 +48,12 @@ protected:
     void SetUp() override
     {
         FlowHarness::SetUp();
-        Settings().Extensions_Image = u"jpg;png";
-        Settings().Extensions_Video = u"3gp;mp4";
-        Settings().Extensions_Audio = u"mp3";
-        Settings().Extensions_Other = u"txt;pdf";
-        Settings().File_Chunk_Size = 100000;
-        Settings().File_Download_Chunk_Size = 100000;
+        Settings()->Extensions_Image = u"jpg;png";
+        Settings()->Extensions_Video = u"3gp;mp4";
+        Settings()->Extensions_Audio = u"mp3";
+        Settings()->Extensions_Other = u"txt;pdf";
+        Settings()->File_Chunk_Size = 100000;
+        Settings()->File_Download_Chunk_Size = 100000;
         // The harness's server lives across the cases of a table, which start over with SetUp.
         m_earlier = m_server.Requests().size();
         m_server.Respond({});
@@ -114,7 +114,7 @@ TEST_F(FileFlowsTest, ScanListsFilesOfTheEnabledKindsInTheScannedFolders)
     WriteFile(Card() / "DCIM" / "200" / "hidden by host path.jpg", "x");
     WriteFile(Card() / "Music" / "song.mp3", "not in a scanned folder");
     WriteFile(Card() / "My Documents" / "tune.mp3", "audio");
-    Settings().Forbidden_Folders = u"/my documents/PRIVATE;;" + Utf8ToUtf16((Card() / "DCIM" / "200").string()) + u"/";
+    Settings()->Forbidden_Folders = u"/my documents/PRIVATE;;" + Utf8ToUtf16((Card() / "DCIM" / "200").string()) + u"/";
 
     struct Case {
         std::array<int, 4> kinds;
@@ -275,8 +275,8 @@ TEST_F(FileFlowsTest, UploadReadsNoFileOutsideAndEndsOffsetsThatDoNotAdvance)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        Settings().File_Chunk_Size = 100;
-        Settings().Forbidden_Folders = u"/My Documents/Private";
+        Settings()->File_Chunk_Size = 100;
+        Settings()->Forbidden_Folders = u"/My Documents/Private";
         m_server.Respond([&c](const RecordedRequest&) { return Answer(c.answer); });
         FileList list = {ServerFile(u"x.jpg", 0, 0, c.path)};
         EXPECT_EQ(m_service->FilesUploadFromList(m_window->Handle(), list, 1), RES_OK);
@@ -320,7 +320,7 @@ TEST_F(FileFlowsTest, DownloadFetchesIntoTheDownloadFoldersAndMapsEachFile)
 {
     const std::string content = Content(150000);
     m_server.Respond(ChunkServer(content, {"12"}));
-    Settings().Sync_Audio = 0;
+    Settings()->Sync_Audio = 0;
     FileList list = {ServerFile(u"Photo.JPG", 150000, 11), ServerFile(u"song.mp3", 0, 12),
                      ServerFile(u"doc.txt", 10, 13)};
     list[2].selected = 0;
@@ -400,7 +400,7 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
         SCOPED_TRACE(c.what);
         TearDown();
         SetUp();
-        Settings().File_Download_Chunk_Size = 100;
+        Settings()->File_Download_Chunk_Size = 100;
         for (const HttpResponse& answer : c.answers)
             m_server.Answer(answer);
         if (c.stalls)
@@ -432,7 +432,7 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
 TEST_F(FileFlowsTest, DownloadStoppedHalfWayLeavesTheOldFile)
 {
     WriteFile(Pictures() / "kept.jpg", "the file as it was");
-    Settings().File_Download_Chunk_Size = 100;
+    Settings()->File_Download_Chunk_Size = 100;
     const CScriptedHttp::Responder chunks = ChunkServer(Content(300));
     m_server.Respond([&](const RecordedRequest& request) {
         UI_Sync::GetInstanceUISync()->SetStop(true);

@@ -32,10 +32,10 @@ protected:
                                            {"set", "Extensions-Image=jpg"},
                                            {"set", "Extensions-Audio=mp3"}})
                         .Ok());
-        Settings().Extensions_Image = u"jpg";
-        Settings().Extensions_Audio = u"mp3";
-        Settings().File_Chunk_Size = kChunk;
-        Settings().File_Download_Chunk_Size = kChunk;
+        Settings()->Extensions_Image = u"jpg";
+        Settings()->Extensions_Audio = u"mp3";
+        Settings()->File_Chunk_Size = kChunk;
+        Settings()->File_Download_Chunk_Size = kChunk;
         WriteFile(Picture(), m_picture);
         WriteFile(Song(), m_song);
     }

@@ -143,7 +143,7 @@ void CTesselView::OnSettings()
     CSynchronization dialog(m_settingsStore->Snapshot());
     const bool accepted = m_ui.RunSettingsDialog(dialog);
     m_settingsDialogOpen = false;
-    if (accepted && dialog.Apply(*m_settingsStore->GetSettingsInstance())) {
+    if (accepted && m_settingsStore->WithSettings([&](_SETTINGS_DEF& settings) { return dialog.Apply(settings); })) {
         m_settingsStore->SaveSettings();
         PostMessage(m_handle, WM_OPERATION_REQUEST, REQ_STORE_SETTINGS, 0);
     }

@@ -41,7 +41,7 @@ bool MediaStep(CRunContext& run, DataOperation operation)
         run.Progress(kExchangingFilesText, 20);
         return Download(run, list, u"ListDevice");
     }
-    const _SETTINGS_DEF& settings = *run.Settings().GetSettingsInstance();
+    const _SETTINGS_DEF settings = run.Settings().Snapshot();
     run.Progress(kScanningText, 10);
     if (!run.Check(calls.FilesGetList(list, settings.Sync_Images, settings.Sync_Video, settings.Sync_Audio,
                                       settings.Sync_Other),

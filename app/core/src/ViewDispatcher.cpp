@@ -239,7 +239,7 @@ void CTesselView::RegistrationFollowUps(int request)
                                   MB_OK);
         return;
     }
-    if (wizard.Apply(*m_settingsStore->GetSettingsInstance())) {
+    if (m_settingsStore->WithSettings([&](_SETTINGS_DEF& settings) { return wizard.Apply(settings); })) {
         m_settingsStore->SaveSettings();
         const RunOutcome uploaded = RunWithWaitDialog(SettingsUploadRunner);
         if (uploaded != RunOutcome::Ok)

@@ -133,7 +133,7 @@ TEST_F(StartupTest, AllOperationsDisabledGiveAnEmptyList)
 {
     GiveKeys();
     for (const OperationInfo& operation : OperationTable())
-        (*Settings()).*operation.enabled = 0;
+        CReg_Api::GetInstanceReg()->Set(operation.enabled, 0);
 
     View().BuildOperationList();
 

@@ -22,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // Field names are the registry value names with "-" written as "_".
 struct _SETTINGS_DEF {
@@ -126,6 +127,12 @@ public:
     using LockedSettings = CGuarded<_SETTINGS_DEF, std::recursive_mutex>::Locked;
     // The record, locked while the handle lives.
     LockedSettings GetSettingsInstance() { return m_settings.Lock(); }
+    // Runs f on the record under its lock and returns what f returns (a change of several fields).
+    template <typename F>
+    decltype(auto) WithSettings(F&& f)
+    {
+        return m_settings.With(std::forward<F>(f));
+    }
     // A copy of the whole record, taken under the lock.
     _SETTINGS_DEF Snapshot() const;
     // One field under the record's lock.

@@ -162,7 +162,7 @@ std::optional<std::u16string> DownloadPath(const FILE_OBJECT& file, const CFileK
 
 RETURNED_RES TesselService::FilesDownloadFromList(HWND window, FileList& list, int selectedOnly, int allKinds)
 {
-    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
+    const _SETTINGS_DEF settings = m_settingsStore->Snapshot();
     CFileDownload download(*this, window, BoundedChunkSize(settings.File_Download_Chunk_Size, kDefaultChunkBytes));
     const CFilePathGuard guard(settings);
     const CFileKindRules kinds(settings, allKinds ? CFileKindRules::kAllKinds : CFileKindRules::SyncedKinds(settings));

@@ -45,7 +45,7 @@ RETURNED_RES TesselService::FilesListFlow(HWND window, std::u16string_view comma
         return RES_ERROR;
     }
     // The list is replaced only by a list that could be read: a broken answer loses nothing.
-    const CFileKindRules kinds(*m_settingsStore->GetSettingsInstance(), CFileKindRules::kAllKinds);
+    const CFileKindRules kinds(m_settingsStore->Snapshot(), CFileKindRules::kAllKinds);
     std::optional<FileList> files = ParseFileListAnswer(answer, kinds);
     if (!files) {
         LogLine(SaveUnreadableAnswer(answer) ? "files list answer: not a document; kept as \\res.xml"

@@ -91,7 +91,7 @@ private:
 
 RETURNED_RES TesselService::FilesGetList(FileList& list, int images, int video, int audio, int other)
 {
-    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
+    const _SETTINGS_DEF settings = m_settingsStore->Snapshot();
     const CFileKindRules kinds(settings, {images != 0, video != 0, audio != 0, other != 0});
     const CForbiddenFolders forbidden(settings.Forbidden_Folders);
     CFileScan scan(kinds, forbidden, list);

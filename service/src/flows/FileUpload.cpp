@@ -101,7 +101,7 @@ private:
 
 RETURNED_RES TesselService::FilesUploadFromList(HWND window, FileList& list, int all)
 {
-    const _SETTINGS_DEF& settings = *m_settingsStore->GetSettingsInstance();
+    const _SETTINGS_DEF settings = m_settingsStore->Snapshot();
     CFileUpload upload(*this, window, BoundedChunkSize(settings.File_Chunk_Size, kDefaultChunkBytes));
     const CFilePathGuard guard(settings);
     CTransferCounters counters(*this, u"files_uploaded");

@@ -14,7 +14,9 @@ public:
     class Locked {
     public:
         T* operator->() const { return m_value; }
-        T& operator*() const { return *m_value; }
+        T& operator*() const& { return *m_value; }
+        // A reference taken from a handle that dies with its expression would outlive the lock.
+        T& operator*() const&& = delete;
 
     private:
         friend class CGuarded;
