@@ -1,6 +1,7 @@
 #include "core/CFilesListDlg.h"
 
 #include "platform/Shell.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "utils/Utf.h"
 
@@ -26,18 +27,18 @@ constexpr std::array<FilterEntry, 5> kFilters = {{
 }};
 
 constexpr std::array<FilesListMenuItem, 5> kKindMenu = {{
-    {FILES_SHOW_ALL, 109},
-    {FILES_SHOW_IMAGES, 110},
-    {FILES_SHOW_VIDEO, 111},
-    {FILES_SHOW_AUDIO, 112},
-    {FILES_SHOW_OTHER, 113},
+    {FILES_SHOW_ALL, kTextAllFiles},
+    {FILES_SHOW_IMAGES, kTextImages},
+    {FILES_SHOW_VIDEO, kTextVideos},
+    {FILES_SHOW_AUDIO, kTextMusic},
+    {FILES_SHOW_OTHER, kTextOtherFiles},
 }};
 
 constexpr std::array<FilesListMenuItem, 4> kOptionsMenu = {{
-    {FILES_DETAILS, 114},
-    {FILES_PREVIEW, 115},
-    {FILES_HELP, 12},
-    {FILES_CANCEL, 5},
+    {FILES_DETAILS, kTextDetails},
+    {FILES_PREVIEW, kTextPreview},
+    {FILES_HELP, kTextHelp},
+    {FILES_CANCEL, kTextCancel},
 }};
 
 const FilterEntry* FindFilter(int command)
@@ -174,9 +175,9 @@ std::u16string CFilesListDlg::DetailsText(std::size_t row) const
         return {};
     std::u16string text;
     if (!file->path.empty())
-        text = BrandingText(kPathText) + u"  " + file->path + u"\r\n";
+        text = BrandingText(kTextPath) + u"  " + file->path + u"\r\n";
     if (file->size != 0)
-        text += BrandingText(kSizeText) + u"  " + Utf8ToUtf16(std::to_string(file->size));
+        text += BrandingText(kTextSize) + u"  " + Utf8ToUtf16(std::to_string(file->size));
     return text;
 }
 
@@ -190,10 +191,10 @@ bool CFilesListDlg::Preview(std::size_t row) const
 
 std::u16string CFilesListDlg::HelpTitle()
 {
-    return BrandingText(kHelpTitleText);
+    return BrandingText(kTextHelp);
 }
 
 std::u16string CFilesListDlg::HelpText() const
 {
-    return BrandingText(m_mode == Mode::Upload ? kUploadHelpText : kDownloadHelpText);
+    return BrandingText(m_mode == Mode::Upload ? kTextUploadHelp : kTextSettingsHelp);
 }

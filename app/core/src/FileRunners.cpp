@@ -3,24 +3,11 @@
 #include "core/CFilesListDlg.h"
 #include "core/Operations.h"
 #include "platform/Clock.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 #include "service/TesselService.h"
 
 namespace {
-
-enum Text : int {
-    kDownloadingText = 37,
-    kNoServerFilesText = 39,
-    kNothingTickedText = 40,
-    kExchangingFilesText = 46,
-    kDeviceNotListedText = 55,
-    kListNotExchangedText = 56,
-    kNotTransferredText = 57,
-    kNoDeviceFilesText = 86,
-    kCompletedText = 131,
-    kUploadTitleText = 134,
-    kDownloadTitleText = 135,
-};
 
 constexpr std::uint32_t kUploadTransaction = 12;
 constexpr std::uint32_t kDownloadTransaction = 13;
@@ -38,10 +25,10 @@ struct TransferKind {
     CFilesListDlg::Mode mode;
 };
 
-constexpr TransferKind kUpload = {u"ListUpload", u"Upload", kExchangingFilesText, 80, kExchangingFilesText, 20,
-                                  kNoDeviceFilesText, kUploadTitleText, CFilesListDlg::Mode::Upload};
-constexpr TransferKind kDownload = {u"ListServer", u"Download", kDownloadingText, 20, kDownloadingText, 0,
-                                    kNoServerFilesText, kDownloadTitleText, CFilesListDlg::Mode::Download};
+constexpr TransferKind kUpload = {u"ListUpload", u"Upload", kTextExchangingFiles, 80, kTextExchangingFiles, 20,
+                                  kTextNoDeviceFiles, kTextSummaryUpload, CFilesListDlg::Mode::Upload};
+constexpr TransferKind kDownload = {u"ListServer", u"Download", kTextDownloadingFiles, 20, kTextDownloadingFiles, 0,
+                                    kTextNoServerFiles, kTextSummaryDownload, CFilesListDlg::Mode::Download};
 
 bool CompleteNegotiation(CRunContext& run, const char16_t* operation)
 {
@@ -52,7 +39,7 @@ bool CompleteNegotiation(CRunContext& run, const char16_t* operation)
 
 bool ListDeviceFiles(CRunContext& run, FileList& list)
 {
-    return run.Check(run.Calls().FilesGetList(list, 1, 1, 1, 1), kDeviceNotListedText);
+    return run.Check(run.Calls().FilesGetList(list, 1, 1, 1, 1), kTextDeviceFilesNotListed);
 }
 
 // The second half of both: the user's choice, the transfer session and the final message. The list
@@ -71,7 +58,7 @@ void PickAndTransfer(CRunContext& run, const TransferKind& kind, FileList& list)
         return;
     }
     if (selectedCount == 0) {
-        run.CloseAndTell(BrandingText(kNothingTickedText), RunOutcome::NotRun);
+        run.CloseAndTell(BrandingText(kTextNoFileSelected), RunOutcome::NotRun);
         return;
     }
     CClock::Get().Sleep(10);
@@ -87,19 +74,19 @@ void PickAndTransfer(CRunContext& run, const TransferKind& kind, FileList& list)
     const RETURNED_RES moved = kind.mode == CFilesListDlg::Mode::Upload
                                    ? calls.FilesUploadFromList(run.Window(), list, 0)
                                    : calls.FilesDownloadFromList(run.Window(), list, 1, 1);
-    if (!run.Check(moved, kNotTransferredText))
+    if (!run.Check(moved, kTextFilesNotTransferred))
         return;
     if (!run.Check(calls.CompleteSession(), kTextSessionNotCompleted))
         return;
     WriteTransactionSuccess(*TesselService::InitService());
-    run.CloseAndTell(BrandingText(kind.titleText) + u"\r\n" + BrandingText(kCompletedText), RunOutcome::Ok);
+    run.CloseAndTell(BrandingText(kind.titleText) + u"\r\n" + BrandingText(kTextCompleted), RunOutcome::Ok);
 }
 
 // The list exchange of the first session and its end.
 bool ExchangeList(CRunContext& run, const TransferKind& kind, FileList& list)
 {
     run.Progress(kind.listText, kind.listPercent);
-    if (!run.Check(run.Calls().FilesListFlow(run.Window(), kind.listOperation, list, 1), kListNotExchangedText))
+    if (!run.Check(run.Calls().FilesListFlow(run.Window(), kind.listOperation, list, 1), kTextFileListNotExchanged))
         return false;
     return run.Check(run.Calls().CompleteSession(), kTextSessionNotCompleted);
 }

@@ -42,8 +42,6 @@ constexpr Counter kCounters[] = {
     {u"tasks_failed", kTextTasksFailed},
 };
 
-constexpr int kWipeoutText = 192;
-
 // Label of the "transaction" value: the operation that ran last.
 int TransactionLabelText(std::uint32_t transaction)
 {
@@ -61,7 +59,7 @@ int TransactionLabelText(std::uint32_t transaction)
     case 15:
         return 92;
     case kWipeoutTransaction:
-        return kWipeoutText;
+        return kTextWipeout;
     default:
         return 0;
     }

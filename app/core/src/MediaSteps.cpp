@@ -1,20 +1,10 @@
 #include "core/RunnerSteps.h"
 
+#include "service/BrandingTexts.h"
 #include "service/CReg_Api.h"
 #include "service/FileObject.h"
 
 namespace {
-
-enum Text : int {
-    kDownloadingText = 37,
-    kExchangingFilesText = 46,
-    kDeviceNotListedText = 55,
-    kListNotExchangedText = 56,
-    kNotUploadedText = 57,
-    kNewFilesNotListedText = 62,
-    kNotDownloadedText = 63,
-    kScanningText = 87,
-};
 
 bool AnyDownload(const _SETTINGS_DEF& settings)
 {
@@ -27,8 +17,8 @@ bool AnyDownload(const _SETTINGS_DEF& settings)
 bool Download(CRunContext& run, FileList& list, std::u16string_view command)
 {
     CServiceCalls& calls = run.Calls();
-    return run.Check(calls.FilesListFlow(run.Window(), command, list, 0), kNewFilesNotListedText) &&
-           run.Check(calls.FilesDownloadFromList(run.Window(), list, 0, 0), kNotDownloadedText);
+    return run.Check(calls.FilesListFlow(run.Window(), command, list, 0), kTextServerFilesNotListed) &&
+           run.Check(calls.FilesDownloadFromList(run.Window(), list, 0, 0), kTextFilesNotDownloaded);
 }
 
 } // namespace
@@ -38,22 +28,22 @@ bool MediaStep(CRunContext& run, DataOperation operation)
     CServiceCalls& calls = run.Calls();
     FileList list;
     if (operation == DataOperation::Restore) {
-        run.Progress(kExchangingFilesText, 20);
+        run.Progress(kTextExchangingFiles, 20);
         return Download(run, list, u"ListDevice");
     }
     const _SETTINGS_DEF settings = run.Settings().Snapshot();
-    run.Progress(kScanningText, 10);
+    run.Progress(kTextLookingForFiles, 10);
     if (!run.Check(calls.FilesGetList(list, settings.Sync_Images, settings.Sync_Video, settings.Sync_Audio,
                                       settings.Sync_Other),
-                   kDeviceNotListedText))
+                   kTextDeviceFilesNotListed))
         return false;
     // The server answers the device list with the files it wants, and all of those are sent.
-    run.Progress(kExchangingFilesText, operation == DataOperation::Sync ? 10 : 20);
-    if (!run.Check(calls.FilesListFlow(run.Window(), u"List", list, 1), kListNotExchangedText) ||
-        !run.Check(calls.FilesUploadFromList(run.Window(), list, 1), kNotUploadedText))
+    run.Progress(kTextExchangingFiles, operation == DataOperation::Sync ? 10 : 20);
+    if (!run.Check(calls.FilesListFlow(run.Window(), u"List", list, 1), kTextFileListNotExchanged) ||
+        !run.Check(calls.FilesUploadFromList(run.Window(), list, 1), kTextFilesNotTransferred))
         return false;
     if (operation == DataOperation::Backup || !AnyDownload(settings))
         return true;
-    run.Progress(kDownloadingText, 20);
+    run.Progress(kTextDownloadingFiles, 20);
     return Download(run, list, u"ListNew");
 }

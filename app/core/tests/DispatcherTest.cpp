@@ -48,7 +48,7 @@ TEST_F(DispatcherTest, NoToTheQuestionOpensNoConnection)
         OperationCode operation;
         int question;
     };
-    for (const Case& question : {Case{OP_SYNC, 47}, Case{OP_RESTORE, 48}}) {
+    for (const Case& question : {Case{OP_SYNC, kTextSyncQuestion}, Case{OP_RESTORE, kTextRestoreQuestion}}) {
         SCOPED_TRACE(question.question);
         const int row = question.operation == OP_SYNC ? 0 : 5;
         ASSERT_EQ(View().Rows()[row].operation, question.operation);

@@ -6,6 +6,7 @@
 #include "core/CFilesListDlg.h"
 #include "core/InfoTexts.h"
 #include "platform/Shell.h"
+#include "service/BrandingTexts.h"
 
 namespace {
 
@@ -97,9 +98,9 @@ TEST_F(FilesOperationsTest, FilesListFiltersTicksAndTellsDetails)
     dialog.Toggle(1);
     EXPECT_EQ(selected, 1);
     EXPECT_EQ(list[1].selected, 0);
-    EXPECT_EQ(dialog.DetailsText(0), BrandingText(176) + u"  " + list[0].path + u"\r\n" + BrandingText(177) + u"  3000");
-    EXPECT_EQ(dialog.DetailsText(1), BrandingText(177) + u"  2048");
-    EXPECT_EQ(dialog.HelpText(), BrandingText(167));
+    EXPECT_EQ(dialog.DetailsText(0), BrandingText(kTextPath) + u"  " + list[0].path + u"\r\n" + BrandingText(kTextSize) + u"  3000");
+    EXPECT_EQ(dialog.DetailsText(1), BrandingText(kTextSize) + u"  2048");
+    EXPECT_EQ(dialog.HelpText(), BrandingText(kTextSettingsHelp));
 }
 
 TEST_F(FilesOperationsTest, UploadListsTransfersTheTickedFilesAndTellsTheResult)
@@ -122,7 +123,7 @@ TEST_F(FilesOperationsTest, UploadListsTransfersTheTickedFilesAndTellsTheResult)
     EXPECT_EQ(m_calls->Negotiations(), (std::vector<std::string>{"ListUpload 0 0 0 1 0", "Upload 0 0 0 1 0"}));
     ASSERT_EQ(m_calls->Transferred().size(), 1u);
     EXPECT_EQ(m_calls->Transferred()[0][1].selected, 1);
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(134) + u"\r\n" + BrandingText(131)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextSummaryUpload) + u"\r\n" + BrandingText(kTextCompleted)});
     EXPECT_EQ(Summary(u"transaction"), 12u);
     EXPECT_EQ(Summary(u"transaction_success"), 1u);
     EXPECT_EQ(View().LastOutcome(), RunOutcome::Ok);
@@ -137,10 +138,10 @@ TEST_F(FilesOperationsTest, ListingSessionEndsTheOperationWithoutASecondSession)
         std::vector<std::u16string> boxes;
     };
     const Case cases[] = {
-        {OP_UPLOAD, false, false, {BrandingText(86)}},
-        {OP_DOWNLOAD, false, false, {BrandingText(39)}},
+        {OP_UPLOAD, false, false, {BrandingText(kTextNoDeviceFiles)}},
+        {OP_DOWNLOAD, false, false, {BrandingText(kTextNoServerFiles)}},
         {OP_DOWNLOAD, true, true, {}},
-        {OP_UPLOAD, true, false, {BrandingText(40)}}, // nothing ticked
+        {OP_UPLOAD, true, false, {BrandingText(kTextNoFileSelected)}}, // nothing ticked
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.operation * 10 + c.cancel);
@@ -164,7 +165,7 @@ TEST_F(FilesOperationsTest, DownloadWritesItsTransactionOnlyOnceTheServerTookIt)
     m_calls->Script("CompleteNegotiation", {RES_ERROR});
     Run(OP_DOWNLOAD);
     EXPECT_EQ(Summary(u"transaction"), 10u);
-    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(53)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::u16string>{BrandingText(kTextOperationRefused)});
 
     m_calls->Script("StartNegotiation", {RES_SETTINGS_REQUIRED});
     m_calls->serverFiles = {FileRecord(u"a.jpg", 10, FILE_KIND_IMAGE)};
@@ -177,7 +178,7 @@ TEST_F(FilesOperationsTest, DownloadWritesItsTransactionOnlyOnceTheServerTookIt)
     EXPECT_EQ(Summary(u"transaction"), 13u);
     EXPECT_EQ(m_calls->CountOf("FilesListFlow(ListServer 1)"), 1);
     EXPECT_EQ(m_calls->CountOf("FilesDownloadFromList(1 1)"), 1);
-    EXPECT_EQ(BoxTexts().back(), BrandingText(135) + u"\r\n" + BrandingText(131));
+    EXPECT_EQ(BoxTexts().back(), BrandingText(kTextSummaryDownload) + u"\r\n" + BrandingText(kTextCompleted));
 }
 
 TEST_F(FilesOperationsTest, WipeoutDeletesEverythingInOrderWithoutServerAndTheSummaryTellsIt)
@@ -192,7 +193,7 @@ TEST_F(FilesOperationsTest, WipeoutDeletesEverythingInOrderWithoutServerAndTheSu
     EXPECT_FALSE(View().IsBusy());
     SetSummary(u"sync_time_low", 1);
     SetSummary(u"sync_time_high", 1);
-    EXPECT_NE(SummaryText(*TesselService::InitService()).find(BrandingText(192)), std::u16string::npos);
+    EXPECT_NE(SummaryText(*TesselService::InitService()).find(BrandingText(kTextWipeout)), std::u16string::npos);
 }
 
 } // namespace

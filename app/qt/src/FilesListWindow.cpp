@@ -3,10 +3,10 @@
 #include "CellList.h"
 #include "QtText.h"
 #include "TextViewer.h"
-#include "core/AppTexts.h"
 #include "core/CFilesListDlg.h"
 #include "core/Operations.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 #include "service/CBrandingGuide.h"
 
 #include <QApplication>
@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr int kOkText = 16;
 
 CellRow CellsOf(const FilesListRow& row)
 {
@@ -37,15 +36,15 @@ CellRow CellsOf(const FilesListRow& row)
 } // namespace
 
 CFilesListWindow::CFilesListWindow(CFilesListDlg& dialog, int cellSize, QWidget* parent)
-    : CHandsetDialog(parent, Text(kAppNameText)), m_dialog(dialog),
+    : CHandsetDialog(parent, Text(kTextAppName)), m_dialog(dialog),
       m_list(new CCellListView({{false, Qt::AlignCenter}, {true, Qt::AlignLeft}, {false, Qt::AlignCenter}},
                                cellSize, this)),
-      m_done(new QPushButton(Text(kOkText), this))
+      m_done(new QPushButton(Text(kTextOk), this))
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The handset's title bar: the program's name and the OK that ends the choice.
     auto* title = new QHBoxLayout;
-    QLabel& heading = AddHeading(Text(kAppNameText));
+    QLabel& heading = AddHeading(Text(kTextAppName));
     Body().removeWidget(&heading);
     title->addWidget(&heading, 1);
     title->addWidget(m_done);
@@ -59,11 +58,11 @@ CFilesListWindow::CFilesListWindow(CFilesListDlg& dialog, int cellSize, QWidget*
             Toggle(m_list->SelectedRow());
     };
 
-    m_kindMenu = &CSoftKeys::SetMenu(Keys().Left(), Text(CFilesListDlg::kShowText));
+    m_kindMenu = &CSoftKeys::SetMenu(Keys().Left(), Text(kTextShow));
     for (const FilesListMenuItem& item : CFilesListDlg::KindMenu())
         CSoftKeys::AddItem(*m_kindMenu, item.command, Text(item.labelText),
                            [this, command = item.command] { RunCommand(command); });
-    m_optionsMenu = &CSoftKeys::SetMenu(Keys().Right(), Text(CFilesListDlg::kMenuText));
+    m_optionsMenu = &CSoftKeys::SetMenu(Keys().Right(), Text(kTextMenu));
     for (const FilesListMenuItem& item : CFilesListDlg::OptionsMenu())
         CSoftKeys::AddItem(*m_optionsMenu, item.command, Text(item.labelText),
                            [this, command = item.command] { RunCommand(command); });
@@ -97,7 +96,7 @@ void CFilesListWindow::RunCommand(int command)
         if (row >= 0) {
             const std::u16string details = m_dialog.DetailsText(static_cast<std::size_t>(row));
             if (!details.empty())
-                CUiPort::Get().MessageBox(0, details, BrandingText(kAppNameText), MB_OK);
+                CUiPort::Get().MessageBox(0, details, BrandingText(kTextAppName), MB_OK);
         }
         return;
     case FILES_PREVIEW:

@@ -54,20 +54,16 @@ void CHandsetDialog::AddScrolledPage(QWidget* page)
 
 QMenu& CHandsetDialog::UseCancelAndMenu()
 {
-    constexpr int kCancelText = 5;
-    constexpr int kMenuText = 106;
-    CSoftKeys::SetCommand(m_keys->Left(), Text(kCancelText), [this] { reject(); });
-    return CSoftKeys::SetMenu(m_keys->Right(), Text(kMenuText));
+    CSoftKeys::SetCommand(m_keys->Left(), Text(kTextCancel), [this] { reject(); });
+    return CSoftKeys::SetMenu(m_keys->Right(), Text(kTextMenu));
 }
 
 void CHandsetDialog::AddHelpAndOk(QMenu& menu, int helpCommand, int okCommand)
 {
-    constexpr int kHelpTitleText = 12;
-    constexpr int kOkText = 16;
-    CSoftKeys::AddItem(menu, helpCommand, Text(kHelpTitleText), [this] {
-        CTextViewer(Text(kHelpTitleText), Text(kTextSettingsHelp), this).Run();
+    CSoftKeys::AddItem(menu, helpCommand, Text(kTextHelp), [this] {
+        CTextViewer(Text(kTextHelp), Text(kTextSettingsHelp), this).Run();
     });
-    CSoftKeys::AddItem(menu, okCommand, Text(kOkText), [this] { accept(); });
+    CSoftKeys::AddItem(menu, okCommand, Text(kTextOk), [this] { accept(); });
 }
 
 void CHandsetDialog::FitBanner(QWidget& banner)

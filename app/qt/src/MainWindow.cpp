@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr int kExitText = 107;
-constexpr int kMenuText = 106;
-
 struct MenuItem {
     int command;
     int text;
@@ -20,8 +17,8 @@ struct MenuItem {
 
 // The popup of the Menu key in its order.
 constexpr MenuItem kMenuItems[] = {
-    {CMainWindow::CMD_SETTINGS, 103}, {CMainWindow::CMD_VIEW_LOG, 104}, {CMainWindow::CMD_SUMMARY, 105},
-    {CMainWindow::CMD_HELP, 12},      {CMainWindow::CMD_ABOUT, 1},
+    {CMainWindow::CMD_SETTINGS, kTextSettings}, {CMainWindow::CMD_VIEW_LOG, kTextViewLog}, {CMainWindow::CMD_SUMMARY, kTextViewSummary},
+    {CMainWindow::CMD_HELP, kTextHelp},      {CMainWindow::CMD_ABOUT, kTextAbout},
 };
 
 } // namespace
@@ -39,11 +36,11 @@ CMainWindow::CMainWindow(int cellSize)
     layout->addWidget(m_list, 1);
     layout->addWidget(m_keys);
 
-    CSoftKeys::SetCommand(m_keys->Left(), Text(kExitText), [this] {
+    CSoftKeys::SetCommand(m_keys->Left(), Text(kTextExit), [this] {
         if (onCommand)
             onCommand(CMD_EXIT);
     });
-    m_menu = &CSoftKeys::SetMenu(m_keys->Right(), Text(kMenuText));
+    m_menu = &CSoftKeys::SetMenu(m_keys->Right(), Text(kTextMenu));
     for (const MenuItem& item : kMenuItems) {
         CSoftKeys::AddItem(*m_menu, item.command, Text(item.text), [this, command = item.command] {
             if (onCommand)

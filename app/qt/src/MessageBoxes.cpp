@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 #include "platform/UiPort.h"
+#include "service/BrandingTexts.h"
 
 #include <QPushButton>
 
@@ -9,8 +10,6 @@
 
 namespace {
 
-constexpr int kOkText = 16;
-constexpr int kCancelText = 5;
 
 struct BoxButton {
     QMessageBox::StandardButton button;
@@ -43,9 +42,9 @@ std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, std::u16string_view
     for (const BoxButton& button : buttons) {
         QPushButton* shown = box->addButton(button.button);
         if (button.button == QMessageBox::Ok)
-            shown->setText(Text(kOkText));
+            shown->setText(Text(kTextOk));
         else if (button.button == QMessageBox::Cancel)
-            shown->setText(Text(kCancelText));
+            shown->setText(Text(kTextCancel));
     }
     box->setEscapeButton(buttons.back().button);
     return box;

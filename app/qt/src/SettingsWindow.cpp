@@ -12,12 +12,11 @@
 
 namespace {
 
-constexpr int kSettingsTitleText = 103;
 
 } // namespace
 
 CSettingsWindow::CSettingsWindow(CSynchronization& dialog, QWidget* parent)
-    : CHandsetDialog(parent, Text(kSettingsTitleText)), m_dialog(dialog)
+    : CHandsetDialog(parent, Text(kTextSettings)), m_dialog(dialog)
 {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);

@@ -18,8 +18,6 @@
 
 namespace {
 
-constexpr int kCancelText = 5;
-constexpr int kOkText = 16;
 
 // Where a tree item keeps its folder; empty for "My Device".
 constexpr int kPathRole = Qt::UserRole;
@@ -92,8 +90,8 @@ CFolderChooser::CFolderChooser(MemoryChoice memory, QWidget* parent)
     connect(m_tree, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { Expand(*item); });
     Body().addWidget(m_tree);
 
-    CSoftKeys::SetCommand(Keys().Left(), Text(kCancelText), [this] { reject(); });
-    CSoftKeys::SetCommand(Keys().Right(), Text(kOkText), [this] {
+    CSoftKeys::SetCommand(Keys().Left(), Text(kTextCancel), [this] { reject(); });
+    CSoftKeys::SetCommand(Keys().Right(), Text(kTextOk), [this] {
         const QTreeWidgetItem* item = m_tree->currentItem();
         const QString path = item ? item->data(0, kPathRole).toString() : QString();
         if (path.isEmpty())

@@ -2,14 +2,13 @@
 
 #include "Pictures.h"
 #include "QtText.h"
+#include "service/BrandingTexts.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kOkText = 16;
-constexpr int kAboutTitleText = 1;
 } // namespace
 
 CTextViewer::CTextViewer(const QString& title, const QString& body, QWidget* parent)
@@ -19,11 +18,11 @@ CTextViewer::CTextViewer(const QString& title, const QString& body, QWidget* par
     m_text->setPlainText(body);
     m_text->moveCursor(QTextCursor::Start);
     CHandsetDialog::Body().addWidget(m_text);
-    CSoftKeys::SetCommand(Keys().Left(), Text(kOkText), [this] { accept(); });
+    CSoftKeys::SetCommand(Keys().Left(), Text(kTextOk), [this] { accept(); });
     Keys().Right().hide();
 }
 
-CAboutBox::CAboutBox(const QString& text, QWidget* parent) : CHandsetDialog(parent, Text(kAboutTitleText))
+CAboutBox::CAboutBox(const QString& text, QWidget* parent) : CHandsetDialog(parent, Text(kTextAbout))
 {
     auto* icon = new QLabel(this);
     icon->setPixmap(ProgramIcon().pixmap(96, 96));
@@ -37,6 +36,6 @@ CAboutBox::CAboutBox(const QString& text, QWidget* parent) : CHandsetDialog(pare
     Body().addSpacing(12);
     Body().addWidget(words);
     Body().addStretch(2);
-    CSoftKeys::SetCommand(Keys().Left(), Text(kOkText), [this] { accept(); });
+    CSoftKeys::SetCommand(Keys().Left(), Text(kTextOk), [this] { accept(); });
     Keys().Right().hide();
 }

@@ -84,7 +84,7 @@ TEST_F(OperationsTest, TheWindowShowsTheEnabledOperationsAndMenu)
     QStringList labels;
     for (const QAction* action : menu.actions())
         labels << action->text();
-    EXPECT_EQ(labels, (QStringList{Text(103), Text(104), Text(105), Text(12), Text(1)}));
+    EXPECT_EQ(labels, (QStringList{Text(kTextSettings), Text(kTextViewLog), Text(kTextViewSummary), Text(kTextHelp), Text(kTextAbout)}));
     menu.adjustSize();
     EXPECT_TRUE(SaveCapture(menu, QStringLiteral("menu")));
 }
@@ -94,7 +94,7 @@ TEST_F(OperationsTest, ATapOnTheSyncRowAsksFirstAndNoStartsNothing)
     CCellListView& list = Window().List();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.Model().index(0)).center());
     ASSERT_TRUE(WaitUntil([this] { return !m_boxes.ShownBoxes().empty(); }));
-    EXPECT_EQ(m_boxes.ShownBoxes().front().text, BrandingText(47));
+    EXPECT_EQ(m_boxes.ShownBoxes().front().text, BrandingText(kTextSyncQuestion));
     EXPECT_TRUE(m_calls.Calls().empty());
 }
 

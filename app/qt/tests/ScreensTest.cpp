@@ -19,6 +19,7 @@
 #include "core/CWaitDlg.h"
 #include "core/GenericDlg.h"
 #include "core/InfoTexts.h"
+#include "service/BrandingTexts.h"
 #include "service/Messages.h"
 
 #include <QBuffer>
@@ -83,7 +84,7 @@ TEST_F(ScreensTest, EveryScreenShowsItsTextsAndNothingIsCutOff)
     CSynchronization settingsDialog(m_settings);
     CStorage storage(m_settings);
     CWaitDlg wait(*m_ui);
-    const std::u16string status = BrandingText(42);
+    const std::u16string status = BrandingText(kTextSendingContacts);
     SendMessage(wait.Handle(), WM_SYNC_PROGRESS, reinterpret_cast<WPARAM>(status.c_str()), 40);
 
     // An image with the server's thumbnail, one whose file cannot be decoded, and one of each other kind.
@@ -122,20 +123,20 @@ TEST_F(ScreensTest, EveryScreenShowsItsTextsAndNothingIsCutOff)
          {42, 5}},
         {"question",
          [&]() -> std::unique_ptr<QWidget> {
-             return MakeMessageBox(nullptr, BrandingText(47), BrandingText(31), MB_YESNO);
+             return MakeMessageBox(nullptr, BrandingText(kTextSyncQuestion), BrandingText(kTextQuestionCaption), MB_YESNO);
          },
          {47, 31},
          {},
          true},
         {"summary",
          [&]() -> std::unique_ptr<QWidget> {
-             return std::make_unique<CTextViewer>(Text(105), DisplayText(SummaryText(service)), nullptr);
+             return std::make_unique<CTextViewer>(Text(kTextViewSummary), DisplayText(SummaryText(service)), nullptr);
          },
          {105, 130, 131, 16},
          {QStringLiteral("12 contacts added")}},
         {"help",
          [&]() -> std::unique_ptr<QWidget> {
-             return std::make_unique<CTextViewer>(Text(12), Text(165), nullptr);
+             return std::make_unique<CTextViewer>(Text(kTextHelp), Text(kTextHelpBody), nullptr);
          },
          {12, 165}},
         {"about",

@@ -13,6 +13,7 @@
 #include "pim/CAlmanacFactory.h"
 #include "pim/COutlookMgr.h"
 #include "platform/PimStore.h"
+#include "service/BrandingTexts.h"
 
 #include <QCheckBox>
 #include <QMessageBox>
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr int kSyncNowText = 188;
 
 class SyncEndToEndTest : public QtFixture {
 protected:
@@ -100,8 +100,8 @@ TEST_F(SyncEndToEndTest, AFreshHandsetRegistersAndItsFirstSyncSendsItsContacts)
         << m_said.join(QStringLiteral(" | ")).toStdString();
 
     ASSERT_GE(m_said.size(), 4);
-    EXPECT_EQ(m_said[1], Text(186)) << "the wizard follows the registration";
-    EXPECT_EQ(m_said[2], Text(kSyncNowText));
+    EXPECT_EQ(m_said[1], Text(kTextWizardTitle)) << "the wizard follows the registration";
+    EXPECT_EQ(m_said[2], Text(kTextSyncNow));
     EXPECT_EQ(m_app->View().LastOutcome(), RunOutcome::Ok);
     EXPECT_FALSE(m_ui->IsClosed());
     EXPECT_GT(m_ui->MainWindow().List().Model().rowCount(), 0) << "the operations are offered";

@@ -13,7 +13,10 @@ inline constexpr int kTextOperationEnd = 24; // caption of the box at the end of
 inline constexpr int kTextQuestionCaption = 31;
 inline constexpr int kTextSettings = 103;
 inline constexpr int kTextViewSummary = 105;
+inline constexpr int kTextViewLog = 104;
 inline constexpr int kTextExit = 107;
+inline constexpr int kTextMenu = 106;
+inline constexpr int kTextShow = 108;
 inline constexpr int kTextNext = 185;
 inline constexpr int kTextAppName = 191;
 
@@ -34,6 +37,11 @@ inline constexpr int kTextReadingCalendar = 83;
 inline constexpr int kTextPleaseWait = 84;
 inline constexpr int kTextStopping = 85;
 inline constexpr int kTextWaitingForServer = 184;
+inline constexpr int kTextDownloadingFiles = 37;
+inline constexpr int kTextExchangingFiles = 46;
+inline constexpr int kTextLookingForFiles = 87;
+inline constexpr int kTextGettingFileList = 99;
+inline constexpr int kTextSendingFileList = 100;
 
 // Questions and failures.
 inline constexpr int kTextSyncQuestion = 47;
@@ -62,6 +70,14 @@ inline constexpr int kTextConfirmRegistrationSms = 183;
 inline constexpr int kTextSetupCancelled = 187;
 inline constexpr int kTextSyncNow = 188;
 inline constexpr int kTextNoServiceCentre = 189;
+inline constexpr int kTextNoServerFiles = 39;
+inline constexpr int kTextNoFileSelected = 40;
+inline constexpr int kTextDeviceFilesNotListed = 55;
+inline constexpr int kTextFileListNotExchanged = 56;
+inline constexpr int kTextFilesNotTransferred = 57;
+inline constexpr int kTextServerFilesNotListed = 62;
+inline constexpr int kTextFilesNotDownloaded = 63;
+inline constexpr int kTextNoDeviceFiles = 86;
 
 // The operations list: titles and subtitles.
 inline constexpr int kTextBackup = 3;
@@ -103,12 +119,14 @@ inline constexpr int kTextTasksDeleted = 153;
 inline constexpr int kTextTasksFailed = 154;
 inline constexpr int kTextNothingToTransfer = 155;
 inline constexpr int kTextContactsSent = 175;
+inline constexpr int kTextWipeout = 192;
 
-// About and help.
+// About, help and the log.
 inline constexpr int kTextVersion = 116;
 inline constexpr int kTextAboutBody = 117;
 inline constexpr int kTextHelpBody = 165;
-inline constexpr int kTextSettingsHelp = 167;
+inline constexpr int kTextSettingsHelp = 167; // also the help of the list of files to download
+inline constexpr int kTextUploadHelp = 166;
 
 // The settings dialogs and the selection wizard.
 inline constexpr int kTextPhoneMemory = 96;
@@ -133,3 +151,10 @@ inline constexpr int kTextEveryTwoWeeks = 162;
 inline constexpr int kTextAutomaticSync = 163;
 inline constexpr int kTextEveryFourWeeks = 180;
 inline constexpr int kTextWizardTitle = 186;
+
+// The files list.
+inline constexpr int kTextAllFiles = 109;
+inline constexpr int kTextDetails = 114;
+inline constexpr int kTextPreview = 115;
+inline constexpr int kTextPath = 176;
+inline constexpr int kTextSize = 177;

@@ -4,22 +4,16 @@
 #include "service/TesselService.h"
 
 #include "ServiceLog.h"
+#include "service/BrandingTexts.h"
 #include "service/CReg_Api.h"
 #include "service/FileListDocuments.h"
 #include "service/ServerTransport.h"
 #include "service/XmlDocuments.h"
 
-namespace {
-
-constexpr int kGettingListText = 99;
-constexpr int kSendingListText = 100;
-
-} // namespace
-
 RETURNED_RES TesselService::FilesListFlow(HWND window, std::u16string_view command, FileList& list,
                                           int sendDeviceList)
 {
-    ReportProgress(window, kGettingListText, 10);
+    ReportProgress(window, kTextGettingFileList, 10);
     if (IsStopped())
         return RES_OK;
     PrepareHTTPHeader(command);
@@ -30,7 +24,7 @@ RETURNED_RES TesselService::FilesListFlow(HWND window, std::u16string_view comma
             SERVICE_LOG_FAILURE(this);
             return RES_ERROR;
         }
-        ReportProgress(window, kSendingListText, 50);
+        ReportProgress(window, kTextSendingFileList, 50);
         result = ExecuteRequest(u"POST", document);
     } else {
         result = ExecuteRequest(u"GET");

@@ -65,13 +65,6 @@ std::u16string FileSizeText(std::int64_t bytes);
 
 class CFilesListDlg {
 public:
-    static constexpr int kShowText = 108;
-    static constexpr int kMenuText = 106;
-    static constexpr int kHelpTitleText = 12;
-    static constexpr int kUploadHelpText = 166;
-    static constexpr int kDownloadHelpText = 167;
-    static constexpr int kPathText = 176;
-    static constexpr int kSizeText = 177;
     static constexpr int kVideoBitmap = 186;
     static constexpr int kAudioBitmap = 185;
     static constexpr int kOtherBitmap = 187;
