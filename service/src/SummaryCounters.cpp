@@ -65,7 +65,9 @@ std::optional<std::uint64_t> TesselService::SummaryTime(std::u16string_view lowN
         return std::nullopt;
     const std::optional<std::uint32_t> lowHalf = DwordOf(low);
     const std::optional<std::uint32_t> highHalf = DwordOf(high);
-    if (!lowHalf || !highHalf || *lowHalf == 0 || *highHalf == 0)
+    // An emptied summary holds zeros. A real time has a high half far above zero, while its low half
+    // may be anything, zero included.
+    if (!lowHalf || !highHalf || *highHalf == 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(*highHalf) << 32 | *lowHalf;
 }

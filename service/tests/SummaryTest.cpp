@@ -108,7 +108,9 @@ TEST_F(SummaryTest, TimeIsReadFromItsTwoHalvesOrNotAtAll)
         {"both halves", 0x89ABCDEFu, 0x01D7u, 0x01D789ABCDEFull},
         {"never written", std::nullopt, std::nullopt, std::nullopt},
         {"one half missing", 5u, std::nullopt, std::nullopt},
-        {"a zero half: never ran", 0u, 0x01D7u, std::nullopt},
+        {"a zero low half: a time like any other", 0u, 0x01D7u, 0x01D700000000ull},
+        {"a zero high half: never ran", 5u, 0u, std::nullopt},
+        {"both halves emptied", 0u, 0u, std::nullopt},
     };
     for (const Case& c : cases) {
         m_service->SummaryEmptyAll();

@@ -202,7 +202,7 @@ public:
     void SummaryEmptyAll();
     // A time the summary keeps as two 32-bit halves (100 ns since 1601 UTC): "sync_time_low" and
     // "sync_time_high" for the last sync, "cal_sync_time_low" and "cal_sync_time_high" for the last
-    // calendar sync. Nothing when a half is missing, not a four-byte DWORD, or 0 (never written).
+    // calendar sync. Nothing when a half is missing, not a four-byte DWORD, or the high half is 0 (never written).
     std::optional<std::uint64_t> SummaryTime(std::u16string_view lowName, std::u16string_view highName);
 
     // Writes "Error in line %d file %s" when a log file is open.
