@@ -6,6 +6,7 @@
 #include "CDeviceManagerHost.h"
 #include "HostRequests.h"
 #include "platform/DeviceManager.h"
+#include "platform/LogSink.h"
 #include "platform/LocalSocket.h"
 
 #include <unistd.h>
@@ -37,7 +38,8 @@ void OnSignal(int signal)
         s_stop = 1;
 }
 
-// The service's standard error goes to the user's journal.
+// The service's standard error goes to the user's journal; so does what the drivers and the libraries
+// report through the log sink.
 void WriteLine(std::string_view line)
 {
     std::fprintf(stderr, "lumeno-devmgr: %.*s\n", static_cast<int>(line.size()), line.data());
@@ -68,6 +70,7 @@ int RunHost(const std::filesystem::path& driverFolder)
         return 1;
     }
     CatchSignals();
+    CLogSink::Install(WriteLine);
     for (const DriverRegistration& registration : kPackageDrivers) {
         if (!RegisterDriverIfMissing(registration))
             WriteLine("the registration of the package's driver cannot be written");

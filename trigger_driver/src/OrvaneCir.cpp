@@ -1,5 +1,6 @@
 #include "trigger_driver/OrvaneCir.h"
 
+#include "platform/LogSink.h"
 #include "platform/Shell.h"
 
 #include <atomic>
@@ -24,8 +25,9 @@ void RunWorker()
         if (++passes < kPassesPerCheck)
             continue;
         passes = 0;
-        if (IsScheduledSyncDue(CClock::Get().UtcNow()))
-            CShell::Get().Execute(kProgramFile, u"");
+        // A start that fails is tried again at the next check, while the Sync is still due.
+        if (IsScheduledSyncDue(CClock::Get().UtcNow()) && !CShell::Get().Execute(kProgramFile, u""))
+            CLogSink::Write("OrvaneCir: a scheduled Sync is due, but \\Lumeno\\Lumeno.exe could not be started");
     }
 }
 

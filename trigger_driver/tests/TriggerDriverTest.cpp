@@ -1,5 +1,6 @@
 #include "trigger_driver/OrvaneCir.h"
 
+#include "platform/LogSink.h"
 #include "platform/Registry.h"
 #include "testing/Eventually.h"
 #include "testing/RecordingShell.h"
@@ -10,7 +11,10 @@
 
 #include <future>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -132,9 +136,26 @@ TEST_F(TriggerDriverTest, KeyThatGrowsBetweenChecksIsReadWhole)
     EXPECT_TRUE(IsScheduledSyncDue(kNow));
 }
 
+std::mutex s_logMutex;
+std::vector<std::string> s_logLines;
+
+void CollectLogLine(std::string_view line)
+{
+    std::lock_guard lock(s_logMutex);
+    s_logLines.emplace_back(line);
+}
+
+std::vector<std::string> LogLines()
+{
+    std::lock_guard lock(s_logMutex);
+    return s_logLines;
+}
+
+// The second start fails: the worker logs it and keeps checking.
 TEST_F(TriggerDriverTest, ChecksEvery300PassesStartsTheProgramAtEachDueCheckAndStopsWithinAPass)
 {
     Write(DueValues());
+    CLogSink::Install(CollectLogLine);
     CVirtualClock clock(kNow, CVirtualClock::Mode::Manual);
     CClock::Install(&clock);
     ASSERT_EQ(CIR_Init(0), 1u);
@@ -145,6 +166,8 @@ TEST_F(TriggerDriverTest, ChecksEvery300PassesStartsTheProgramAtEachDueCheckAndS
         while (passes < 300u * round - 1)
             Pass(clock, passes);
         EXPECT_EQ(m_shell.StartedPrograms().size(), static_cast<std::size_t>(round - 1)) << "before check " << round;
+        EXPECT_TRUE(LogLines().empty());
+        m_shell.SetStarts(round == 1);
         Pass(clock, passes);
         ASSERT_EQ(m_shell.StartedPrograms().size(), static_cast<std::size_t>(round)) << "at check " << round;
         EXPECT_EQ(m_shell.StartedPrograms().back().file, u"\\Lumeno\\Lumeno.exe");
@@ -157,6 +180,9 @@ TEST_F(TriggerDriverTest, ChecksEvery300PassesStartsTheProgramAtEachDueCheckAndS
     ASSERT_EQ(deinit.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     EXPECT_EQ(deinit.get(), 1);
     EXPECT_EQ(m_shell.StartedPrograms().size(), 2u);
+    CLogSink::Install(nullptr);
+    ASSERT_EQ(LogLines().size(), 1u);
+    EXPECT_NE(LogLines()[0].find("could not be started"), std::string::npos) << LogLines()[0];
 }
 
 } // namespace

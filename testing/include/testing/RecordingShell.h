@@ -25,6 +25,12 @@ public:
         m_started.push_back({std::u16string(file), std::u16string(parameters)});
         return m_starts;
     }
+    // Whether the programs asked for from now on start.
+    void SetStarts(bool starts)
+    {
+        std::lock_guard lock(m_mutex);
+        m_starts = starts;
+    }
     bool OpenUrl(std::u16string_view) override { return false; }
     bool OpenFile(std::u16string_view) override { return false; }
 
@@ -35,7 +41,7 @@ public:
     }
 
 private:
-    const bool m_starts;
+    bool m_starts;
     mutable std::mutex m_mutex;
     std::vector<Started> m_started;
 };
