@@ -4,12 +4,14 @@
 
 #include "UserUnits.h"
 #include "platform/DevicePaths.h"
+#include "platform/LogSink.h"
 #include "setup_hook/SetupHook.h"
 #include "utils/Utf.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,13 @@ int UninstallForEveryUser(CUserUnitsDeviceManager& userUnits, const char16_t* in
     return result;
 }
 
+// What the hook reports goes to standard error, where the package scripts print it: without a user
+// to answer, its message boxes (the folder check's among them) arrive here as log lines.
+void WriteLine(std::string_view line)
+{
+    std::fprintf(stderr, "lumeno-setup: %.*s\n", static_cast<int>(line.size()), line.data());
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -65,6 +74,7 @@ int main(int argc, char** argv)
             return Usage(stderr, 2);
     }
 
+    CLogSink::Install(WriteLine);
     CUserUnitsDeviceManager userUnits;
     CNoProgramShell noProgram;
     if (system) {
@@ -88,5 +98,6 @@ int main(int argc, char** argv)
         return Usage(stderr, 2);
     CShell::Install(nullptr);
     CDeviceManager::Install(nullptr);
+    CLogSink::Install(nullptr);
     return result;
 }
