@@ -77,7 +77,11 @@ std::u16string DecodeItemFile(std::string_view bytes)
 
 std::vector<std::u16string> SplitItemTexts(std::u16string_view text)
 {
-    static constexpr std::u16string_view kCalendarStart = u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\n";
+    static constexpr std::u16string_view kCalendarStart = u"BEGIN:VCALENDAR\r\n";
+    // Each event or task is wrapped in a calendar of the file's version: an iCalendar 2.0 text read
+    // as vCalendar 1.0 would keep its escapes ("Lake shore\, north side").
+    static constexpr std::u16string_view kOldestVersion = u"VERSION:1.0";
+    std::u16string version(kOldestVersion);
     // Files of old Macintosh programs end their lines in CR alone.
     const bool crOnly = text.find(u'\n') == std::u16string_view::npos && text.find(u'\r') != std::u16string_view::npos;
     const char16_t lineEnd = crOnly ? u'\r' : u'\n';
@@ -107,9 +111,13 @@ std::vector<std::u16string> SplitItemTexts(std::u16string_view text)
                 endLine = u"END:VTODO";
                 wrap = true;
             } else {
+                if (EqualsFolded(word, u"BEGIN:VCALENDAR"))
+                    version = kOldestVersion;
+                else if (EqualsFolded(word.substr(0, 8), u"VERSION:"))
+                    version = word;
                 continue;
             }
-            current = wrap ? std::u16string(kCalendarStart) : std::u16string();
+            current = wrap ? std::u16string(kCalendarStart) + version + u"\r\n" : std::u16string();
             nestedCards = -1; // the item's own BEGIN is counted below
         }
         current.append(line);
