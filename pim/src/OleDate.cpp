@@ -191,6 +191,28 @@ bool ParseDateText(std::u16string_view written, double& localOle)
     return true;
 }
 
+bool IsDateOnlyText(std::u16string_view text)
+{
+    const CBasicForm form(text);
+    const std::u16string_view basic = form.View();
+    if (basic.size() != 8)
+        return false;
+    for (const char16_t c : basic) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+bool AppendDateOnlyText(std::u16string& out, double localOle)
+{
+    const std::size_t mark = out.size();
+    if (!AppendDateText(out, localOle, false))
+        return false;
+    out.resize(mark + 8);
+    return true;
+}
+
 bool ParseDateOnly(std::u16string_view text, double& localOle)
 {
     const CivilTime civil = DateFields(CBasicForm(text).View());

@@ -35,3 +35,7 @@ bool AppendDateText(std::u16string& out, double localOle, bool utc);
 bool ParseDateText(std::u16string_view text, double& localOle);
 // Reads only the date part (characters 1 to 8) as local midnight.
 bool ParseDateOnly(std::u16string_view text, double& localOle);
+// Whether a date text names a day without a time of day ("20250620", "2025-06-20").
+bool IsDateOnlyText(std::u16string_view text);
+// Appends "%04d%02d%02d" of the local day of an OLE date; false, with nothing appended, as AppendDateText.
+bool AppendDateOnlyText(std::u16string& out, double localOle);

@@ -51,21 +51,26 @@ TextDialect DialectOfVersion(const std::u16string& version)
     return version.starts_with(u"2") ? TextDialect::Modern : TextDialect::VCalendar10;
 }
 
-bool ReadDate(CPropertyReader& reader, double& date)
+// `dateOnly`, when given, tells whether the text names a day without a time of day.
+bool ReadDate(CPropertyReader& reader, double& date, bool* dateOnly = nullptr)
 {
     const std::u16string& text = reader.NextComponent();
-    if (ParseDateText(text, date))
+    if (ParseDateText(text, date)) {
+        if (dateOnly)
+            *dateOnly = IsDateOnlyText(text);
         return true;
+    }
     AlmanacLog("vCalendar: " + Utf16ToUtf8(reader.Name()) + " value \"" + Utf16ToUtf8(text) +
                "\" is not a date; field left unchanged");
     return false;
 }
 
 // The date the property holds, set as `field`; nothing (logged, `field` left alone) when it is no date.
-std::optional<double> ReadDateField(CPropertyReader& reader, CPimItem& item, PimField field)
+std::optional<double> ReadDateField(CPropertyReader& reader, CPimItem& item, PimField field,
+                                    bool* dateOnly = nullptr)
 {
     double date = 0;
-    if (!ReadDate(reader, date))
+    if (!ReadDate(reader, date, dateOnly))
         return std::nullopt;
     item.SetDate(field, date);
     return date;
@@ -172,8 +177,13 @@ HRESULT ItemConverter::ReadVEvent(CPropertyReader& reader)
         } else if (!state.inside || ReadShared(reader, item, state)) {
             continue;
         } else if (reader.Id() == PropertyId::DtStart) {
-            if (const std::optional<double> start = ReadDateField(reader, item, PimField::Start))
+            // A start without a time of day ("DTSTART;VALUE=DATE:20250620") makes an all-day event:
+            // it stays on that day wherever the handset is.
+            bool allDay = false;
+            if (const std::optional<double> start = ReadDateField(reader, item, PimField::Start, &allDay)) {
                 state.start = start;
+                item.SetFlag(PimField::AllDayEvent, allDay);
+            }
         } else if (reader.Id() == PropertyId::DtEnd) {
             ReadDateField(reader, item, PimField::End);
         } else if (reader.Id() == PropertyId::Location) {

@@ -1,4 +1,5 @@
-// Appointment to VEVENT and task to VTODO, each in a VCALENDAR 1.0 of its own. Times are written in
+// Appointment to VEVENT and task to VTODO, each in a VCALENDAR 1.0 of its own. An all-day event's
+// start and end are written as days ("DTSTART;VALUE=DATE:20250620"); other times are written in
 // UTC ("Z") with the zone's real offset at that instant; a line whose value is absent is left out. A
 // task keeps its start, due date and rule apart, so a recurring task reads back as it was.
 
@@ -13,13 +14,15 @@
 
 namespace {
 
-void AppendDateLine(std::u16string& out, std::u16string_view prefix, double date)
+enum class DateForm : std::uint8_t { Utc, DayOnly };
+
+void AppendDateLine(std::u16string& out, std::u16string_view prefix, double date, DateForm form = DateForm::Utc)
 {
     if (date >= NO_DATE)
         return;
     const std::size_t mark = out.size();
     out.append(prefix);
-    if (!AppendDateText(out, date, true)) {
+    if (!(form == DateForm::Utc ? AppendDateText(out, date, true) : AppendDateOnlyText(out, date))) {
         out.resize(mark);
         return;
     }
@@ -89,8 +92,16 @@ std::u16string ItemConverter::WriteVEvent() const
     out.reserve(384);
     out.append(u"BEGIN:VCALENDAR\r\nVERSION:1.0\r\nBEGIN:VEVENT\r\n");
     const double start = DateOf(item, PimField::Start);
-    AppendDateLine(out, u"DTSTART:", start);
-    AppendDateLine(out, u"DTEND:", DateOf(item, PimField::End));
+    std::int32_t allDay = 0;
+    item.GetFlag(PimField::AllDayEvent, allDay);
+    if (allDay != 0) {
+        // Days, not instants: in UTC the day would move with the zone of each handset.
+        AppendDateLine(out, u"DTSTART;VALUE=DATE:", start, DateForm::DayOnly);
+        AppendDateLine(out, u"DTEND;VALUE=DATE:", DateOf(item, PimField::End), DateForm::DayOnly);
+    } else {
+        AppendDateLine(out, u"DTSTART:", start);
+        AppendDateLine(out, u"DTEND:", DateOf(item, PimField::End));
+    }
     AppendProperty(out, u"SUMMARY", item.FindText(PimField::Subject), ValueText::Plain);
     AppendProperty(out, u"LOCATION", item.FindText(PimField::Location), ValueText::Plain);
     AppendProperty(out, u"DESCRIPTION", item.FindText(PimField::Body), ValueText::Plain, LineBreaks::Fold);

@@ -299,6 +299,36 @@ TEST_F(VCalendarTest, TaskRoundTrip)
     EXPECT_TRUE(Contains(written, u"DTSTART:20070310T050000Z\r\nRRULE:W1 SA 20070331T040000Z\r\nPRIORITY"));
 }
 
+// An all-day event names days, not instants: taken in on a handset in one zone and written there, then
+// restored on a handset in another, it stays on its days (as UTC it would move to the first zone's
+// midnight, the day before or after in the second).
+TEST_F(VCalendarTest, AllDayEventStaysOnItsDaysInEveryZone)
+{
+    const std::u16string text =
+        Event(u"DTSTART;VALUE=DATE:20250620\r\nDTEND;VALUE=DATE:20250621\r\nSUMMARY:Picnic\r\n");
+    const std::pair<const char*, const char*> zones[] = {
+        {"Europe/Berlin", "America/New_York"}, {"Pacific/Auckland", "UTC"}, {"America/Los_Angeles", "Asia/Tokyo"}};
+    for (const auto& [first, second] : zones) {
+        SCOPED_TRACE(std::string(first) + " to " + second);
+        std::u16string uploaded;
+        {
+            ScopedTimeZone zone(first);
+            uploaded = PimTestStore::TextOf(*m_store.Read(PimFolder::Calendar, text));
+        }
+        EXPECT_TRUE(Contains(uploaded, u"DTSTART;VALUE=DATE:20250620\r\nDTEND;VALUE=DATE:20250621\r\n"))
+            << Utf16ToUtf8(uploaded);
+        ScopedTimeZone zone(second);
+        const std::unique_ptr<CPimItem> restored = m_store.Read(PimFolder::Calendar, uploaded);
+        double start = 0;
+        restored->GetDate(PimField::Start, start);
+        EXPECT_NEAR(start, Local(2025, 6, 20, 0), 1e-9);
+        EXPECT_EQ(PimTestStore::TextOf(*restored), uploaded);
+    }
+    // A start with a time of day stays a timed appointment.
+    EXPECT_TRUE(Contains(PimTestStore::TextOf(*m_store.Read(PimFolder::Calendar, Event(u"DTSTART:20250620T000000Z\r\n"))),
+                         u"DTSTART:20250620T000000Z\r\n"));
+}
+
 // Calendars as phones and calendar programs write them: each reads into the field as the text means
 // it, and what the writer makes of the item reads back to the same text.
 TEST_F(VCalendarTest, RealWorldCalendarsReadAndWriteBackStably)
@@ -333,7 +363,7 @@ TEST_F(VCalendarTest, RealWorldCalendarsReadAndWriteBackStably)
         {"DTSTART extended", Event(u"DTSTART:2007-03-15T09:00:00Z\r\n"), PimFolder::Calendar, PimField::Start,
          u"20070315T090000Z", u"DTSTART:20070315T090000Z"},
         {"DTSTART;VALUE=DATE", Event(u"DTSTART;VALUE=DATE:2007-03-15\r\n"), PimFolder::Calendar, PimField::Start,
-         u"20070314T230000Z", u""},
+         u"20070314T230000Z", u"DTSTART;VALUE=DATE:20070315"},
         {"PRIORITY:0 is normal", Todo(u"PRIORITY:0\r\n"), PimFolder::Tasks, PimField::Importance, u"1", u"PRIORITY:5"},
         {"PRIORITY:1 is high", Todo(u"PRIORITY:1\r\n"), PimFolder::Tasks, PimField::Importance, u"2", u"PRIORITY:1"},
         {"recurring task keeps its start", recurringTask, PimFolder::Tasks, PimField::StartDate, u"20070302T090000Z",

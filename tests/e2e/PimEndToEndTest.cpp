@@ -137,9 +137,11 @@ TEST_F(PimEndToEndTest, FreshHandsetRestoresEverythingAndTwoHandsetsConverge)
     ASSERT_EQ(second.Restore(), 0) << second.LastFailure();
     for (const char* kind : {"contacts", "appointments", "tasks"})
         EXPECT_EQ(second.Items(kind), first.Items(kind)) << kind;
-    // The weekly meeting keeps its rule and the week it skips; the task its priority.
+    // The weekly meeting keeps its rule and the week it skips, the picnic its day; the task its priority.
     const std::string calendar = second.Export("appointments");
     EXPECT_NE(calendar.find("RRULE:W1 TU #0\r\nEXDATE:20250114T090000Z\r\n"), std::string::npos) << calendar;
+    EXPECT_NE(calendar.find("DTSTART;VALUE=DATE:20250620\r\nDTEND;VALUE=DATE:20250621\r\n"), std::string::npos)
+        << calendar;
     EXPECT_NE(second.Export("tasks").find("SUMMARY:Renew passport\r\nDESCRIPTION:Photos first\\, then the form.\r\n"
                                           "PRIORITY:1\r\n"),
               std::string::npos);

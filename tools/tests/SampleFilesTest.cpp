@@ -54,7 +54,7 @@ TEST(SampleFiles, EveryItemReadsAsMeantAndWritesBackStably)
     const File files[] = {
         {"contacts-v21.vcf", 2},        {"contacts-v30.vcf", 1},     {"contacts-charsets.vcf", 8},
         {"contacts-utf16le-bom.vcf", 2}, {"contacts-utf16be.vcf", 2}, {"calendar-rules.vcs", 7},
-        {"calendar-cr.vcs", 1},
+        {"calendar-cr.vcs", 1},          {"calendar-all-day.ics", 3},
     };
     struct Check {
         const char* file;
@@ -105,6 +105,11 @@ TEST(SampleFiles, EveryItemReadsAsMeantAndWritesBackStably)
         {"contacts-utf16le-bom.vcf", 1, PimField::FirstName, u"Văn An"},
         {"contacts-utf16be.vcf", 0, PimField::MobileTelephoneNumber, u"+47 912 34 567"},
         {"contacts-utf16be.vcf", 1, PimField::LastName, u"Nguyễn"},
+        {"calendar-all-day.ics", 0, kWrittenLine, u"DTSTART;VALUE=DATE:20250620"},
+        {"calendar-all-day.ics", 0, kWrittenLine, u"DTEND;VALUE=DATE:20250621"},
+        {"calendar-all-day.ics", 0, PimField::Location, u"Lake shore, north side"},
+        {"calendar-all-day.ics", 1, kWrittenLine, u"DTEND;VALUE=DATE:20250809"},
+        {"calendar-all-day.ics", 2, kWrittenLine, u"DTSTART:20250623T090000Z"},
         {"calendar-rules.vcs", 0, PimField::Subject, u"Daily stand-up; team"},
         {"calendar-rules.vcs", 0, kWrittenLine, u"RRULE:D2 #5"},
         {"calendar-rules.vcs", 1, kWrittenLine, u"RRULE:W1 MO WE FR #10"},

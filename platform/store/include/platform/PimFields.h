@@ -72,6 +72,7 @@ enum class PimField : std::uint32_t {
     End = 0x80110040,
     ReminderSet = 0x8012000B,
     ReminderMinutesBeforeStart = 0x80130003,
+    AllDayEvent = 0x8015000B, // Start and End are local days (midnight), whatever the time zone
 
     // Appointments and tasks.
     Sensitivity = 0x80140003,
