@@ -334,6 +334,22 @@ HRESULT OutlookManager::Update(Folder& folder, ItemInfo& info)
     return S_OK;
 }
 
+HRESULT OutlookManager::AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries)
+{
+    return m_store ? m_store->AppendUnsentMap(list, entries) : E_PIM_NOT_LOGGED_ON;
+}
+
+HRESULT OutlookManager::LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries)
+{
+    entries.clear();
+    return m_store ? m_store->LoadUnsentMap(list, entries) : E_PIM_NOT_LOGGED_ON;
+}
+
+HRESULT OutlookManager::ClearUnsentMap(std::u16string_view list)
+{
+    return m_store ? m_store->ClearUnsentMap(list) : E_PIM_NOT_LOGGED_ON;
+}
+
 HRESULT OutlookManager::BeginBatch()
 {
     return m_store ? m_store->BeginBatch() : E_PIM_NOT_LOGGED_ON;

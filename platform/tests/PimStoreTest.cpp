@@ -6,6 +6,8 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -330,6 +332,47 @@ TEST_P(PimStoreTest, BatchKeepsWholeSavesTogether)
     ASSERT_EQ(m_store->DeleteRecord(kept->Oid()), S_OK);
     ASSERT_EQ(m_store->EndBatch(BatchEnd::Discard), S_OK);
     EXPECT_EQ(Oids(*m_store, PimFolder::Contacts), std::vector<std::uint32_t>{kept->Oid()});
+}
+
+// Map entries go with the batch of the items they name: kept by a commit, dropped by a discard; each
+// kind's own, in the order appended, until cleared.
+TEST_P(PimStoreTest, UnsentMapEntriesFollowTheirBatch)
+{
+    const PimMapEntry first{u"1", u"g1", u"11", u"added"};
+    const PimMapEntry second{u"2", u"g2 ü", u"22", u"updated"};
+    const PimMapEntry other{u"", u"g3", u"", u"deleted"};
+    struct Step {
+        const char* name;
+        std::vector<PimMapEntry> append; // to the contacts, in a batch
+        BatchEnd end;
+        std::vector<PimMapEntry> contacts; // kept afterwards
+    };
+    const Step steps[] = {
+        {"committed", {first}, BatchEnd::Commit, {first}},
+        {"discarded", {second}, BatchEnd::Discard, {first}},
+        {"appended after", {second}, BatchEnd::Commit, {first, second}},
+    };
+    ASSERT_EQ(m_store->AppendUnsentMap(u"TODO", {other}), S_OK) << "outside a batch too";
+    const auto same = [](const std::vector<PimMapEntry>& a, const std::vector<PimMapEntry>& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const auto& x, const auto& y) {
+                   return x.luid == y.luid && x.guid == y.guid && x.crc == y.crc && x.status == y.status;
+               });
+    };
+    std::vector<PimMapEntry> kept;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        ASSERT_EQ(m_store->BeginBatch(), S_OK);
+        ASSERT_EQ(NewItem(*m_store, PimFolder::Contacts)->Save(), S_OK);
+        ASSERT_EQ(m_store->AppendUnsentMap(u"Contacts", step.append), S_OK);
+        ASSERT_EQ(m_store->EndBatch(step.end), S_OK);
+        ASSERT_EQ(m_store->LoadUnsentMap(u"Contacts", kept), S_OK);
+        EXPECT_TRUE(same(kept, step.contacts));
+    }
+    ASSERT_EQ(m_store->ClearUnsentMap(u"Contacts"), S_OK);
+    ASSERT_EQ(m_store->LoadUnsentMap(u"Contacts", kept), S_OK);
+    EXPECT_TRUE(kept.empty());
+    ASSERT_EQ(m_store->LoadUnsentMap(u"TODO", kept), S_OK);
+    EXPECT_TRUE(same(kept, {other})) << "another kind's map stays";
 }
 
 TEST_P(PimStoreTest, DeferredSavesReachTheStoreInOneSave)

@@ -147,7 +147,8 @@ protected:
         SetUp();
         m_server.Reset();
         m_service->SummaryEmptyAll();
-        std::filesystem::remove_all(CDevicePaths::ProgramFolder() / "unsent-maps");
+        for (const char16_t* list : {u"Contacts", u"APPOINTMENT", u"TODO"})
+            m_manager.ClearUnsentMap(list);
         for (const KindCase* kind : {&kContacts, &kAppointments, &kTasks}) {
             for (const auto& [luid, crc] : Items(*kind)) {
                 ItemInfo info;

@@ -161,7 +161,7 @@ TEST(KeptChecksum, StoreOfTheLayoutBeforeIsUpgradedAndFilledOnce)
     {
         CSqliteDb db;
         ASSERT_TRUE(db.Open(file).Ok());
-        ASSERT_TRUE(db.Exec("ALTER TABLE items DROP COLUMN checksum").Ok());
+        ASSERT_TRUE(db.Exec("ALTER TABLE items DROP COLUMN checksum; DROP TABLE unsent_map;").Ok());
         ASSERT_TRUE(db.SetUserVersion(1).Ok());
     }
 
@@ -171,7 +171,7 @@ TEST(KeptChecksum, StoreOfTheLayoutBeforeIsUpgradedAndFilledOnce)
     ExpectKeptChecksumsRight(file, 2);
     CSqliteDb db;
     ASSERT_TRUE(db.Open(file).Ok());
-    EXPECT_EQ(db.UserVersion(), 2);
+    EXPECT_GE(db.UserVersion(), 2);
     ASSERT_EQ(manager.LoadAppointments(100000, 100000), S_OK);
     EXPECT_NE(manager.GetNextAppointment(), nullptr) << "the appointment reads after the upgrade";
 }

@@ -12,6 +12,7 @@
 // (store errors passed on unchanged). One thread at a time; no locks.
 
 #include "pim/ItemInfo.h"
+#include "platform/PimStore.h"
 #include "utils/Status.h"
 
 #include <cstdint>
@@ -66,6 +67,13 @@ public:
     // E_PIM_INVALID_ARG for a record of no loaded list; the record is then left as it was. This
     // default, for managers whose loads always give the text, does nothing.
     virtual HRESULT FillItemText(ItemInfo& /*info*/) { return S_OK; }
+
+    // The map entries of restored items until the server has them, kept in the store (see
+    // PimStore::AppendUnsentMap): appended inside the batch of the items they name. Status as the
+    // store gives it.
+    virtual HRESULT AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries) = 0;
+    virtual HRESULT LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries) = 0;
+    virtual HRESULT ClearUnsentMap(std::u16string_view list) = 0;
 
     // Copying a manager interface copies nothing.
     COutlookMgr(const COutlookMgr&) {}

@@ -51,6 +51,9 @@ public:
     void TasksReserved() override {}
 
     HRESULT FillItemText(ItemInfo& info) override;
+    HRESULT AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries) override;
+    HRESULT LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries) override;
+    HRESULT ClearUnsentMap(std::u16string_view list) override;
 
     // The store transaction of a CPimBatch (see PimBatch.h); errors as the store gives them.
     HRESULT BeginBatch();

@@ -82,6 +82,26 @@ public:
         return S_OK;
     }
 
+    HRESULT AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries) override
+    {
+        std::vector<PimMapEntry>& kept = m_maps[std::u16string(list)];
+        kept.insert(kept.end(), entries.begin(), entries.end());
+        return S_OK;
+    }
+
+    HRESULT LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries) override
+    {
+        const auto found = m_maps.find(std::u16string(list));
+        entries = found == m_maps.end() ? std::vector<PimMapEntry>{} : found->second;
+        return S_OK;
+    }
+
+    HRESULT ClearUnsentMap(std::u16string_view list) override
+    {
+        m_maps.erase(std::u16string(list));
+        return S_OK;
+    }
+
     HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override
     {
         bytes.clear();
@@ -98,7 +118,7 @@ public:
     {
         if (m_before)
             return E_PIM_INVALID_ARG;
-        m_before = Items{m_records, m_pictures, m_lastId};
+        m_before = Items{m_records, m_pictures, m_lastId, m_maps};
         return S_OK;
     }
 
@@ -110,6 +130,7 @@ public:
             m_records = std::move(m_before->records);
             m_pictures = std::move(m_before->pictures);
             m_lastId = m_before->lastId;
+            m_maps = std::move(m_before->maps);
         }
         m_before.reset();
         return S_OK;
@@ -120,11 +141,13 @@ private:
         std::map<std::uint32_t, PimRecord> records;
         std::map<std::uint32_t, std::string> pictures;
         std::uint32_t lastId;
+        std::map<std::u16string, std::vector<PimMapEntry>> maps;
     };
 
     std::map<std::uint32_t, PimRecord> m_records;
     std::map<std::uint32_t, std::string> m_pictures;
     std::uint32_t m_lastId = 0;
+    std::map<std::u16string, std::vector<PimMapEntry>> m_maps;
     std::optional<Items> m_before; // while a batch is open: the items when it began
 };
 

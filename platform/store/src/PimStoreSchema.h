@@ -12,10 +12,11 @@
 // shortest decimal text that reads back to the same OLE date.
 // recurrence, exceptions: the pattern of a recurring item and its exceptions' original dates.
 // pictures: a contact's picture bytes.
+// unsent_map: entries of the maps the server has not received yet, by kind, in the order written.
 
 #include <string_view>
 
-inline constexpr int kPimSchemaVersion = 2;
+inline constexpr int kPimSchemaVersion = 3;
 
 inline constexpr char kPimSchema[] = R"sql(
 CREATE TABLE items (
@@ -54,9 +55,20 @@ CREATE TABLE pictures (
     oid INTEGER PRIMARY KEY REFERENCES items(oid) ON DELETE CASCADE,
     data BLOB NOT NULL
 );
+CREATE TABLE unsent_map (
+    entry INTEGER PRIMARY KEY,
+    list TEXT NOT NULL,
+    luid TEXT NOT NULL,
+    guid TEXT NOT NULL,
+    crc TEXT NOT NULL,
+    status TEXT NOT NULL
+);
 )sql";
 
 // Layout 1 to 2: the checksum beside each item, unknown for every item until the library's next load.
+// Layout 2 to 3: the unsent maps.
 inline constexpr std::string_view kPimSchemaUpgrades[] = {
     "ALTER TABLE items ADD COLUMN checksum INTEGER;",
+    "CREATE TABLE unsent_map (entry INTEGER PRIMARY KEY, list TEXT NOT NULL, luid TEXT NOT NULL, "
+    "guid TEXT NOT NULL, crc TEXT NOT NULL, status TEXT NOT NULL);",
 };

@@ -36,6 +36,9 @@ public:
     HRESULT DeleteRecord(std::uint32_t oid) override;
     HRESULT LoadChecksums(PimFolder folder, std::vector<PimItemChecksum>& items) override;
     HRESULT SaveChecksum(std::uint32_t oid, std::uint32_t checksum) override;
+    HRESULT AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries) override;
+    HRESULT LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries) override;
+    HRESULT ClearUnsentMap(std::u16string_view list) override;
     HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) override;
     HRESULT BeginBatch() override;
     HRESULT EndBatch(BatchEnd end) override;
@@ -353,6 +356,64 @@ HRESULT CPimStoreSqlite::SaveChecksum(std::uint32_t oid, std::uint32_t checksum)
     if (!saved.Ok())
         return Fail("keep checksum", saved);
     return m_db.Changes() == 0 ? E_PIM_NOT_FOUND : S_OK;
+}
+
+// Outside a batch the entries go in one transaction of their own.
+HRESULT CPimStoreSqlite::AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries)
+{
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    if (!m_inBatch) {
+        if (const SqlResult begun = m_db.Begin(); !begun.Ok())
+            return Fail("begin map", begun);
+    }
+    CSqliteStatement insert =
+        m_db.Prepare("INSERT INTO unsent_map (list, luid, guid, crc, status) VALUES (?1, ?2, ?3, ?4, ?5)");
+    const std::string listText = Utf16ToUtf8(list);
+    SqlResult written;
+    for (const PimMapEntry& entry : entries) {
+        written = insert.Bind(1, listText)
+                      .Bind(2, Utf16ToUtf8(entry.luid))
+                      .Bind(3, Utf16ToUtf8(entry.guid))
+                      .Bind(4, Utf16ToUtf8(entry.crc))
+                      .Bind(5, Utf16ToUtf8(entry.status))
+                      .RunOnce();
+        if (!written.Ok())
+            break;
+    }
+    if (written.Ok() && !m_inBatch)
+        written = m_db.Commit();
+    if (written.Ok())
+        return S_OK;
+    if (!m_inBatch)
+        m_db.Rollback();
+    return Fail("keep map", written);
+}
+
+HRESULT CPimStoreSqlite::LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries)
+{
+    entries.clear();
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    CSqliteStatement rows =
+        m_db.Prepare("SELECT luid, guid, crc, status FROM unsent_map WHERE list = ?1 ORDER BY entry");
+    rows.Bind(1, Utf16ToUtf8(list));
+    while (rows.Step())
+        entries.push_back({TextFromUtf8(rows.Text(0)), TextFromUtf8(rows.Text(1)), TextFromUtf8(rows.Text(2)),
+                           TextFromUtf8(rows.Text(3))});
+    if (rows.Done())
+        return S_OK;
+    entries.clear();
+    return Fail("read map", rows);
+}
+
+HRESULT CPimStoreSqlite::ClearUnsentMap(std::u16string_view list)
+{
+    if (!m_loggedOn)
+        return E_PIM_NOT_LOGGED_ON;
+    CSqliteStatement statement = m_db.Prepare("DELETE FROM unsent_map WHERE list = ?1");
+    const SqlResult cleared = statement.Bind(1, Utf16ToUtf8(list)).Run();
+    return cleared.Ok() ? S_OK : Fail("clear map", cleared);
 }
 
 HRESULT CPimStoreSqlite::LoadPicture(std::uint32_t oid, std::string& bytes)

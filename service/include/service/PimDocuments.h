@@ -6,6 +6,8 @@
 //
 // Pure functions; any thread.
 
+#include "platform/PimStore.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -53,10 +55,6 @@ struct RestoreChunk {
 // The `itemElement` children of the document element's first child, whatever its name.
 RestoreChunk ParseRestoreChunk(std::u16string_view answer, std::u16string_view itemElement);
 
-// What the handset did with one restored item, for the map.
-struct RestoreRecord {
-    std::u16string luid; // the handset's id after applying; empty when nothing was added
-    std::u16string guid;
-    std::u16string crc; // the item checksum after applying
-    std::u16string status;
-};
+// What the handset did with one restored item, for the map: its luid after applying (empty when
+// nothing was added), the server's guid, the item checksum after applying, the server's status.
+using RestoreRecord = PimMapEntry;

@@ -10,9 +10,11 @@
 // Restore: in "Restore" mode the full checksum list first; then each chunk is applied to the store in
 // one transaction, further chunks come by "GetChunk", and the "Map" tells the server which handset
 // luid now stands for each of its items. The stop flag ends either flow with RES_OK at the next step.
-// A map that did not reach the server (cut connection, error answer, stop) is kept in a file and sent
-// first by the kind's next flow, before its checksum list: otherwise the server would take the luids
-// of the items just applied for new items of the handset, and both sides would hold them twice.
+// Each chunk's map entries go into the PIM store in the transaction of its items, and leave it once
+// the server has the map; a map that did not reach the server (cut connection, error answer, stop,
+// the process killed) is so sent first by the kind's next flow, before its checksum list: otherwise
+// the server would take the luids of the items just applied for new items of the handset, and both
+// sides would hold them twice.
 //
 // What a hostile or broken server cannot do: make a flow loop forever (an upload ends once a chunk
 // adds nothing at the end of the list, a restore once a chunk brings nothing or after a bound of
@@ -78,12 +80,12 @@ private:
     // False when the store did not keep them (nothing of the chunk is kept, nothing counted).
     bool ApplyChunk(std::u16string_view answer);
     void ApplyItem(const RestoreItem& item);
-    std::u16string BuildMapDocument() const;
+    std::u16string BuildMapDocument(const std::vector<RestoreRecord>& records) const;
+    // Sends the map of this flow's items; once the server has it, the store forgets its entries.
     RETURNED_RES SendMap();
-    // The map of this flow's applied items, when it did not reach the server, kept for the next flow.
-    void KeepUnsentMap() const;
-    // Sends a kept map; RES_OK when there was none or the server took it (the file is then removed).
+    // Sends the map a flow before did not deliver; RES_OK when there was none or the server took it.
     RETURNED_RES SendUnsentMap();
+    void ForgetUnsentMap();
     RETURNED_RES RequestChunk(std::uint32_t offset);
     void WriteRestoreCounters() const;
 
@@ -106,7 +108,6 @@ private:
 
     std::uint32_t m_chunksFetched = 0; // "GetChunk" requests of this restore
     std::vector<RestoreRecord> m_records;
-    bool m_mapDelivered = false;
     struct Counts {
         std::uint32_t added = 0;
         std::uint32_t updated = 0;

@@ -4,17 +4,13 @@
 
 #include "ServiceLog.h"
 #include "pim/PimBatch.h"
-#include "platform/DevicePaths.h"
 #include "platform/XmlDom.h"
 #include "service/ServerTransport.h"
 #include "service/TesselService.h"
 #include "service/XmlDocuments.h"
 
-#include "utils/Files.h"
-
 #include <algorithm>
 #include <charconv>
-#include <filesystem>
 
 namespace {
 
@@ -26,11 +22,6 @@ std::u16string Decimal(std::uint64_t value)
     return Utf8ToUtf16(std::to_string(value));
 }
 
-std::filesystem::path UnsentMapPath(const PimKind& kind)
-{
-    return CDevicePaths::ProgramFolder() / "unsent-maps" / (Utf16ToUtf8(kind.listName) + ".xml");
-}
-
 } // namespace
 
 RETURNED_RES CPimFlow::Restore()
@@ -39,8 +30,6 @@ RETURNED_RES CPimFlow::Restore()
     // Once, whatever the end: the registry is written once per flow, not once per chunk.
     if (!m_records.empty())
         WriteRestoreCounters();
-    if (!m_records.empty() && !m_mapDelivered)
-        KeepUnsentMap();
     return result;
 }
 
@@ -176,6 +165,9 @@ bool CPimFlow::ApplyChunk(std::u16string_view answer)
     const std::size_t records = m_records.size();
     for (const RestoreItem& item : chunk.items)
         ApplyItem(item);
+    const std::vector<RestoreRecord> entries(m_records.begin() + static_cast<std::ptrdiff_t>(records), m_records.end());
+    if (!entries.empty() && Failed(m_manager.AppendUnsentMap(m_kind.listName, entries)))
+        LogLine(u"restore: the map of the chunk could not be kept in the PIM store; it is lost if the map fails");
     if (Failed(batch.Commit())) {
         LogLine(u"restore: the PIM store did not keep the chunk; nothing of it applied");
         m_counts = before;
@@ -219,14 +211,14 @@ void CPimFlow::WriteRestoreCounters() const
         m_service.SummarySet(name, REG_TYPE_DWORD, &value, nullptr);
 }
 
-std::u16string CPimFlow::BuildMapDocument() const
+std::u16string CPimFlow::BuildMapDocument(const std::vector<RestoreRecord>& records) const
 {
     CXmlDocument document;
     CXmlNode root;
     if (CreateEnvelope(document, root) != 0)
         return {};
     CXmlNode list = root.AppendElement(m_kind.listElement);
-    for (const RestoreRecord& record : m_records) {
+    for (const RestoreRecord& record : records) {
         list.AppendElement(m_kind.itemElement)
             .SetAttribute(u"listname", m_kind.listName)
             .SetAttribute(u"luid", record.luid)
@@ -239,50 +231,51 @@ std::u16string CPimFlow::BuildMapDocument() const
 
 RETURNED_RES CPimFlow::SendMap()
 {
-    const std::u16string map = BuildMapDocument();
+    const std::u16string map = BuildMapDocument(m_records);
     if (map.empty()) {
         SERVICE_LOG_FAILURE(&m_service);
         return RES_ERROR;
     }
     PrepareRequest(u"Map");
     const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
-    if (result != RES_OK)
+    if (result != RES_OK) {
+        LogLine(u"restore: the map of " + Decimal(m_records.size()) +
+                u" applied items did not reach the server; the next flow sends it first");
         SERVICE_LOG_FAILURE(&m_service);
-    m_mapDelivered = result == RES_OK;
-    return result;
-}
-
-void CPimFlow::KeepUnsentMap() const
-{
-    const std::filesystem::path path = UnsentMapPath(m_kind);
-    std::error_code error;
-    std::filesystem::create_directories(path.parent_path(), error);
-    const std::u16string map = BuildMapDocument();
-    if (map.empty() || Failed(WriteUTF8File(Utf8ToUtf16(path.string()), map))) {
-        LogLine(u"restore: the map of " + Decimal(m_records.size()) + u" applied items could not be kept");
-        return;
+        return result;
     }
-    LogLine(u"restore: the map of " + Decimal(m_records.size()) +
-            u" applied items did not reach the server; the next flow sends it first");
+    if (!m_records.empty())
+        ForgetUnsentMap();
+    return RES_OK;
 }
 
 RETURNED_RES CPimFlow::SendUnsentMap()
 {
-    const std::filesystem::path path = UnsentMapPath(m_kind);
-    std::error_code error;
-    if (!std::filesystem::exists(path, error))
+    std::vector<RestoreRecord> entries;
+    if (Failed(m_manager.LoadUnsentMap(m_kind.listName, entries)))
+        LogLine(u"PIM store: the map a flow before did not deliver cannot be read");
+    if (entries.empty())
         return RES_OK;
-    const std::u16string map = ReadUTF8File(Utf8ToUtf16(path.string()));
-    if (!map.empty()) {
-        PrepareRequest(u"Map");
-        const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
-        if (result != RES_OK) {
-            SERVICE_LOG_FAILURE(&m_service);
-            return result;
-        }
+    const std::u16string map = BuildMapDocument(entries);
+    if (map.empty()) {
+        SERVICE_LOG_FAILURE(&m_service);
+        return RES_ERROR;
     }
-    std::filesystem::remove(path, error);
+    PrepareRequest(u"Map");
+    const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
+    if (result != RES_OK) {
+        SERVICE_LOG_FAILURE(&m_service);
+        return result;
+    }
+    ForgetUnsentMap();
     return RES_OK;
+}
+
+// A failure sends the map again with the next flow; the server takes a map it has seen again.
+void CPimFlow::ForgetUnsentMap()
+{
+    if (Failed(m_manager.ClearUnsentMap(m_kind.listName)))
+        LogLine(u"PIM store: the delivered map could not be forgotten; the next flow sends it again");
 }
 
 RETURNED_RES CPimFlow::RequestChunk(std::uint32_t offset)

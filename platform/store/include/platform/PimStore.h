@@ -69,6 +69,15 @@ struct PimRecord {
     std::optional<std::uint32_t> checksum = std::nullopt;
 };
 
+// One entry of a map the server has not received yet: the handset item (luid, and its checksum) that
+// now stands for a server item (guid), with the status the server sent.
+struct PimMapEntry {
+    std::u16string luid;
+    std::u16string guid;
+    std::u16string crc;
+    std::u16string status;
+};
+
 // An item's id and its kept checksum (unset when unknown).
 struct PimItemChecksum {
     std::uint32_t oid = 0;
@@ -104,6 +113,13 @@ public:
     // inside a batch that also read the item, so no other writer can change it in between.
     // E_PIM_NOT_FOUND when there is no such item.
     virtual HRESULT SaveChecksum(std::uint32_t oid, std::uint32_t checksum) = 0;
+
+    // The maps of the items the server sent, until the server has them. Appended in the batch that
+    // applies the items, so that a crash keeps the items and their entries, or neither; `list` names
+    // the kind ("Contacts", "APPOINTMENT", "TODO"). Loaded in the order appended.
+    virtual HRESULT AppendUnsentMap(std::u16string_view list, const std::vector<PimMapEntry>& entries) = 0;
+    virtual HRESULT LoadUnsentMap(std::u16string_view list, std::vector<PimMapEntry>& entries) = 0;
+    virtual HRESULT ClearUnsentMap(std::u16string_view list) = 0;
     // The picture bytes; empty when the item has none.
     virtual HRESULT LoadPicture(std::uint32_t oid, std::string& bytes) = 0;
 
