@@ -91,10 +91,15 @@ std::optional<PartialUpload> CMediaFolder::FindPartial(const PartialKey& key)
         DropPartial(path);
         return std::nullopt;
     }
-    if (m_partials.size() >= kMaxRememberedPartials)
-        m_partials.clear();
-    m_partials.emplace(path.string(), *upload);
+    Remember(path, *upload);
     return upload;
+}
+
+void CMediaFolder::Remember(const std::filesystem::path& bytes, const PartialUpload& upload)
+{
+    if (m_partials.size() >= kMaxRememberedPartials && m_partials.count(bytes.string()) == 0)
+        m_partials.clear();
+    m_partials[bytes.string()] = upload;
 }
 
 bool CMediaFolder::StartPartial(const PartialKey& key, std::string_view revision)
@@ -116,7 +121,7 @@ bool CMediaFolder::StartPartial(const PartialKey& key, std::string_view revision
         DropPartial(path);
         return false;
     }
-    m_partials[path.string()] = {0, std::string(revision)};
+    Remember(path, {0, std::string(revision)});
     return true;
 }
 

@@ -58,6 +58,7 @@ private:
     std::filesystem::path PartialPath(const PartialKey& key) const;
     std::filesystem::path FilePath(std::int64_t id) const;
     void DropPartial(const std::filesystem::path& bytes);
+    void Remember(const std::filesystem::path& bytes, const PartialUpload& upload);
 
     std::filesystem::path m_root;
     // The uploads looked at since the start, by the path of their bytes.
