@@ -367,37 +367,42 @@ void Finish(benchmark::State& state, const Load& load, bool flows, double peak)
         state.SkipWithError("the handset's peak resident memory reached 64 MiB");
 }
 
-// The bench, once it is set up; nothing (the benchmark skipped) when it could not be.
-CTransferBench* Ready(benchmark::State& state)
+// The bench and the load of a benchmark, ready to run; nothing (the benchmark skipped) when it could not
+// be set up. An upload gets a new, empty server; a download fetches what the last upload left there.
+// Both sides start from the same quiet machine: the bytes earlier cases left dirty in the page cache are
+// written out first, so their writeback is not timed in whichever case comes next.
+CTransferBench* Prepare(benchmark::State& state, bool upload)
 {
     CTransferBench& bench = CTransferBench::Get();
-    if (bench.Error().empty())
-        return &bench;
-    state.SkipWithError(bench.Error().c_str());
-    return nullptr;
+    std::string error = bench.Error();
+    if (error.empty() && upload && !bench.FreshServer())
+        error = bench.Error();
+    if (error.empty() && !upload && !bench.HasServer())
+        error = "no upload ran before: the server holds nothing to fetch";
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return nullptr;
+    }
+    ::sync();
+    ResetPeakResident();
+    return &bench;
 }
 
 void BM_FilesUpload(benchmark::State& state)
 {
-    CTransferBench* ready = Ready(state);
-    if (!ready)
+    CTransferBench* bench = Prepare(state, true);
+    if (!bench)
         return;
-    CTransferBench& bench = *ready;
     const Load& load = kLoads[state.range(0)];
-    if (!bench.FreshServer()) {
-        state.SkipWithError(bench.Error().c_str());
-        return;
-    }
-    ResetPeakResident();
     for (auto _ : state) {
-        TesselService& service = bench.Service();
+        TesselService& service = bench->Service();
         FileList list;
-        bool sent = bench.OpenSession(u"Upload") && service.FilesGetList(list, 1, 1, 1, 1) == RES_OK;
+        bool sent = bench->OpenSession(u"Upload") && service.FilesGetList(list, 1, 1, 1, 1) == RES_OK;
         std::erase_if(list, [&](const FILE_OBJECT& file) {
             return file.path.find(Utf8ToUtf16("/" + std::string(load.folder) + "/")) == std::u16string::npos;
         });
         sent = sent && static_cast<int>(list.size()) == load.files &&
-               service.FilesUploadFromList(0, list, 1) == RES_OK && bench.CloseSession();
+               service.FilesUploadFromList(0, list, 1) == RES_OK && bench->CloseSession();
         std::uint32_t uploaded = 0;
         service.SummaryGetMsg(u"files_uploaded", REG_TYPE_DWORD, &uploaded, nullptr);
         if (!sent || static_cast<int>(uploaded) != load.files) {
@@ -410,23 +415,18 @@ void BM_FilesUpload(benchmark::State& state)
 
 void BM_CurlUpload(benchmark::State& state)
 {
-    CTransferBench* ready = Ready(state);
-    if (!ready)
+    CTransferBench* bench = Prepare(state, true);
+    if (!bench)
         return;
-    CTransferBench& bench = *ready;
     const Load& load = kLoads[state.range(0)];
-    if (!bench.FreshServer()) {
-        state.SkipWithError(bench.Error().c_str());
-        return;
-    }
     for (auto _ : state) {
-        CCurlTransfer curl(bench.Service());
-        curl.SetBase(bench.BaseUrl());
-        bool sent = bench.OpenSession(u"Upload");
+        CCurlTransfer curl(bench->Service());
+        curl.SetBase(bench->BaseUrl());
+        bool sent = bench->OpenSession(u"Upload");
         for (int i = 0; sent && i < load.files; ++i)
-            sent = curl.Upload(bench.SourceFolder(load) / (std::to_string(i) + "." + load.extension),
+            sent = curl.Upload(bench->SourceFolder(load) / (std::to_string(i) + "." + load.extension),
                                "file:///My Documents/curl-" + std::string(load.folder) + "/");
-        if (!sent || !bench.CloseSession()) {
+        if (!sent || !bench->CloseSession()) {
             state.SkipWithError("the curl upload failed");
             return;
         }
@@ -436,28 +436,22 @@ void BM_CurlUpload(benchmark::State& state)
 
 void BM_FilesDownload(benchmark::State& state)
 {
-    CTransferBench* ready = Ready(state);
-    if (!ready)
+    CTransferBench* bench = Prepare(state, false);
+    if (!bench)
         return;
-    CTransferBench& bench = *ready;
     const Load& load = kLoads[state.range(0)];
-    if (!bench.HasServer()) {
-        state.SkipWithError("no upload ran before: the server holds nothing to fetch");
-        return;
-    }
-    ResetPeakResident();
     for (auto _ : state) {
-        TesselService& service = bench.Service();
-        bool fetched = bench.OpenSession(u"Download");
+        TesselService& service = bench->Service();
+        bool fetched = bench->OpenSession(u"Download");
         FileList list;
-        for (auto& [id, file] : bench.ServerFiles(load)) {
+        for (auto& [id, file] : bench->ServerFiles(load)) {
             // Into the download folder of its kind, not over the file it came from.
             file.path.clear();
             file.selected = 1;
             list.push_back(file);
         }
         fetched = fetched && static_cast<int>(list.size()) == load.files &&
-                  service.FilesDownloadFromList(0, list, 1, 1) == RES_OK && bench.CloseSession();
+                  service.FilesDownloadFromList(0, list, 1, 1) == RES_OK && bench->CloseSession();
         std::uint32_t added = 0;
         service.SummaryGetMsg(u"files_added", REG_TYPE_DWORD, &added, nullptr);
         if (!fetched || static_cast<int>(added) != load.files) {
@@ -470,27 +464,22 @@ void BM_FilesDownload(benchmark::State& state)
 
 void BM_CurlDownload(benchmark::State& state)
 {
-    CTransferBench* ready = Ready(state);
-    if (!ready)
+    CTransferBench* bench = Prepare(state, false);
+    if (!bench)
         return;
-    CTransferBench& bench = *ready;
     const Load& load = kLoads[state.range(0)];
-    if (!bench.HasServer()) {
-        state.SkipWithError("no upload ran before: the server holds nothing to fetch");
-        return;
-    }
     for (auto _ : state) {
-        CCurlTransfer curl(bench.Service());
-        curl.SetBase(bench.BaseUrl());
-        bool fetched = bench.OpenSession(u"Download");
-        const std::map<std::int32_t, FILE_OBJECT> files = bench.ServerFiles(load);
+        CCurlTransfer curl(bench->Service());
+        curl.SetBase(bench->BaseUrl());
+        bool fetched = bench->OpenSession(u"Download");
+        const std::map<std::int32_t, FILE_OBJECT> files = bench->ServerFiles(load);
         fetched = fetched && static_cast<int>(files.size()) == load.files;
         for (const auto& [id, file] : files) {
             if (!fetched)
                 break;
-            fetched = curl.Download(id, file.size, bench.CurlFolder(load) / file.name);
+            fetched = curl.Download(id, file.size, bench->CurlFolder(load) / file.name);
         }
-        if (!fetched || !bench.CloseSession()) {
+        if (!fetched || !bench->CloseSession()) {
             state.SkipWithError("the curl download failed");
             return;
         }
