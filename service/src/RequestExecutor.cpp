@@ -39,9 +39,18 @@ RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, std::u16str
 
 RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, std::span<const std::uint8_t> bytes)
 {
+    CStringBodySource source(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    HttpTransfer transfer;
+    if (!bytes.empty())
+        transfer.body = &source;
+    return ExecuteRequest(verb, transfer);
+}
+
+RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer)
+{
     if (!m_transport)
         m_transport = std::make_unique<ServerTransport>();
-    const long status = m_transport->SendRequest(verb, bytes);
+    const long status = m_transport->SendRequest(verb, transfer);
     if (status != kHttpOk) {
         if (status != 0)
             LogLine("server answered " + std::to_string(status));

@@ -9,6 +9,7 @@
 #include "utils/QuotedPrintable.h"
 #include "utils/Utf.h"
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -38,6 +39,39 @@ const std::string* FindHeader(const HttpResponse& response, std::string_view nam
     }
     return nullptr;
 }
+
+// An answer that asks for a server dialog carries the dialog's description, not what the request's
+// sink expects: its body is kept for the executor instead, capped as any answer kept in memory.
+class CDialogAwareSink final : public CHttpAnswerSink {
+public:
+    CDialogAwareSink(CHttpAnswerSink& sink, std::string& kept) : m_sink(sink), m_kept(kept) {}
+
+    bool Begin(const HttpResponse& head, std::string& error) override
+    {
+        m_keeps = FindHeader(head, "QX-GenericDialog") != nullptr;
+        return m_keeps || m_sink.Begin(head, error);
+    }
+
+    bool Write(std::uint64_t offset, std::span<const std::uint8_t> bytes, std::string& error) override
+    {
+        if (!m_keeps)
+            return m_sink.Write(offset, bytes, error);
+        if (bytes.size() > kMaxKeptBytes - m_kept.size()) {
+            error = "a dialog description of more than " + std::to_string(kMaxKeptBytes) + " bytes";
+            return false;
+        }
+        m_kept.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return true;
+    }
+
+    bool Keeps() const { return m_keeps; }
+
+private:
+    static constexpr std::size_t kMaxKeptBytes = HttpOptions{}.maxBodyBytes;
+    CHttpAnswerSink& m_sink;
+    std::string& m_kept;
+    bool m_keeps = false;
+};
 
 // At most `limit` bytes of UTF-8, never ending inside a character.
 std::string_view CutUtf8(std::string_view bytes, std::size_t limit)
@@ -204,7 +238,17 @@ long ServerTransport::SendRequest(std::u16string_view verb, HttpTransfer& transf
     }
 
     const std::string method = Utf16ToUtf8(verb);
+    CHttpAnswerSink* const sink = transfer.answer;
+    std::string kept;
+    std::optional<CDialogAwareSink> dialogAware;
+    if (sink) {
+        dialogAware.emplace(*sink, kept);
+        transfer.answer = &*dialogAware;
+    }
     m_response = m_connection->Transfer(method, Utf16ToUtf8(path), lines, transfer);
+    transfer.answer = sink;
+    if (dialogAware && dialogAware->Keeps())
+        m_response.body = std::move(kept);
     if (m_response.status == 0) {
         LogLine("server request " + method + " failed: " + m_response.error);
         return 0;

@@ -20,6 +20,23 @@ HttpResponse Answer(CScriptedHttp::Headers headers, std::string body = {})
     return response;
 }
 
+// An answer whose connection ends after `body`, short of the `announced` length.
+HttpResponse Cut(CScriptedHttp::Headers headers, std::string body)
+{
+    HttpResponse response = Answer(std::move(headers), std::move(body));
+    response.contentLength = response.body.size() * 2;
+    response.bodyComplete = false;
+    response.error = "connection reset by peer";
+    return response;
+}
+
+// The answer with a Content-Length that does not match what it sends.
+HttpResponse Announcing(std::uint64_t length, HttpResponse response)
+{
+    response.contentLength = length;
+    return response;
+}
+
 std::u16string Url(const fs::path& path)
 {
     return u"file://" + Utf8ToUtf16(path.string());
@@ -393,6 +410,12 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
         {"no chunk place", ServerFile(u"kept.jpg", 300, 1), {Answer({}, content)}, RES_ERROR, 1, 0},
         {"a body shorter than its chunk", ServerFile(u"kept.jpg", 300, 1), {Answer(chunkOf100, "short")},
          RES_ERROR, 1, 0},
+        {"a connection cut inside a chunk", ServerFile(u"kept.jpg", 300, 1), {Cut(chunkOf100, content.substr(0, 50))},
+         RES_ERROR, 1, 0},
+        {"a Content-Length beyond its chunk", ServerFile(u"kept.jpg", 300, 1),
+         {Answer(chunkOf100, content.substr(0, 150))}, RES_OK, 1, 1},
+        {"more bytes than announced", ServerFile(u"kept.jpg", 300, 1),
+         {Announcing(100, Answer(chunkOf100, content.substr(0, 150)))}, RES_OK, 1, 1},
         {"a request that fails", ServerFile(u"kept.jpg", 300, 1), {Answer(chunkOf100, content.substr(0, 100)),
           HttpResponse{}}, RES_ERROR, 2, 0},
     };

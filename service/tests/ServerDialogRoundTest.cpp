@@ -84,6 +84,44 @@ TEST_F(ServerDialogTest, EachActionKindEndsTheRequestAsItShould)
     EXPECT_EQ(m_server.AcceptedConnections(), 1);
 }
 
+// Records what reaches it.
+class CRecordingSink final : public CHttpAnswerSink {
+public:
+    bool Begin(const HttpResponse&, std::string&) override
+    {
+        ++begun;
+        return true;
+    }
+    bool Write(std::uint64_t, std::span<const std::uint8_t> bytes, std::string&) override
+    {
+        body.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return true;
+    }
+    int begun = 0;
+    std::string body;
+};
+
+TEST_F(ServerDialogTest, AStreamedAnswerAskingForADialogKeepsItsDescriptionFromTheSink)
+{
+    m_server.Queue200({kDialogHeader}, Dialog("Exit"));
+    m_server.Queue200({}, "chunk bytes");
+    m_window->Script(DialogAnswer::Yes());
+    CRecordingSink sink;
+    HttpTransfer transfer;
+    transfer.answer = &sink;
+    m_service->PrepareHTTPHeader(u"Download");
+    EXPECT_EQ(m_service->ExecuteRequest(u"GET", transfer), RES_STOPPED);
+    ASSERT_EQ(m_window->Shown().size(), 1u);
+    EXPECT_EQ(m_window->Shown()[0].title, u"T");
+    EXPECT_EQ(sink.begun, 0);
+
+    m_service->PrepareHTTPHeader(u"GetChunk");
+    EXPECT_EQ(m_service->ExecuteRequest(u"GET", transfer), RES_OK);
+    EXPECT_EQ(sink.body, "chunk bytes");
+    std::u16string text;
+    EXPECT_FALSE(m_service->Transport()->ReadBody(text)) << "the body went to the sink";
+}
+
 TEST_F(ServerDialogTest, ChoosingNoTakesTheActionOfNo)
 {
     m_server.Queue200({kDialogHeader}, Dialog("Exit"));

@@ -35,6 +35,7 @@ class COutlookMgr;
 class ServerTransport;
 class MAPIMsgStore;
 class CPimFlow;
+struct HttpTransfer;
 struct PimKind;
 
 struct RECT {
@@ -87,6 +88,9 @@ public:
     RETURNED_RES ExecuteRequest(std::u16string_view verb);
     RETURNED_RES ExecuteRequest(std::u16string_view verb, std::u16string_view text); // sent as UTF-8
     RETURNED_RES ExecuteRequest(std::u16string_view verb, std::span<const std::uint8_t> bytes);
+    // Streaming: the body from the transfer's source, the answer's body to its sink (an answer asking
+    // for a server dialog keeps its body for the dialog), with its progress and stop request.
+    RETURNED_RES ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer);
     ServerTransport* Transport() { return m_transport.get(); }
 
     // --- the server session (worker thread) ---

@@ -4,6 +4,7 @@
 
 #include "service/TesselService.h"
 
+#include "FileChunkSink.h"
 #include "FileFolders.h"
 #include "FileTransfer.h"
 #include "ServiceLog.h"
@@ -18,11 +19,6 @@ namespace {
 
 enum class Fetched : std::uint8_t { Whole, Failed, Stopped };
 
-struct ChunkPlace {
-    std::int32_t offset = 0;
-    std::int32_t size = 0;
-};
-
 // One file of the list, fetched chunk by chunk into its staged file.
 class CFileDownload {
 public:
@@ -31,7 +27,8 @@ public:
     {}
 
     // RES_OK with how the file went; RES_ERROR for an answer without its chunk place, a chunk body
-    // shorter than announced or a write that fails; or the result of a request that failed.
+    // shorter than announced (a cut connection) or a write that fails; or the result of a request
+    // that failed.
     RETURNED_RES Fetch(const FILE_OBJECT& file, const FILE_OBJECT* mapped, CStagedFile& target, Fetched& fetched)
     {
         fetched = Fetched::Failed;
@@ -44,27 +41,35 @@ public:
                 transport.AddNumberHeader(u"QX-MapID: ", mapped->id);
             transport.AddQuotedPrintableHeader(u"QX-FileName: ", mapped->path);
         }
-        transport.AddNumberHeader(u"QX-MaxChunkSize: ", m_chunk);
-        transport.AddNumberHeader(u"QX-ChunkOffset: ", 0);
-        if (StopRequested(fetched))
-            return RES_OK;
-        RETURNED_RES result = m_service.ExecuteRequest(u"GET");
         CStallWatch stall;
         CByteProgress bytes(m_window, static_cast<std::uint64_t>(file.size));
         // What the file holds from its start without a gap; the next chunk is asked from there.
         std::int64_t whole = 0;
-        while (result == RES_OK) {
-            ChunkPlace place;
-            if (!ReadChunkPlace(transport, place)) {
+        for (;;) {
+            transport.AddNumberHeader(u"QX-MaxChunkSize: ", m_chunk);
+            transport.AddNumberHeader(u"QX-ChunkOffset: ", static_cast<std::int32_t>(whole));
+            if (StopRequested(fetched))
+                return RES_OK;
+            CChunkSink chunk(target.Descriptor(), file.size, whole);
+            HttpTransfer transfer;
+            transfer.answer = &chunk;
+            transfer.progress = [&](const HttpProgress&) { bytes.Report(static_cast<std::uint64_t>(chunk.Reached())); };
+            transfer.stopRequested = [] { return UI_Sync::GetInstanceUISync()->IsStopped(); };
+            const RETURNED_RES result = m_service.ExecuteRequest(u"GET", transfer);
+            if (StopRequested(fetched))
+                return RES_OK;
+            if (result != RES_OK)
+                return result;
+            if (const CChunkSink::Verdict verdict = chunk.Result(); verdict != CChunkSink::Verdict::Whole) {
+                LogRefusal(chunk, file);
+                // A chunk the server misplaced or overfilled fails this file; an answer without its
+                // chunk, a cut connection or a file that takes no more ends the transfer.
+                if (verdict == CChunkSink::Verdict::Outside || verdict == CChunkSink::Verdict::Overlong)
+                    return RES_OK;
                 SERVICE_LOG_FAILURE(&m_service);
                 return RES_ERROR;
             }
-            if (!IsPlausible(place, file, whole))
-                return RES_OK;
-            const RETURNED_RES written = WriteChunk(transport, place, target);
-            if (written != RES_OK)
-                return written;
-            whole = std::max<std::int64_t>(whole, std::int64_t{place.offset} + place.size);
+            whole = std::max(whole, chunk.Reached());
             bytes.Report(static_cast<std::uint64_t>(whole));
             if (!stall.Advanced(whole)) {
                 LogLine(u"file download: the server let \"" + file.name + u"\" advance no further than " +
@@ -77,13 +82,7 @@ public:
             }
             m_service.PrepareHTTPHeader(u"GetChunk");
             transport.AddNumberHeader(u"QX-MediaID: ", file.id);
-            transport.AddNumberHeader(u"QX-MaxChunkSize: ", m_chunk);
-            transport.AddNumberHeader(u"QX-ChunkOffset: ", static_cast<std::int32_t>(whole));
-            if (StopRequested(fetched))
-                return RES_OK;
-            result = m_service.ExecuteRequest(u"GET");
         }
-        return result;
     }
 
 private:
@@ -96,48 +95,33 @@ private:
         return true;
     }
 
-    static bool ReadChunkPlace(const ServerTransport& transport, ChunkPlace& place)
+    // Why a chunk was not taken whole.
+    static void LogRefusal(const CChunkSink& chunk, const FILE_OBJECT& file)
     {
-        const std::optional<std::int32_t> offset = HeaderNumber(transport, u"QX-ChunkOffset");
-        const std::optional<std::int32_t> size = HeaderNumber(transport, u"QX-ChunkSize");
-        if (!offset || !size) {
+        const ChunkPlace& place = chunk.Place();
+        switch (chunk.Result()) {
+        case CChunkSink::Verdict::Whole:
+            break;
+        case CChunkSink::Verdict::NoHead:
+        case CChunkSink::Verdict::NoPlace:
             LogLine("file download: an answer without a number in QX-ChunkOffset and QX-ChunkSize");
-            return false;
-        }
-        place = {*offset, *size};
-        return true;
-    }
-
-    // A chunk must lie within the file, within the chunk ceiling, and start where the file holds
-    // bytes already or right after them: a gap would leave zeros in the file.
-    static bool IsPlausible(const ChunkPlace& place, const FILE_OBJECT& file, std::int64_t whole)
-    {
-        const std::int64_t end = std::int64_t{place.offset} + place.size;
-        if (place.offset >= 0 && place.size >= 0 && place.size <= kMaxChunkBytes && place.offset <= whole &&
-            (file.size == 0 || end <= file.size))
-            return true;
-        LogLine(u"file download: the server placed a chunk of \"" + file.name + u"\" at " +
-                Utf8ToUtf16(std::to_string(place.offset)) + u" with " + Utf8ToUtf16(std::to_string(place.size)) +
-                u" bytes, outside the file");
-        return false;
-    }
-
-    RETURNED_RES WriteChunk(ServerTransport& transport, const ChunkPlace& place, CStagedFile& target)
-    {
-        std::string body;
-        if (!transport.ReadBodyBytes(body) ||
-            body.size() < static_cast<std::size_t>(place.size)) {
-            LogLine("file download: a chunk body shorter than its QX-ChunkSize");
-            SERVICE_LOG_FAILURE(&m_service);
-            return RES_ERROR;
-        }
-        const std::span bytes(reinterpret_cast<const std::uint8_t*>(body.data()), static_cast<std::size_t>(place.size));
-        if (!target.WriteAt(static_cast<std::uint64_t>(place.offset), bytes)) {
+            break;
+        case CChunkSink::Verdict::Outside:
+            LogLine(u"file download: the server placed a chunk of \"" + file.name + u"\" at " +
+                    Utf8ToUtf16(std::to_string(place.offset)) + u" with " + Utf8ToUtf16(std::to_string(place.size)) +
+                    u" bytes, outside the file");
+            break;
+        case CChunkSink::Verdict::Overlong:
+            LogLine(u"file download: the server sent more of \"" + file.name + u"\" than the " +
+                    Utf8ToUtf16(std::to_string(place.size)) + u" bytes of its QX-ChunkSize");
+            break;
+        case CChunkSink::Verdict::WriteFailed:
             LogLine("file download: a chunk cannot be written");
-            SERVICE_LOG_FAILURE(&m_service);
-            return RES_ERROR;
+            break;
+        case CChunkSink::Verdict::Short:
+            LogLine("file download: a chunk body shorter than its QX-ChunkSize");
+            break;
         }
-        return RES_OK;
     }
 
     TesselService& m_service;
