@@ -27,14 +27,6 @@ std::string TemporaryNameBeside(const std::string& folder, const std::string& na
     return folder + "/." + name + suffix;
 }
 
-void SyncFolder(const std::string& folder)
-{
-    // Makes the rename itself durable; a folder that cannot be flushed is not a reason to fail.
-    utils_posix::CFileDescriptor directory = utils_posix::OpenPath(folder, O_RDONLY | O_DIRECTORY);
-    if (directory.IsOpen())
-        ::fsync(directory.Get());
-}
-
 void CloseDescriptor(int& fd)
 {
     utils_posix::CFileDescriptor owned(fd);
@@ -153,7 +145,7 @@ bool CStagedFile::WriteAt(std::uint64_t offset, std::span<const std::uint8_t> by
     return utils_posix::WriteFullAt(m_fd, bytes.data(), bytes.size(), static_cast<off_t>(offset));
 }
 
-bool CStagedFile::Commit()
+bool CStagedFile::Commit(FolderSync folder)
 {
     if (m_fd < 0) {
         errno = EBADF;
@@ -170,7 +162,9 @@ bool CStagedFile::Commit()
         return false;
     }
     m_temporary.clear();
-    SyncFolder(m_folder);
+    // Makes the rename itself durable; a folder that cannot be flushed is not a reason to fail.
+    if (folder == FolderSync::Now)
+        SyncFolder(m_folder);
     return true;
 }
 
@@ -180,4 +174,10 @@ void CStagedFile::Discard()
     if (!m_temporary.empty())
         ::unlink(m_temporary.c_str());
     m_temporary.clear();
+}
+
+bool SyncFolder(const std::filesystem::path& folder)
+{
+    utils_posix::CFileDescriptor directory = utils_posix::OpenPath(folder.native(), O_RDONLY | O_DIRECTORY);
+    return directory.IsOpen() && ::fsync(directory.Get()) == 0;
 }

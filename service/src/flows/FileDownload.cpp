@@ -15,6 +15,8 @@
 #include "service/UI_Sync.h"
 #include "utils/StagedFile.h"
 
+#include <set>
+
 namespace {
 
 enum class Fetched : std::uint8_t { Whole, Failed, Stopped };
@@ -129,6 +131,32 @@ private:
     std::int32_t m_chunk;
 };
 
+// The folders finished downloads were renamed into, each flushed once when the list is done, before
+// the final "Map", and at the latest when the download ends any other way. Every file is flushed
+// before its rename, so a crash never leaves a half-written file under its name; one that comes before
+// the folder is flushed may undo a rename (the old file, or none, stays), at the cost of one folder
+// flush per list rather than one per file, which doubled the disk waits of a list of small files.
+class CFolderFlush {
+public:
+    CFolderFlush() = default;
+    ~CFolderFlush() { Flush(); }
+    CFolderFlush(const CFolderFlush&) = delete;
+    CFolderFlush& operator=(const CFolderFlush&) = delete;
+
+    void Add(const std::filesystem::path& file) { m_folders.insert(file.parent_path()); }
+    void Flush()
+    {
+        for (const std::filesystem::path& folder : m_folders) {
+            if (!SyncFolder(folder))
+                LogLine(u"file download: the folder \"" + folder.u16string() + u"\" cannot be flushed to disk");
+        }
+        m_folders.clear();
+    }
+
+private:
+    std::set<std::filesystem::path> m_folders;
+};
+
 // The local path a server file without one gets: its kind's download folder and its name. Nothing
 // (and the file is skipped) when the name is empty, is no plain name, or has no kind that `kinds`
 // takes.
@@ -155,6 +183,7 @@ RETURNED_RES TesselService::FilesDownloadFromList(HWND window, FileList& list, i
     const auto total = static_cast<std::int32_t>(std::count_if(list.begin(), list.end(), fetches));
     std::int32_t k = 0;
     const FILE_OBJECT* lastFetched = nullptr;
+    CFolderFlush renamed;
     for (FILE_OBJECT& file : list) {
         if (!fetches(file) || (file.path.empty() && file.name.empty()))
             continue;
@@ -196,15 +225,17 @@ RETURNED_RES TesselService::FilesDownloadFromList(HWND window, FileList& list, i
             return result;
         if (fetched == Fetched::Stopped)
             return RES_OK;
-        if (fetched == Fetched::Failed || !target.Commit()) {
+        if (fetched == Fetched::Failed || !target.Commit(CStagedFile::FolderSync::ByCaller)) {
             counters.CountFailed();
             continue;
         }
+        renamed.Add(*host);
         counters.CountDone();
         lastFetched = &file;
     }
     if (!lastFetched)
         return RES_OK;
+    renamed.Flush();
     const std::u16string map = MapDocument(*lastFetched);
     PrepareHTTPHeader(u"Map");
     m_transport->AddHeader(u"QX-CommandType: ", u"Files");

@@ -52,9 +52,12 @@ public:
     int Descriptor() const { return m_fd; }
     // Writes every byte at `offset`, or fails.
     bool WriteAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
+    // Whether Commit also flushes the folder, which makes the rename itself durable, or leaves that to
+    // the caller (SyncFolder), who may then flush a folder once for many files.
+    enum class FolderSync : std::uint8_t { Now, ByCaller };
     // Flushes the file to disk and renames it over the final path. False (errno set) when that
     // fails: the temporary file is removed and the final path is left as it was.
-    bool Commit();
+    bool Commit(FolderSync folder = FolderSync::Now);
     // Removes the temporary file; the final path is left as it was.
     void Discard();
 
@@ -64,3 +67,6 @@ private:
     std::string m_final;
     std::string m_folder;
 };
+
+// Flushes the entries of a folder (a rename into it) to disk; false when it cannot be.
+bool SyncFolder(const std::filesystem::path& folder);
