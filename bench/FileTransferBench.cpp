@@ -3,10 +3,10 @@
 // chunk size in a session of the same server, in the same run. Two loads: one 1 GiB file, and 2,000
 // files of 200 KB. Each prints its throughput; the flows also print the handset's peak resident memory
 // over their run, which must stay under 64 MiB whatever the file size. The ratios (flows / curl) come
-// at the end of the run. One iteration each: the server keeps what it was sent, so a second round
-// would move other bytes.
+// at the end of the run. One iteration each: the server keeps what it was sent, so a second iteration
+// would move other bytes; each case runs twice instead (see the registration at the end).
 //
-//   build/bench/lumeno_bench --benchmark_filter=Files
+//   build/bench/lumeno_bench --benchmark_filter='BM_(Files|Curl)'
 //
 // Needs about 7 GiB of free disk in the temporary folder for the files, the server's copies and the
 // downloads; everything is removed at the end.
@@ -487,18 +487,30 @@ void BM_CurlDownload(benchmark::State& state)
     Finish(state, load, false, 0);
 }
 
-// Per load: the flows' upload and curl's, each to an empty server; then both download what the last
-// one holds.
-#define LUMENO_TRANSFER_BENCHMARK(name, load) \
-    BENCHMARK(name)->Arg(load)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime()
-LUMENO_TRANSFER_BENCHMARK(BM_FilesUpload, 0);
-LUMENO_TRANSFER_BENCHMARK(BM_CurlUpload, 0);
-LUMENO_TRANSFER_BENCHMARK(BM_FilesDownload, 0);
-LUMENO_TRANSFER_BENCHMARK(BM_CurlDownload, 0);
-LUMENO_TRANSFER_BENCHMARK(BM_FilesUpload, 1);
-LUMENO_TRANSFER_BENCHMARK(BM_CurlUpload, 1);
-LUMENO_TRANSFER_BENCHMARK(BM_FilesDownload, 1);
-LUMENO_TRANSFER_BENCHMARK(BM_CurlDownload, 1);
+// Per load and direction, each side twice in the order flows, curl, curl, flows, so that neither gains
+// from coming first or last (a ratio per round, and their mean); every upload goes to a new server, and
+// the downloads fetch what the last upload left there.
+const bool s_registered = [] {
+    struct Side {
+        const char* name;
+        void (*run)(benchmark::State&);
+    };
+    const std::pair<Side, Side> directions[] = {
+        {{"BM_FilesUpload", BM_FilesUpload}, {"BM_CurlUpload", BM_CurlUpload}},
+        {{"BM_FilesDownload", BM_FilesDownload}, {"BM_CurlDownload", BM_CurlDownload}},
+    };
+    for (std::int64_t load = 0; load < static_cast<std::int64_t>(std::size(kLoads)); ++load) {
+        for (const auto& [flows, curl] : directions) {
+            for (const auto& [side, round] : {std::pair{flows, 0}, {curl, 0}, {curl, 1}, {flows, 1}})
+                benchmark::RegisterBenchmark(side.name, side.run)
+                    ->Args({load, round})
+                    ->Iterations(1)
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime();
+        }
+    }
+    return true;
+}();
 
 const bool s_uploadRatio = RegisterThroughputRatio({"files upload / curl", "BM_FilesUpload", "BM_CurlUpload"});
 const bool s_downloadRatio =
