@@ -210,12 +210,12 @@ TEST_F(FileFlowsTest, ListFlowSendsTheDeviceListAndTakesTheServersList)
         EXPECT_EQ(list[0].id, 7);
         EXPECT_EQ(list[0].size, 1234);
         EXPECT_EQ(list[0].path, u"file:///x/a.jpg");
-        EXPECT_EQ(list[0].name, u"A.jpg");
+        EXPECT_EQ(list[0].name, u"A.JPG") << "the server's name, written as it is by a download";
         EXPECT_EQ(list[0].kind, FILE_KIND_IMAGE);
         EXPECT_EQ(std::string(list[0].thumbnail.begin(), list[0].thumbnail.end()), picture);
         EXPECT_EQ(list[1].size, 0);
         EXPECT_EQ(list[1].id, 0);
-        EXPECT_EQ(list[1].name, u"Clip.mp4");
+        EXPECT_EQ(list[1].name, u"Clip.MP4");
         EXPECT_EQ(list[1].kind, FILE_KIND_VIDEO);
         EXPECT_EQ(list[1].status, u"deleted");
         EXPECT_TRUE(list[1].thumbnail.empty());

@@ -30,7 +30,10 @@ FILE_OBJECT ReadMedia(const CXmlNode& media, const CFileKindRules& kinds)
     file.id = NumberAttribute(media, u"id");
     file.path = media.Attribute(u"url").value_or(u"");
     file.name = media.Attribute(u"filename").value_or(u"");
-    file.kind = kinds.KindOf(file.name).value_or(FILE_KIND_OTHER);
+    // The name stays as the server has it: a download is written under it, and on a file system that
+    // tells cases apart "IMG_0001.jpg" would be another file than the "IMG_0001.JPG" that was sent.
+    std::u16string folded = file.name;
+    file.kind = kinds.KindOf(folded).value_or(FILE_KIND_OTHER);
     file.status = media.Attribute(u"status").value_or(u"");
     if (media.ChildCount() > 0) {
         // The text of the first child: an element around it (<thumbnail>) or the text itself.
