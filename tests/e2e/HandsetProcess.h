@@ -18,6 +18,8 @@ public:
     CHandsetProcess(const CRefServerProcess& server, const std::string& imei);
 
     std::string DeviceId() const { return m_imei.substr(0, 16); }
+    // The handset's device folder (its "My Documents", storage cards and data).
+    const std::filesystem::path& Root() const { return m_folder.Path(); }
     std::vector<std::string> Environment() const;
 
     // Exit status and output of lumeno-cli, lumeno-pim or lumeno-sms.
