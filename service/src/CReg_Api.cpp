@@ -5,6 +5,7 @@
 #include "utils/Utf.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -13,7 +14,7 @@
 namespace {
 
 constinit std::mutex s_instanceMutex;
-CReg_Api* s_instance = nullptr;
+constinit std::atomic<CReg_Api*> s_instance{nullptr};
 
 constexpr std::u16string_view kNotRead = u"ExpectCIR";            // lives in memory only
 constexpr std::u16string_view kNotWritten = u"Forbidden-Folders"; // read, never written back
@@ -74,17 +75,20 @@ std::u16string NormaliseFolder(const std::u16string& stored, SpecialFolder fallb
 
 CReg_Api* CReg_Api::GetInstanceReg()
 {
+    // Once made, the object is handed out without taking the mutex: a caller that holds the record's
+    // lock may ask for it again, while its making takes the record's lock under the mutex.
+    if (CReg_Api* instance = s_instance.load(std::memory_order_acquire))
+        return instance;
     std::lock_guard lock(s_instanceMutex);
-    if (!s_instance)
-        s_instance = new CReg_Api();
-    return s_instance;
+    if (!s_instance.load(std::memory_order_relaxed))
+        s_instance.store(new CReg_Api(), std::memory_order_release);
+    return s_instance.load(std::memory_order_relaxed);
 }
 
 void CReg_Api::Release()
 {
     std::lock_guard lock(s_instanceMutex);
-    delete s_instance;
-    s_instance = nullptr;
+    delete s_instance.exchange(nullptr);
 }
 
 CReg_Api::CReg_Api()
