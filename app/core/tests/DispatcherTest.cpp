@@ -100,10 +100,10 @@ TEST_F(DispatcherTest, ResultConventionAtEveryUploadStep)
         const char* call;
         int errorText;
     };
-    const Step steps[] = {{"StartNegotiation", 51},
-                          {"CompleteNegotiation", 53},
-                          {"SettingsStoreFlow", 58},
-                          {"CompleteSession", 54}};
+    const Step steps[] = {{"StartNegotiation", kTextServerUnreachable},
+                          {"CompleteNegotiation", kTextOperationRefused},
+                          {"SettingsStoreFlow", kTextSettingsNotSent},
+                          {"CompleteSession", kTextSessionNotCompleted}};
     struct Result {
         RETURNED_RES result;
         RunOutcome outcome;
