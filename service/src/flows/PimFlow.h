@@ -85,7 +85,8 @@ private:
     RETURNED_RES SendMap();
     // Sends the map a flow before did not deliver; RES_OK when there was none or the server took it.
     RETURNED_RES SendUnsentMap();
-    void ForgetUnsentMap();
+    // Posts a map; once the server has it, the store forgets the kind's unsent entries.
+    RETURNED_RES PostMap(const std::vector<RestoreRecord>& records);
     RETURNED_RES RequestChunk(std::uint32_t offset);
     void WriteRestoreCounters() const;
 

@@ -231,22 +231,11 @@ std::u16string CPimFlow::BuildMapDocument(const std::vector<RestoreRecord>& reco
 
 RETURNED_RES CPimFlow::SendMap()
 {
-    const std::u16string map = BuildMapDocument(m_records);
-    if (map.empty()) {
-        SERVICE_LOG_FAILURE(&m_service);
-        return RES_ERROR;
-    }
-    PrepareRequest(u"Map");
-    const RETURNED_RES result = m_service.ExecuteRequest(u"POST", map);
-    if (result != RES_OK) {
+    const RETURNED_RES result = PostMap(m_records);
+    if (result != RES_OK)
         LogLine(u"restore: the map of " + Decimal(m_records.size()) +
                 u" applied items did not reach the server; the next flow sends it first");
-        SERVICE_LOG_FAILURE(&m_service);
-        return result;
-    }
-    if (!m_records.empty())
-        ForgetUnsentMap();
-    return RES_OK;
+    return result;
 }
 
 RETURNED_RES CPimFlow::SendUnsentMap()
@@ -254,9 +243,12 @@ RETURNED_RES CPimFlow::SendUnsentMap()
     std::vector<RestoreRecord> entries;
     if (Failed(m_manager.LoadUnsentMap(m_kind.listName, entries)))
         LogLine(u"PIM store: the map a flow before did not deliver cannot be read");
-    if (entries.empty())
-        return RES_OK;
-    const std::u16string map = BuildMapDocument(entries);
+    return entries.empty() ? RES_OK : PostMap(entries);
+}
+
+RETURNED_RES CPimFlow::PostMap(const std::vector<RestoreRecord>& records)
+{
+    const std::u16string map = BuildMapDocument(records);
     if (map.empty()) {
         SERVICE_LOG_FAILURE(&m_service);
         return RES_ERROR;
@@ -267,15 +259,10 @@ RETURNED_RES CPimFlow::SendUnsentMap()
         SERVICE_LOG_FAILURE(&m_service);
         return result;
     }
-    ForgetUnsentMap();
-    return RES_OK;
-}
-
-// A failure sends the map again with the next flow; the server takes a map it has seen again.
-void CPimFlow::ForgetUnsentMap()
-{
-    if (Failed(m_manager.ClearUnsentMap(m_kind.listName)))
+    // A failure here sends the map again with the next flow; the server takes a map it has seen again.
+    if (!records.empty() && Failed(m_manager.ClearUnsentMap(m_kind.listName)))
         LogLine(u"PIM store: the delivered map could not be forgotten; the next flow sends it again");
+    return RES_OK;
 }
 
 RETURNED_RES CPimFlow::RequestChunk(std::uint32_t offset)
