@@ -622,4 +622,56 @@ TEST_F(PimFlowTest, AMapThatDidNotArriveGoesFirstNextTime)
     }
 }
 
+// A map the build before kept in a file goes with the next flow's first map and is removed once the
+// server has it; a file that is no map is set aside, never sent and never read again.
+TEST_F(PimFlowTest, AMapFileOfTheBuildBeforeIsSentUntilTheServerHasIt)
+{
+    struct Case {
+        const char* name;
+        std::string file;
+        int mapStatus;
+        bool sent;     // a Map holding the file's item goes first
+        bool stays;    // the file is still in place after the flow
+        bool setAside; // moved beside itself, out of the way
+    };
+    const std::string map =
+        Envelope("contact-list",
+                 "<contact listname=\"Contacts\" luid=\"77\" guid=\"g9\" crc=\"5\" status=\"added\"/>");
+    const Case cases[] = {
+        {"delivered", map, 200, true, false, false},
+        {"refused", map, 500, true, true, false},
+        {"not XML", "<QXSync><contact-list><contact luid=", 200, false, false, true},
+        {"item without guid", Envelope("contact-list", "<contact luid=\"1\" status=\"added\"/>"), 200, false,
+         false, true},
+        {"another kind's map", Envelope("event-list", ""), 200, false, false, true},
+    };
+    const std::filesystem::path path = CDevicePaths::ProgramFolder() / "unsent-maps" / "Contacts.xml";
+    const std::filesystem::path aside = path.string() + ".unreadable";
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.name);
+        StartCase();
+        Add(kContacts, ItemText(kContacts, "Kept"));
+        std::filesystem::remove(aside);
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream(path) << test.file;
+        HttpResponse mapAnswer = CScriptedHttp::Ok({});
+        mapAnswer.status = test.mapStatus;
+        if (test.sent)
+            m_server.Answer(mapAnswer);
+        m_server.Respond([](const RecordedRequest&) {
+            return CScriptedHttp::Ok(Sizes(0, 0), Envelope("contact-list", ""));
+        });
+        EXPECT_EQ(Run(kContacts.backup, u"Sync") == RES_OK, test.mapStatus == 200);
+        const std::vector<RecordedRequest> requests = m_server.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests[0].Header("QX-Command") == "Map", test.sent);
+        EXPECT_EQ(requests[0].body.find("luid=\"77\" guid=\"g9\" crc=\"5\" status=\"added\"") !=
+                      std::string::npos,
+                  test.sent)
+            << requests[0].body;
+        EXPECT_EQ(std::filesystem::exists(path), test.stays);
+        EXPECT_EQ(std::filesystem::exists(aside), test.setAside);
+    }
+}
+
 } // namespace

@@ -28,6 +28,7 @@
 #include "service/Results.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,6 +86,10 @@ private:
     RETURNED_RES SendMap();
     // Sends the map a flow before did not deliver; RES_OK when there was none or the server took it.
     RETURNED_RES SendUnsentMap();
+    // Adds the entries of a map file the build before kept for this kind to `entries`; the file's
+    // path, to remove once the server has them, or none when there is no such file. A file that is
+    // not a map is logged and set aside.
+    std::optional<std::filesystem::path> TakeMapFileOfEarlierBuild(std::vector<RestoreRecord>& entries) const;
     // Posts a map; once the server has it, the store forgets the kind's unsent entries.
     RETURNED_RES PostMap(const std::vector<RestoreRecord>& records);
     RETURNED_RES RequestChunk(std::uint32_t offset);

@@ -4,10 +4,13 @@
 
 #include "ServiceLog.h"
 #include "pim/PimBatch.h"
+#include "platform/DevicePaths.h"
 #include "platform/XmlDom.h"
 #include "service/ServerTransport.h"
 #include "service/TesselService.h"
 #include "service/XmlDocuments.h"
+
+#include "utils/Files.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,6 +19,8 @@ namespace {
 
 // What the handset asks for per restore chunk ("QX-MaxChunkSize").
 constexpr std::int32_t kRestoreMaxChunk = 102400;
+// A map file of the build before larger than this is not one it wrote (about 200 bytes an item).
+constexpr std::uintmax_t kMaxEarlierMapFileBytes = 64u << 20;
 
 std::u16string Decimal(std::uint64_t value)
 {
@@ -243,7 +248,51 @@ RETURNED_RES CPimFlow::SendUnsentMap()
     std::vector<RestoreRecord> entries;
     if (Failed(m_manager.LoadUnsentMap(m_kind.listName, entries)))
         LogLine(u"PIM store: the map a flow before did not deliver cannot be read");
-    return entries.empty() ? RES_OK : PostMap(entries);
+    const std::optional<std::filesystem::path> file = TakeMapFileOfEarlierBuild(entries);
+    const RETURNED_RES result = entries.empty() ? RES_OK : PostMap(entries);
+    std::error_code error;
+    if (file && result == RES_OK && !std::filesystem::remove(*file, error))
+        LogLine(u"restore: the delivered map file of the build before stays; the next flow sends it again");
+    return result;
+}
+
+// The build before kept an undelivered map as a file, the whole Map document, instead of in the store.
+std::optional<std::filesystem::path>
+CPimFlow::TakeMapFileOfEarlierBuild(std::vector<RestoreRecord>& entries) const
+{
+    const std::filesystem::path path =
+        CDevicePaths::ProgramFolder() / "unsent-maps" / (Utf16ToUtf8(m_kind.listName) + ".xml");
+    std::error_code error;
+    if (!std::filesystem::exists(path, error))
+        return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    CXmlDocument document;
+    const bool loaded = !error && size <= kMaxEarlierMapFileBytes &&
+                        document.Load(ReadUTF8File(Utf8ToUtf16(path.string())), XmlLineEnds::Keep);
+    const CXmlNode list =
+        loaded ? document.DocumentElement().FirstChildElement(m_kind.listElement) : CXmlNode{};
+    bool isMap = static_cast<bool>(list);
+    std::vector<RestoreRecord> found;
+    for (const CXmlNode& item : list.SelectNodes(m_kind.itemElement)) {
+        std::optional<std::u16string> guid = item.Attribute(u"guid");
+        std::optional<std::u16string> status = item.Attribute(u"status");
+        isMap = isMap && guid && status;
+        if (!isMap)
+            break;
+        found.push_back({item.Attribute(u"luid").value_or(u""), std::move(*guid),
+                         item.Attribute(u"crc").value_or(u""), std::move(*status)});
+    }
+    if (!isMap) {
+        // Set aside rather than deleted, so it is not read again yet can still be looked at.
+        std::filesystem::path aside = path;
+        aside += ".unreadable";
+        std::filesystem::rename(path, aside, error);
+        LogLine(u"restore: " + Utf8ToUtf16(path.filename().string()) +
+                u" of the build before is not a map; set aside as " + Utf8ToUtf16(aside.filename().string()));
+        return std::nullopt;
+    }
+    entries.insert(entries.end(), found.begin(), found.end());
+    return path;
 }
 
 RETURNED_RES CPimFlow::PostMap(const std::vector<RestoreRecord>& records)
