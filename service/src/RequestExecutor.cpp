@@ -46,7 +46,8 @@ RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, std::span<c
     return ExecuteRequest(verb, transfer);
 }
 
-RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer)
+RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer,
+                                           std::u16string_view handledCode)
 {
     if (!m_transport)
         m_transport = std::make_unique<ServerTransport>();
@@ -57,10 +58,10 @@ RETURNED_RES TesselService::ExecuteRequest(std::u16string_view verb, HttpTransfe
         SERVICE_LOG_FAILURE(this);
         return RES_ERROR;
     }
-    return FollowResponse();
+    return FollowResponse(handledCode);
 }
 
-RETURNED_RES TesselService::FollowResponse()
+RETURNED_RES TesselService::FollowResponse(std::u16string_view handledCode)
 {
     std::u16string value;
     while (m_transport->QueryHeader(u"QX-GenericDialog: ", value)) {
@@ -69,7 +70,7 @@ RETURNED_RES TesselService::FollowResponse()
     }
     if (m_transport->QueryHeader(u"QX-UserID: ", value))
         m_settingsStore->Set(&_SETTINGS_DEF::UserId, value);
-    if (!m_transport->QueryHeader(u"QX-ErrorCode: ", value))
+    if (!m_transport->QueryHeader(u"QX-ErrorCode: ", value) || (!handledCode.empty() && value == handledCode))
         return RES_OK;
     return ReportServerError();
 }

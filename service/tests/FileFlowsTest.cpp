@@ -389,6 +389,7 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
         std::size_t requests;
         std::uint32_t failed;
         bool stalls = false;
+        bool thenNext = false; // a second file follows, and must arrive whole
     };
     const Case cases[] = {
         {"a name with \"..\"", ServerFile(u"../kept.jpg", 300, 1), {}, RES_OK, 0, 1},
@@ -418,6 +419,8 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
          {Announcing(100, Answer(chunkOf100, content.substr(0, 150)))}, RES_OK, 1, 1},
         {"a request that fails", ServerFile(u"kept.jpg", 300, 1), {Answer(chunkOf100, content.substr(0, 100)),
           HttpResponse{}}, RES_ERROR, 2, 0},
+        {"a file replaced on the server half-way", ServerFile(u"kept.jpg", 300, 1),
+         {Answer(chunkOf100, content.substr(0, 100)), Answer({{"QX-ErrorCode", "424"}})}, RES_OK, 6, 1, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -431,7 +434,12 @@ TEST_F(FileFlowsTest, DownloadWritesNothingOutsideAndNothingHalf)
         else
             m_server.Respond(ChunkServer(content));
         FileList list = {c.file};
+        if (c.thenNext)
+            list.push_back(ServerFile(u"next.jpg", 300, 2));
         EXPECT_EQ(m_service->FilesDownloadFromList(m_window->Handle(), list, 1, 1), c.result);
+        if (c.thenNext) {
+            EXPECT_EQ(ReadFile(Pictures() / "next.jpg"), content);
+        }
         EXPECT_EQ(Sent().size(), c.requests);
         EXPECT_EQ(ReadFile(Pictures() / "kept.jpg"), old);
         EXPECT_EQ(ReadFile(Root() / "outside.jpg"), old);

@@ -89,8 +89,9 @@ public:
     RETURNED_RES ExecuteRequest(std::u16string_view verb, std::u16string_view text); // sent as UTF-8
     RETURNED_RES ExecuteRequest(std::u16string_view verb, std::span<const std::uint8_t> bytes);
     // Streaming: the body from the transfer's source, the answer's body to its sink (an answer asking
-    // for a server dialog keeps its body for the dialog), with its progress and stop request.
-    RETURNED_RES ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer);
+    // for a server dialog keeps its body for the dialog), with its progress and stop request. An
+    // answer with the QX-ErrorCode `handledCode` is the caller's to handle: RES_OK, nothing shown.
+    RETURNED_RES ExecuteRequest(std::u16string_view verb, HttpTransfer& transfer, std::u16string_view handledCode = {});
     ServerTransport* Transport() { return m_transport.get(); }
 
     // --- the server session (worker thread) ---
@@ -234,7 +235,7 @@ private:
     // Posts the dialog answer as "GDOperation" with this command type; false unless status 200.
     bool PostDialogAnswer(std::u16string_view commandType);
     RETURNED_RES ReportServerError();
-    RETURNED_RES FollowResponse();
+    RETURNED_RES FollowResponse(std::u16string_view handledCode = {});
     // Asks the application window to show the record and waits for its answer; false (logged) when
     // the window does not exist, since then nobody could answer.
     bool WaitForDialogAnswer();

@@ -9,13 +9,21 @@
 
 namespace {
 
-std::optional<std::int32_t> HeadNumber(const HttpResponse& head, std::string_view name)
+const std::string* HeadValue(const HttpResponse& head, std::string_view name)
 {
     for (const auto& [headerName, value] : head.headers) {
         if (EqualsFolded(headerName, name))
-            return ReadDecimalInt32(Utf8ToUtf16(value));
+            return &value;
     }
-    return std::nullopt;
+    return nullptr;
+}
+
+std::optional<std::int32_t> HeadNumber(const HttpResponse& head, std::string_view name)
+{
+    const std::string* value = HeadValue(head, name);
+    if (!value)
+        return std::nullopt;
+    return ReadDecimalInt32(Utf8ToUtf16(*value));
 }
 
 } // namespace
@@ -27,6 +35,11 @@ CChunkSink::CChunkSink(int descriptor, std::int64_t fileSize, std::int64_t whole
 bool CChunkSink::Begin(const HttpResponse& head, std::string& error)
 {
     m_file.reset();
+    if (HeadValue(head, "QX-ErrorCode")) {
+        m_refused = Verdict::Refused;
+        error = "the server refused the chunk";
+        return false;
+    }
     const std::optional<std::int32_t> offset = HeadNumber(head, "QX-ChunkOffset");
     const std::optional<std::int32_t> size = HeadNumber(head, "QX-ChunkSize");
     if (!offset || !size) {

@@ -20,6 +20,7 @@ public:
     // How the chunk went once its request has ended.
     enum class Verdict : std::uint8_t {
         NoHead,      // no answer head reached the sink
+        Refused,     // the server answered with a QX-ErrorCode instead of the chunk
         NoPlace,     // no number in QX-ChunkOffset or QX-ChunkSize
         Outside,     // a place outside the file, above the chunk ceiling, or leaving a gap
         Overlong,    // more bytes than QX-ChunkSize

@@ -21,6 +21,10 @@ namespace {
 
 enum class Fetched : std::uint8_t { Whole, Failed, Stopped };
 
+// The server's refusal of a chunk of a file that changed on the server since its download began: that
+// file fails, the others of the list still come.
+constexpr std::u16string_view kFileChangedErrorCode = u"424";
+
 // One file of the list, fetched chunk by chunk into its staged file.
 class CFileDownload {
 public:
@@ -57,16 +61,17 @@ public:
             transfer.answer = &chunk;
             transfer.progress = [&](const HttpProgress&) { bytes.Report(static_cast<std::uint64_t>(chunk.Reached())); };
             transfer.stopRequested = [] { return UI_Sync::GetInstanceUISync()->IsStopped(); };
-            const RETURNED_RES result = m_service.ExecuteRequest(u"GET", transfer);
+            const RETURNED_RES result = m_service.ExecuteRequest(u"GET", transfer, kFileChangedErrorCode);
             if (StopRequested(fetched))
                 return RES_OK;
             if (result != RES_OK)
                 return result;
             if (const CChunkSink::Verdict verdict = chunk.Result(); verdict != CChunkSink::Verdict::Whole) {
                 LogRefusal(chunk, file);
-                // A chunk the server misplaced or overfilled fails this file; an answer without its
-                // chunk, a cut connection or a file that takes no more ends the transfer.
-                if (verdict == CChunkSink::Verdict::Outside || verdict == CChunkSink::Verdict::Overlong)
+                // A chunk the server refused, misplaced or overfilled fails this file; an answer without
+                // its chunk, a cut connection or a file that takes no more ends the transfer.
+                if (verdict == CChunkSink::Verdict::Refused || verdict == CChunkSink::Verdict::Outside ||
+                    verdict == CChunkSink::Verdict::Overlong)
                     return RES_OK;
                 SERVICE_LOG_FAILURE(&m_service);
                 return RES_ERROR;
@@ -103,6 +108,10 @@ private:
         const ChunkPlace& place = chunk.Place();
         switch (chunk.Result()) {
         case CChunkSink::Verdict::Whole:
+            break;
+        case CChunkSink::Verdict::Refused:
+            LogLine(u"file download: the server refused a chunk of \"" + file.name + u"\" (QX-ErrorCode " +
+                    std::u16string(kFileChangedErrorCode) + u"); the file changed on the server, skipped");
             break;
         case CChunkSink::Verdict::NoHead:
         case CChunkSink::Verdict::NoPlace:
