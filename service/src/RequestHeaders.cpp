@@ -47,8 +47,10 @@ int TesselService::PrepareHTTPHeader(std::u16string_view command)
         return 0;
     }
 
-    if (m_smsc.empty() && !CSmsService::Get().GetServiceCentre(m_smsc))
+    // The service centre comes from the device's configuration, read from disk: once per service.
+    if (!m_smscAsked && !CSmsService::Get().GetServiceCentre(m_smsc))
         m_smsc.clear();
+    m_smscAsked = true;
     if (!m_smsc.empty())
         transport.AddHeader(u"QX-SmscId: ", m_smsc);
 

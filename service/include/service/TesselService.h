@@ -291,6 +291,7 @@ private:
     std::u16string m_challengeResponse;
     std::u16string m_sessionId;
     std::u16string m_smsc;
+    bool m_smscAsked = false; // a handset without a service centre is asked once, not per request
     std::u16string m_userAgent;
     std::u16string m_appAgent;
     std::u16string m_acceptLanguage;
