@@ -343,14 +343,17 @@ TEST_P(PimStoreTest, UnsentMapEntriesFollowTheirBatch)
     const PimMapEntry other{u"", u"g3", u"", u"deleted"};
     struct Step {
         const char* name;
+        bool clearFirst; // the contacts' map, in the batch
         std::vector<PimMapEntry> append; // to the contacts, in a batch
         BatchEnd end;
         std::vector<PimMapEntry> contacts; // kept afterwards
     };
     const Step steps[] = {
-        {"committed", {first}, BatchEnd::Commit, {first}},
-        {"discarded", {second}, BatchEnd::Discard, {first}},
-        {"appended after", {second}, BatchEnd::Commit, {first, second}},
+        {"discarded before any", false, {first}, BatchEnd::Discard, {}},
+        {"committed", false, {first}, BatchEnd::Commit, {first}},
+        {"discarded", false, {second}, BatchEnd::Discard, {first}},
+        {"cleared and discarded", true, {second}, BatchEnd::Discard, {first}},
+        {"appended after", false, {second}, BatchEnd::Commit, {first, second}},
     };
     ASSERT_EQ(m_store->AppendUnsentMap(u"TODO", {other}), S_OK) << "outside a batch too";
     const auto same = [](const std::vector<PimMapEntry>& a, const std::vector<PimMapEntry>& b) {
@@ -363,6 +366,9 @@ TEST_P(PimStoreTest, UnsentMapEntriesFollowTheirBatch)
         SCOPED_TRACE(step.name);
         ASSERT_EQ(m_store->BeginBatch(), S_OK);
         ASSERT_EQ(NewItem(*m_store, PimFolder::Contacts)->Save(), S_OK);
+        if (step.clearFirst) {
+            ASSERT_EQ(m_store->ClearUnsentMap(u"Contacts"), S_OK);
+        }
         ASSERT_EQ(m_store->AppendUnsentMap(u"Contacts", step.append), S_OK);
         ASSERT_EQ(m_store->EndBatch(step.end), S_OK);
         ASSERT_EQ(m_store->LoadUnsentMap(u"Contacts", kept), S_OK);

@@ -98,6 +98,8 @@ public:
 
     HRESULT ClearUnsentMap(std::u16string_view list) override
     {
+        if (m_before && !m_before->maps)
+            m_before->maps = m_maps;
         m_maps.erase(std::u16string(list));
         return S_OK;
     }
@@ -113,12 +115,16 @@ public:
         return S_OK;
     }
 
-    // A discarded batch puts back the items as they were when it began.
+    // A discarded batch puts back the items as they were when it began. A batch appends to the maps,
+    // so their lengths are enough to undo it; the maps are copied only when a batch clears one, since a
+    // restore keeps a growing map across thousands of batches.
     HRESULT BeginBatch() override
     {
         if (m_before)
             return E_PIM_INVALID_ARG;
-        m_before = Items{m_records, m_pictures, m_lastId, m_maps};
+        m_before = Items{m_records, m_pictures, m_lastId, {}, std::nullopt};
+        for (const auto& [list, entries] : m_maps)
+            m_before->mapLengths[list] = entries.size();
         return S_OK;
     }
 
@@ -130,7 +136,10 @@ public:
             m_records = std::move(m_before->records);
             m_pictures = std::move(m_before->pictures);
             m_lastId = m_before->lastId;
-            m_maps = std::move(m_before->maps);
+            if (m_before->maps)
+                m_maps = std::move(*m_before->maps);
+            else
+                TruncateMaps(m_before->mapLengths);
         }
         m_before.reset();
         return S_OK;
@@ -141,8 +150,22 @@ private:
         std::map<std::uint32_t, PimRecord> records;
         std::map<std::uint32_t, std::string> pictures;
         std::uint32_t lastId;
-        std::map<std::u16string, std::vector<PimMapEntry>> maps;
+        std::map<std::u16string, std::size_t> mapLengths;
+        std::optional<std::map<std::u16string, std::vector<PimMapEntry>>> maps; // once the batch clears one
     };
+
+    void TruncateMaps(const std::map<std::u16string, std::size_t>& lengths)
+    {
+        for (auto list = m_maps.begin(); list != m_maps.end();) {
+            const auto length = lengths.find(list->first);
+            if (length == lengths.end()) {
+                list = m_maps.erase(list);
+                continue;
+            }
+            list->second.resize(length->second);
+            ++list;
+        }
+    }
 
     std::map<std::uint32_t, PimRecord> m_records;
     std::map<std::uint32_t, std::string> m_pictures;
