@@ -403,6 +403,14 @@ CTransferBench* Prepare(benchmark::State& state, bool upload)
     return &bench;
 }
 
+// Whether the flows' summary counted every file of the load, so a run that lost files is not timed.
+bool CountedAll(TesselService& service, const char16_t* counter, const Load& load)
+{
+    std::uint32_t counted = 0;
+    service.SummaryGetMsg(counter, REG_TYPE_DWORD, &counted, nullptr);
+    return static_cast<int>(counted) == load.files;
+}
+
 void BM_FilesUpload(benchmark::State& state)
 {
     CTransferBench* bench = Prepare(state, true);
@@ -421,9 +429,7 @@ void BM_FilesUpload(benchmark::State& state)
         state.ResumeTiming();
         sent = sent && bench->OpenSession(u"Upload") && static_cast<int>(list.size()) == load.files &&
                service.FilesUploadFromList(0, list, 1) == RES_OK && bench->CloseSession();
-        std::uint32_t uploaded = 0;
-        service.SummaryGetMsg(u"files_uploaded", REG_TYPE_DWORD, &uploaded, nullptr);
-        if (!sent || static_cast<int>(uploaded) != load.files) {
+        if (!sent || !CountedAll(service, u"files_uploaded", load)) {
             state.SkipWithError("the upload failed");
             return;
         }
@@ -470,9 +476,7 @@ void BM_FilesDownload(benchmark::State& state)
         }
         fetched = fetched && static_cast<int>(list.size()) == load.files &&
                   service.FilesDownloadFromList(0, list, 1, 1) == RES_OK && bench->CloseSession();
-        std::uint32_t added = 0;
-        service.SummaryGetMsg(u"files_added", REG_TYPE_DWORD, &added, nullptr);
-        if (!fetched || static_cast<int>(added) != load.files) {
+        if (!fetched || !CountedAll(service, u"files_added", load)) {
             state.SkipWithError("the download failed");
             return;
         }
